@@ -1,0 +1,16 @@
+# skyvane_test(<name> SOURCES <files...> LIBS <targets...>)
+# One GoogleTest executable; each test case becomes a CTest test.
+# GUI tests run on the offscreen platform so they need no display.
+function(skyvane_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SKYVANE_BUILD_DIR=${PROJECT_BINARY_DIR}")
+endfunction()

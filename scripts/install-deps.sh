@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing Skyvane need.
+# Only what is missing is installed; run as root or through sudo.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libgl1-mesa-dev         # Qt 6 Widgets
+  libgtest-dev googletest libgmock-dev # tests
+  fonts-liberation                     # the fonts the layouts ask for by name
+  xvfb xauth                           # headless GUI checks
+  qt6-serialport-dev                   # reference loop of the serial benchmark only
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

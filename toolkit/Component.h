@@ -1,0 +1,71 @@
+// Components: owned objects with a name, a tag and the loading/designing states.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace skyvane {
+
+// Base of every component. An owner destroys the components it owns (the last
+// created first); a component that refers to another asks to be told when that one
+// goes away (FreeNotification) and then gets ComponentRemoved.
+class TComponent {
+public:
+    explicit TComponent(TComponent* owner);
+    virtual ~TComponent();
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    // The component that destroys this one, or nullptr.
+    TComponent* Owner() const { return owner_; }
+    // The components this one owns, in creation order.
+    const std::vector<TComponent*>& Components() const { return components_; }
+    // The owned component with this name (case-insensitive), or nullptr.
+    TComponent* FindComponent(std::string_view name) const;
+
+    // The component's name within its owner.
+    const std::string& Name() const { return name_; }
+    void SetName(std::string name) { name_ = std::move(name); }
+    // A free value for the program's own use.
+    std::intptr_t Tag() const { return tag_; }
+    void SetTag(std::intptr_t tag) { tag_ = tag; }
+
+    // True while a stored layout is being applied (between BeginLoading and LayoutLoaded).
+    bool IsLoading() const { return loading_; }
+    // True inside a visual designer; the program itself never sets it.
+    bool IsDesigning() const { return designing_; }
+    // Marks this component and everything it owns as designing (or not).
+    void SetDesigning(bool designing);
+    // True once destruction has begun.
+    bool IsDestroying() const { return destroying_; }
+
+    // Enters the loading state; the stored layout is applied next.
+    void BeginLoading() { loading_ = true; }
+    // Runs once after the stored layout has been applied; the base ends the loading state.
+    virtual void LayoutLoaded() { loading_ = false; }
+
+    // Asks `other` to call ComponentRemoved(other) on this one before it is destroyed.
+    void FreeNotification(TComponent* other);
+    // Withdraws a FreeNotification request.
+    void RemoveFreeNotification(TComponent* other);
+
+protected:
+    // A component this one owns or refers to is being destroyed; clear references to it.
+    virtual void ComponentRemoved(TComponent* component) { (void)component; }
+
+private:
+    void InsertComponent(TComponent* component);
+    void RemoveComponent(TComponent* component);
+
+    TComponent* owner_;
+    std::vector<TComponent*> components_;
+    std::vector<TComponent*> notified_;  // told when this one goes away, and vice versa
+    std::string name_;
+    std::intptr_t tag_ = 0;
+    bool loading_ = false;
+    bool designing_ = false;
+    bool destroying_ = false;
+};
+
+}  // namespace skyvane

@@ -1,0 +1,90 @@
+#include "toolkit/Menu.h"
+
+#include <algorithm>
+
+#include "toolkit/ExceptionReport.h"
+
+namespace skyvane {
+
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), action_(std::make_unique<QAction>()) {
+    QObject::connect(action_.get(), &QAction::triggered, [this] { Guarded([this] { Click(); }); });
+    UpdateAction();
+}
+
+TMenuItem::~TMenuItem() = default;
+
+void TMenuItem::SetCaption(std::string caption) {
+    caption_ = std::move(caption);
+    UpdateAction();
+}
+
+void TMenuItem::SetChecked(bool checked) {
+    checked_ = checked;
+    hasCheckMark_ = true;
+    UpdateAction();
+}
+
+void TMenuItem::SetAutoCheck(bool autoCheck) {
+    autoCheck_ = autoCheck;
+    hasCheckMark_ = hasCheckMark_ || autoCheck;
+    UpdateAction();
+}
+
+void TMenuItem::SetDefault(bool isDefault) {
+    default_ = isDefault;
+    UpdateAction();
+}
+
+void TMenuItem::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    UpdateAction();
+}
+
+void TMenuItem::Click() {
+    if (!enabled_) return;
+    if (autoCheck_) SetChecked(!checked_);
+    if (onClick_) onClick_(this);
+}
+
+void TMenuItem::UpdateAction() {
+    // The check mark is drawn from our own state; Qt must not toggle it by itself.
+    action_->setCheckable(hasCheckMark_);
+    action_->setChecked(checked_);
+    action_->setText(QString::fromLocal8Bit(caption_));
+    action_->setEnabled(enabled_);
+    QFont font = action_->font();
+    font.setBold(default_);
+    action_->setFont(font);
+}
+
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner) {}
+
+TPopupMenu::~TPopupMenu() {
+    for (TMenuItem* item : items_) RemoveFreeNotification(item);
+}
+
+void TPopupMenu::Add(TMenuItem* item) {
+    items_.push_back(item);
+    menu_.addAction(item->Action());
+    FreeNotification(item);
+}
+
+void TPopupMenu::ComponentRemoved(TComponent* component) {
+    auto it = std::find(items_.begin(), items_.end(), component);
+    if (it != items_.end()) {
+        menu_.removeAction((*it)->Action());
+        items_.erase(it);
+    }
+    if (component == popupComponent_) popupComponent_ = nullptr;
+}
+
+void TPopupMenu::Popup(int x, int y) {
+    menu_.ensurePolished();
+    const QSize size = menu_.sizeHint();
+    QPoint at(x, y);
+    if (alignment_ == TPopupAlignment::Right) at.rx() -= size.width();
+    if (alignment_ == TPopupAlignment::Center) at.rx() -= size.width() / 2;
+    menu_.exec(at);
+}
+
+}  // namespace skyvane

@@ -1,0 +1,48 @@
+#include "toolkit/MessageBox.h"
+
+#include <QMessageBox>
+
+#include "toolkit/ExceptionReport.h"
+
+namespace skyvane {
+
+namespace {
+MessageBoxAnswerer& Answerer() {
+    static MessageBoxAnswerer answerer;
+    return answerer;
+}
+QMessageBox::Icon ToQt(TMsgIcon icon) {
+    switch (icon) {
+        case TMsgIcon::Error: return QMessageBox::Critical;
+        case TMsgIcon::Warning: return QMessageBox::Warning;
+        case TMsgIcon::Information: return QMessageBox::Information;
+        case TMsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+}  // namespace
+
+TMsgResult ShowMessageBox(const std::string& text, const std::string& caption, TMsgButtons buttons,
+                          TMsgIcon icon) {
+    if (const MessageBoxAnswerer answerer = Answerer())
+        return answerer(MessageBoxRequest{text, caption, buttons, icon});
+    QMessageBox box(ToQt(icon), QString::fromLocal8Bit(caption), QString::fromLocal8Bit(text));
+    if (buttons == TMsgButtons::OKCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+    }
+    box.setDefaultButton(QMessageBox::Ok);
+    const int chosen = box.exec();
+    if (chosen == QMessageBox::Ok) return TMsgResult::OK;
+    return buttons == TMsgButtons::OK ? TMsgResult::OK : TMsgResult::Cancel;
+}
+
+MessageBoxAnswerer SetMessageBoxAnswerer(MessageBoxAnswerer answerer) {
+    std::swap(Answerer(), answerer);
+    return answerer;
+}
+
+}  // namespace skyvane

@@ -1,0 +1,33 @@
+// Modal message boxes through one function that tests can answer.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace skyvane {
+
+enum class TMsgButtons { OK, OKCancel };
+enum class TMsgIcon { None, Error, Warning, Information };
+enum class TMsgResult { OK, Cancel };
+
+// One message box as asked for.
+struct MessageBoxRequest {
+    std::string text;
+    std::string caption;
+    TMsgButtons buttons = TMsgButtons::OK;
+    TMsgIcon icon = TMsgIcon::None;
+};
+
+// Answers message boxes in place of a person; returns the button "pressed".
+using MessageBoxAnswerer = std::function<TMsgResult(const MessageBoxRequest&)>;
+
+// Shows a modal message box and returns the button chosen; closing the box by other
+// means gives Cancel (OK for a box with only OK). With an answerer installed, the
+// answerer decides and nothing is shown.
+TMsgResult ShowMessageBox(const std::string& text, const std::string& caption,
+                          TMsgButtons buttons = TMsgButtons::OK, TMsgIcon icon = TMsgIcon::None);
+
+// Installs an answerer (an empty one restores real boxes); returns the previous one.
+MessageBoxAnswerer SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
+
+}  // namespace skyvane

@@ -1,0 +1,50 @@
+// A thread object in the toolkit's style: created suspended, started explicitly,
+// with a terminated flag and a wait for its end that keeps the GUI thread serving.
+#pragma once
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <thread>
+
+namespace skyvane {
+
+class TThread {
+public:
+    TThread() = default;
+    // A derived class must call TerminateAndWait in its own destructor, so that the
+    // body never runs on a half-destroyed object; this one only checks it was done.
+    virtual ~TThread();
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+
+    // Starts the body on a new thread. Once only.
+    void Start();
+    // Sets the terminated flag; the body is expected to look at it.
+    void Terminate() { terminated_ = true; }
+    // True after Terminate.
+    bool Terminated() const { return terminated_; }
+    // True once the body has returned (or thrown).
+    bool Finished() const { return finished_; }
+    // Waits until the body has returned. On the GUI thread the wait keeps running the
+    // calls queued by Synchronize and SendAndRelease, so it cannot deadlock on them.
+    void WaitFor();
+    // Terminate, then WaitFor (when the thread was started).
+    void TerminateAndWait();
+    // The exception that ended the body, if any; nobody is told of it otherwise.
+    std::exception_ptr FatalException() const { return fatal_; }
+
+protected:
+    // The thread's body.
+    virtual void Execute() = 0;
+
+private:
+    void Run();
+
+    std::thread thread_;
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> finished_{false};
+    std::exception_ptr fatal_;
+};
+
+}  // namespace skyvane

@@ -1,0 +1,38 @@
+#include "toolkit/Timer.h"
+
+#include "toolkit/ExceptionReport.h"
+
+namespace skyvane {
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        Guarded([this] {
+            if (onTimer_) onTimer_(this);
+        });
+    });
+    Update();
+}
+
+void TTimer::SetEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    Update();
+}
+
+void TTimer::SetInterval(unsigned interval) {
+    if (interval == interval_) return;
+    interval_ = interval;
+    Update();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent handler) {
+    onTimer_ = std::move(handler);
+    Update();
+}
+
+void TTimer::Update() {
+    timer_.stop();
+    if (enabled_ && interval_ != 0 && onTimer_) timer_.start(static_cast<int>(interval_));
+}
+
+}  // namespace skyvane
