@@ -2,10 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace skyvane {
+
+class TComponent;
+// The plain event handler: called with the component that raised the event.
+using TNotifyEvent = std::function<void(TComponent* sender)>;
 
 // Base of every component. An owner destroys the components it owns (the last
 // created first); a component that refers to another asks to be told when that one

@@ -16,8 +16,6 @@ class TPopupMenu;
 // One menu entry.
 class TMenuItem : public TComponent {
 public:
-    using TNotifyEvent = std::function<void(TComponent* sender)>;
-
     // An entry owned by `owner`; Add it to a menu to show it there.
     explicit TMenuItem(TComponent* owner);
     ~TMenuItem() override;

@@ -10,8 +10,6 @@ namespace skyvane {
 
 class TTimer : public TComponent {
 public:
-    using TNotifyEvent = std::function<void(TComponent* sender)>;
-
     explicit TTimer(TComponent* owner);
 
     // While true the timer ticks every Interval ms. Switching it on starts a new period.
