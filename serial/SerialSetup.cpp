@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
 #include <algorithm>
 #include <memory>
@@ -155,7 +156,19 @@ TSerialSetupFrm::TSerialSetupFrm(TComponent* owner)
             combo->SetTabOrder(row);
         }
     });
+    FitLabelsToText();
     ApplyTabOrder();
+}
+
+void TSerialSetupFrm::FitLabelsToText() {
+    // The labels size themselves to their text, as labels do by default: the stored
+    // widths are those of the font the layout was made with, and a substitute font
+    // may need a few pixels more.
+    for (TLabel* label : labels_) {
+        QLabel* widget = label->Widget();
+        int needed = widget->sizeHint().width();
+        if (needed > widget->width()) widget->resize(needed, widget->height());
+    }
 }
 
 TSerialSetupFrm::~TSerialSetupFrm() = default;

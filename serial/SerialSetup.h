@@ -49,6 +49,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Widens each label whose text needs more room than its stored width.
+    void FitLabelsToText();
+    // Chains the selectors, then the buttons, by their tab orders.
     void ApplyTabOrder();
 
     serialsetup::TButton* button1_;
