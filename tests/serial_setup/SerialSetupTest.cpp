@@ -23,6 +23,8 @@ namespace {
 
 using serialsetup::TModalResult;
 using testing::FakeSysfsTree;
+using testing::FindDialog;
+using testing::WhenShown;
 using testing::PickItem;
 using testing::UsePortsRoot;
 
@@ -46,28 +48,6 @@ protected:
         ScriptedPort::ApplyAllSettings();
     }
 };
-
-TSerialSetupFrm* FindDialog() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == "SerialSetupFrm" && w->isVisible()) return dynamic_cast<TSerialSetupFrm*>(w);
-    return nullptr;
-}
-
-// Runs `drive` on the Setup dialog once it is shown; `drive` must close it.
-void WhenShown(std::function<void(TSerialSetupFrm&)> drive) {
-    QTimer::singleShot(0, [drive] {
-        TSerialSetupFrm* form = FindDialog();
-        if (!form) {
-            ADD_FAILURE() << "no Setup dialog is shown";
-            return;
-        }
-        drive(*form);
-        if (FindDialog() == form) {
-            ADD_FAILURE() << "the test left the dialog open";
-            form->close();
-        }
-    });
-}
 
 QComboBox* ComboWidget(TSerialSetupFrm& form, int row) { return form.Combo(row)->Widget(); }
 
