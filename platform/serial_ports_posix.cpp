@@ -2,8 +2,6 @@
 // have a "device" link), without UARTs the serial core reports as absent (type 0,
 // the fixed ttyS slots of the 8250 driver), plus the stable names udev keeps under
 // /dev/serial/by-id for USB adapters, which survive re-plugging and renumbering.
-#include "platform/serial_ports.h"
-
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -11,6 +9,8 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+
+#include "platform/serial_ports.h"
 
 namespace skyvane::platform {
 namespace {

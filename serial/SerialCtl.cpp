@@ -38,31 +38,54 @@ void TSerialSelect::ChangeProperty(TSerialProperty property) {
     if (!items_) return;
     items_->Clear();
     switch (property) {
-    case cpNone:
-        break;
-    case cpPort: {
-        std::vector<std::string> ports;
-        ListSerialPorts(ports);
-        for (const std::string& port : ports) items_->Add(port);
-        break;
-    }
-    case cpBaudRate: AddTexts(*items_, BaudRateTexts); break;
-    case cpDataBits: AddTexts(*items_, DataBitsTexts); break;
-    case cpStopBits: AddTexts(*items_, StopBitsTexts); break;
-    case cpParity: AddTexts(*items_, ParityTexts); break;
-    case cpFlowControl: AddTexts(*items_, FlowControlTexts); break;
+        case cpNone:
+            break;
+        case cpPort: {
+            std::vector<std::string> ports;
+            ListSerialPorts(ports);
+            for (const std::string& port : ports) items_->Add(port);
+            break;
+        }
+        case cpBaudRate:
+            AddTexts(*items_, BaudRateTexts);
+            break;
+        case cpDataBits:
+            AddTexts(*items_, DataBitsTexts);
+            break;
+        case cpStopBits:
+            AddTexts(*items_, StopBitsTexts);
+            break;
+        case cpParity:
+            AddTexts(*items_, ParityTexts);
+            break;
+        case cpFlowControl:
+            AddTexts(*items_, FlowControlTexts);
+            break;
     }
 }
 
 void TSerialSelect::TakeText(const std::string& text) {
     switch (serialProperty_) {
-    case cpNone: break;
-    case cpPort: heldPort_ = text; break;
-    case cpBaudRate: heldBaudRate_ = TextToBaudRate(text); break;
-    case cpDataBits: heldDataBits_ = TextToDataBits(text); break;
-    case cpStopBits: heldStopBits_ = TextToStopBits(text); break;
-    case cpParity: heldParity_ = TextToParity(text); break;
-    case cpFlowControl: heldFlowControl_ = TextToFlowControl(text); break;
+        case cpNone:
+            break;
+        case cpPort:
+            heldPort_ = text;
+            break;
+        case cpBaudRate:
+            heldBaudRate_ = TextToBaudRate(text);
+            break;
+        case cpDataBits:
+            heldDataBits_ = TextToDataBits(text);
+            break;
+        case cpStopBits:
+            heldStopBits_ = TextToStopBits(text);
+            break;
+        case cpParity:
+            heldParity_ = TextToParity(text);
+            break;
+        case cpFlowControl:
+            heldFlowControl_ = TextToFlowControl(text);
+            break;
     }
     if (autoApply_) ApplyToPort();
 }
@@ -70,13 +93,26 @@ void TSerialSelect::TakeText(const std::string& text) {
 void TSerialSelect::ApplyToPort() {
     if (!serialPort_) return;
     switch (serialProperty_) {
-    case cpNone: break;
-    case cpPort: serialPort_->SetPort(heldPort_); break;
-    case cpBaudRate: serialPort_->SetBaudRate(heldBaudRate_); break;
-    case cpDataBits: serialPort_->SetDataBits(heldDataBits_); break;
-    case cpStopBits: serialPort_->SetStopBits(heldStopBits_); break;
-    case cpParity: serialPort_->Parity()->SetBits(heldParity_); break;
-    case cpFlowControl: serialPort_->FlowControl()->SetFlowControl(heldFlowControl_); break;
+        case cpNone:
+            break;
+        case cpPort:
+            serialPort_->SetPort(heldPort_);
+            break;
+        case cpBaudRate:
+            serialPort_->SetBaudRate(heldBaudRate_);
+            break;
+        case cpDataBits:
+            serialPort_->SetDataBits(heldDataBits_);
+            break;
+        case cpStopBits:
+            serialPort_->SetStopBits(heldStopBits_);
+            break;
+        case cpParity:
+            serialPort_->Parity()->SetBits(heldParity_);
+            break;
+        case cpFlowControl:
+            serialPort_->FlowControl()->SetFlowControl(heldFlowControl_);
+            break;
     }
 }
 
@@ -84,13 +120,26 @@ int TSerialSelect::ReadFromPort() {
     if (!serialPort_ || !items_ || serialProperty_ == cpNone) return -1;
     std::string present;
     switch (serialProperty_) {
-    case cpNone: return -1;
-    case cpPort: present = serialPort_->Port(); break;
-    case cpBaudRate: present = BaudRateToText(serialPort_->BaudRate()); break;
-    case cpDataBits: present = DataBitsToText(serialPort_->DataBits()); break;
-    case cpStopBits: present = StopBitsToText(serialPort_->StopBits()); break;
-    case cpParity: present = ParityToText(serialPort_->Parity()->Bits()); break;
-    case cpFlowControl: present = FlowControlToText(serialPort_->FlowControl()->FlowControl()); break;
+        case cpNone:
+            return -1;
+        case cpPort:
+            present = serialPort_->Port();
+            break;
+        case cpBaudRate:
+            present = BaudRateToText(serialPort_->BaudRate());
+            break;
+        case cpDataBits:
+            present = DataBitsToText(serialPort_->DataBits());
+            break;
+        case cpStopBits:
+            present = StopBitsToText(serialPort_->StopBits());
+            break;
+        case cpParity:
+            present = ParityToText(serialPort_->Parity()->Bits());
+            break;
+        case cpFlowControl:
+            present = FlowControlToText(serialPort_->FlowControl()->FlowControl());
+            break;
     }
     int index = items_->IndexOfText(present);
     if (index < 0 && serialProperty_ == cpPort && !present.empty()) {
@@ -103,13 +152,26 @@ int TSerialSelect::ReadFromPort() {
     if (index < 0) return -1;
     const std::string& item = items_->Item(index);
     switch (serialProperty_) {
-    case cpNone: break;
-    case cpPort: heldPort_ = item; break;
-    case cpBaudRate: heldBaudRate_ = TextToBaudRate(item); break;
-    case cpDataBits: heldDataBits_ = TextToDataBits(item); break;
-    case cpStopBits: heldStopBits_ = TextToStopBits(item); break;
-    case cpParity: heldParity_ = TextToParity(item); break;
-    case cpFlowControl: heldFlowControl_ = TextToFlowControl(item); break;
+        case cpNone:
+            break;
+        case cpPort:
+            heldPort_ = item;
+            break;
+        case cpBaudRate:
+            heldBaudRate_ = TextToBaudRate(item);
+            break;
+        case cpDataBits:
+            heldDataBits_ = TextToDataBits(item);
+            break;
+        case cpStopBits:
+            heldStopBits_ = TextToStopBits(item);
+            break;
+        case cpParity:
+            heldParity_ = TextToParity(item);
+            break;
+        case cpFlowControl:
+            heldFlowControl_ = TextToFlowControl(item);
+            break;
     }
     return index;
 }
@@ -129,7 +191,9 @@ public:
         if (combo_) combo_->insertItem(index, QString::fromLocal8Bit(text));
     }
     int Count() const override { return static_cast<int>(texts_.size()); }
-    const std::string& Item(int index) const override { return texts_[static_cast<std::size_t>(index)]; }
+    const std::string& Item(int index) const override {
+        return texts_[static_cast<std::size_t>(index)];
+    }
 
 private:
     QPointer<QComboBox> combo_;
@@ -144,7 +208,8 @@ TSerialComboBox::TSerialComboBox(TComponent* owner, QWidget* parent)
     select_->SetItems(items_.get());
     SetStyle(csDropDownList);
     // Only a pick by the user runs the change handling; selections by the program do not.
-    QObject::connect(combo_, &QComboBox::activated, combo_, [this](int) { Guarded([this] { Change(); }); });
+    QObject::connect(combo_, &QComboBox::activated, combo_,
+                     [this](int) { Guarded([this] { Change(); }); });
 }
 
 TSerialComboBox::~TSerialComboBox() {
@@ -181,28 +246,38 @@ void TSerialComboBox::SetStyle(TComboBoxStyle style) {
     if (combo_) combo_->setEditable(style == csDropDown);
 }
 
-void TSerialComboBox::SetItemHeight(int height) { itemHeight_ = height; }
+void TSerialComboBox::SetItemHeight(int height) {
+    itemHeight_ = height;
+}
 
-int TSerialComboBox::ItemIndex() const { return combo_ ? combo_->currentIndex() : -1; }
+int TSerialComboBox::ItemIndex() const {
+    return combo_ ? combo_->currentIndex() : -1;
+}
 
 void TSerialComboBox::SetItemIndex(int index) {
     if (!combo_) return;
     combo_->setCurrentIndex(index >= 0 && index < items_->Count() ? index : -1);
 }
 
-int TSerialComboBox::DropDownCount() const { return combo_ ? combo_->maxVisibleItems() : 0; }
+int TSerialComboBox::DropDownCount() const {
+    return combo_ ? combo_->maxVisibleItems() : 0;
+}
 
 void TSerialComboBox::SetDropDownCount(int count) {
     if (combo_ && count > 0) combo_->setMaxVisibleItems(count);
 }
 
-bool TSerialComboBox::Enabled() const { return combo_ && combo_->isEnabled(); }
+bool TSerialComboBox::Enabled() const {
+    return combo_ && combo_->isEnabled();
+}
 
 void TSerialComboBox::SetEnabled(bool enabled) {
     if (combo_) combo_->setEnabled(enabled);
 }
 
-bool TSerialComboBox::Visible() const { return combo_ && !combo_->isHidden(); }
+bool TSerialComboBox::Visible() const {
+    return combo_ && !combo_->isHidden();
+}
 
 void TSerialComboBox::SetVisible(bool visible) {
     if (combo_) combo_->setVisible(visible);
@@ -216,9 +291,13 @@ void TSerialComboBox::SetBounds(int left, int top, int width, int height) {
     if (combo_) combo_->setGeometry(left, top, width, height);
 }
 
-void TSerialComboBox::RefreshFromPort() { SetItemIndex(select_->ReadFromPort()); }
+void TSerialComboBox::RefreshFromPort() {
+    SetItemIndex(select_->ReadFromPort());
+}
 
-const TItemList& TSerialComboBox::Items() const { return *items_; }
+const TItemList& TSerialComboBox::Items() const {
+    return *items_;
+}
 
 void TSerialComboBox::ComponentRemoved(TComponent* component) {
     TComponent::ComponentRemoved(component);

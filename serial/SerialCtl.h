@@ -18,7 +18,13 @@ namespace skyvane {
 
 // The port property a selector edits.
 enum TSerialProperty : std::uint8_t {
-    cpNone, cpPort, cpBaudRate, cpDataBits, cpStopBits, cpParity, cpFlowControl
+    cpNone,
+    cpPort,
+    cpBaudRate,
+    cpDataBits,
+    cpStopBits,
+    cpParity,
+    cpFlowControl
 };
 
 // The item texts of a list control, as the selector fills and searches them.
@@ -46,7 +52,9 @@ public:
     void Clear() override { items_.clear(); }
     void Insert(int index, const std::string& text) override;
     int Count() const override { return static_cast<int>(items_.size()); }
-    const std::string& Item(int index) const override { return items_[static_cast<std::size_t>(index)]; }
+    const std::string& Item(int index) const override {
+        return items_[static_cast<std::size_t>(index)];
+    }
     // Every item in order.
     const std::vector<std::string>& Items() const { return items_; }
 

@@ -17,25 +17,28 @@ std::string& Root() {
 }  // namespace
 
 bool PortNameLess(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) {
-                                            return static_cast<unsigned char>(UpperAscii(x)) <
-                                                   static_cast<unsigned char>(UpperAscii(y));
-                                        });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(UpperAscii(x)) <
+               static_cast<unsigned char>(UpperAscii(y));
+    });
 }
 
 void SortPortNames(std::vector<std::string>& names) {
     std::stable_sort(names.begin(), names.end(), PortNameLess);
 }
 
-const std::string& SerialPortsRoot() { return Root(); }
+const std::string& SerialPortsRoot() {
+    return Root();
+}
 
 std::string SetSerialPortsRoot(std::string root) {
     std::swap(Root(), root);
     return root;
 }
 
-void ListSerialPorts(std::vector<std::string>& ports) { ListSerialPorts(ports, Root()); }
+void ListSerialPorts(std::vector<std::string>& ports) {
+    ListSerialPorts(ports, Root());
+}
 
 void ListSerialPorts(std::vector<std::string>& ports, const std::string& root) {
     std::vector<std::string> working;

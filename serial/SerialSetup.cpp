@@ -24,10 +24,13 @@ namespace serialsetup {
 TButton::TButton(TSerialSetupFrm* owner, QWidget* parent)
     : TComponent(owner), form_(owner), button_(new QPushButton(parent)) {
     button_->setAutoDefault(false);
-    QObject::connect(button_, &QPushButton::clicked, button_, [this] { Guarded([this] { Click(); }); });
+    QObject::connect(button_, &QPushButton::clicked, button_,
+                     [this] { Guarded([this] { Click(); }); });
 }
 
-TButton::~TButton() { delete button_.data(); }
+TButton::~TButton() {
+    delete button_.data();
+}
 
 void TButton::SetCaption(std::string caption) {
     caption_ = std::move(caption);
@@ -50,7 +53,9 @@ void TButton::Click() {
 TGroupBox::TGroupBox(TComponent* owner, QWidget* parent)
     : TComponent(owner), box_(new QGroupBox(parent)) {}
 
-TGroupBox::~TGroupBox() { delete box_.data(); }
+TGroupBox::~TGroupBox() {
+    delete box_.data();
+}
 
 void TGroupBox::SetCaption(std::string caption) {
     caption_ = std::move(caption);
@@ -106,7 +111,8 @@ TSerialSetupFrm::TSerialSetupFrm(TComponent* owner)
         label = new TLabel(this);
         label->Widget()->setParent(groupBox1_->Widget());
     }
-    for (int row : kComboStoredOrder) combos_[row] = new TSerialComboBox(this, groupBox1_->Widget());
+    for (int row : kComboStoredOrder)
+        combos_[row] = new TSerialComboBox(this, groupBox1_->Widget());
 
     LoadLayout([this] {
         SetName("SerialSetupFrm");
@@ -250,6 +256,8 @@ void EditPortSettings(TCustomSerialPort& port) {
     port.EndSettingsUpdate();
 }
 
-void TCustomSerialPort::ShowSettingsDialog() { EditPortSettings(*this); }
+void TCustomSerialPort::ShowSettingsDialog() {
+    EditPortSettings(*this);
+}
 
 }  // namespace skyvane

@@ -33,7 +33,7 @@ public:
     serialsetup::TButton* Button1() const { return button1_; }
     serialsetup::TButton* Button2() const { return button2_; }
     serialsetup::TGroupBox* GroupBox1() const { return groupBox1_; }
-    TLabel* Label(int row) const { return labels_[row - 1]; }  // row 1 to 6
+    TLabel* Label(int row) const { return labels_[row - 1]; }           // row 1 to 6
     TSerialComboBox* Combo(int row) const { return combos_[row - 1]; }  // row 1 to 6
 
     // Shows the dialog modally and returns how it was closed: mrOK from Button1,

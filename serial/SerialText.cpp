@@ -50,34 +50,60 @@ std::optional<std::int32_t> ParseInt32(std::string_view s) {
         magnitude = magnitude * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
         if (magnitude > limit) return std::nullopt;
     }
-    std::int64_t value = negative ? -static_cast<std::int64_t>(magnitude)
-                                  : static_cast<std::int64_t>(magnitude);
+    std::int64_t value =
+        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
     return static_cast<std::int32_t>(value);
 }
 
 }  // namespace
 
-std::string BaudRateToText(TBaudRate value) { return ToText(BaudRateTexts, value); }
-std::string StopBitsToText(TStopBits value) { return ToText(StopBitsTexts, value); }
-std::string DataBitsToText(TDataBits value) { return ToText(DataBitsTexts, value); }
-std::string ParityToText(TParityBits value) { return ToText(ParityTexts, value); }
-std::string FlowControlToText(TFlowControl value) { return ToText(FlowControlTexts, value); }
-std::string DTRToText(TDTRFlowControl value) { return ToText(DTRTexts, value); }
-std::string RTSToText(TRTSFlowControl value) { return ToText(RTSTexts, value); }
+std::string BaudRateToText(TBaudRate value) {
+    return ToText(BaudRateTexts, value);
+}
+std::string StopBitsToText(TStopBits value) {
+    return ToText(StopBitsTexts, value);
+}
+std::string DataBitsToText(TDataBits value) {
+    return ToText(DataBitsTexts, value);
+}
+std::string ParityToText(TParityBits value) {
+    return ToText(ParityTexts, value);
+}
+std::string FlowControlToText(TFlowControl value) {
+    return ToText(FlowControlTexts, value);
+}
+std::string DTRToText(TDTRFlowControl value) {
+    return ToText(DTRTexts, value);
+}
+std::string RTSToText(TRTSFlowControl value) {
+    return ToText(RTSTexts, value);
+}
 
-TBaudRate TextToBaudRate(std::string_view text) { return FromText(BaudRateTexts, text, br9600); }
+TBaudRate TextToBaudRate(std::string_view text) {
+    return FromText(BaudRateTexts, text, br9600);
+}
 TStopBits TextToStopBits(std::string_view text) {
     return FromText(StopBitsTexts, text, sbOneStopBit);
 }
-TDataBits TextToDataBits(std::string_view text) { return FromText(DataBitsTexts, text, dbEight); }
-TParityBits TextToParity(std::string_view text) { return FromText(ParityTexts, text, prNone); }
+TDataBits TextToDataBits(std::string_view text) {
+    return FromText(DataBitsTexts, text, dbEight);
+}
+TParityBits TextToParity(std::string_view text) {
+    return FromText(ParityTexts, text, prNone);
+}
 TFlowControl TextToFlowControl(std::string_view text) {
     return FromText(FlowControlTexts, text, fcCustom);
 }
-TDTRFlowControl TextToDTR(std::string_view text) { return FromText(DTRTexts, text, dtrDisable); }
-TRTSFlowControl TextToRTS(std::string_view text) { return FromText(RTSTexts, text, rtsDisable); }
+TDTRFlowControl TextToDTR(std::string_view text) {
+    return FromText(DTRTexts, text, dtrDisable);
+}
+TRTSFlowControl TextToRTS(std::string_view text) {
+    return FromText(RTSTexts, text, rtsDisable);
+}
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool SameTextAscii(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -86,9 +112,13 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string BoolToYesNo(bool value) { return value ? "Yes" : "No"; }
+std::string BoolToYesNo(bool value) {
+    return value ? "Yes" : "No";
+}
 
-bool YesNoToBool(std::string_view text) { return SameTextAscii(text, "YES"); }
+bool YesNoToBool(std::string_view text) {
+    return SameTextAscii(text, "YES");
+}
 
 std::string CharToText(char value) {
     auto code = static_cast<unsigned char>(value);

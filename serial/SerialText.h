@@ -19,8 +19,8 @@ inline constexpr std::array<std::string_view, 3> StopBitsTexts = {"1", "1.5", "2
 inline constexpr std::array<std::string_view, 4> DataBitsTexts = {"5", "6", "7", "8"};
 inline constexpr std::array<std::string_view, 5> ParityTexts = {"None", "Odd", "Even", "Mark",
                                                                 "Space"};
-inline constexpr std::array<std::string_view, 4> FlowControlTexts = {"Hardware", "Software",
-                                                                     "None", "Custom"};
+inline constexpr std::array<std::string_view, 4> FlowControlTexts = {"Hardware", "Software", "None",
+                                                                     "Custom"};
 inline constexpr std::array<std::string_view, 3> DTRTexts = {"Disable", "Enable", "Handshake"};
 inline constexpr std::array<std::string_view, 4> RTSTexts = {"Disable", "Enable", "Handshake",
                                                              "Toggle"};
@@ -36,13 +36,13 @@ std::string RTSToText(TRTSFlowControl value);
 
 // Text to member: the first entry equal to the text without regard to ASCII letter
 // case (nothing trimmed); when none is, the fallback named after the arrow.
-TBaudRate TextToBaudRate(std::string_view text);            // -> br9600
-TStopBits TextToStopBits(std::string_view text);            // -> sbOneStopBit
-TDataBits TextToDataBits(std::string_view text);            // -> dbEight
-TParityBits TextToParity(std::string_view text);            // -> prNone
-TFlowControl TextToFlowControl(std::string_view text);      // -> fcCustom
-TDTRFlowControl TextToDTR(std::string_view text);           // -> dtrDisable
-TRTSFlowControl TextToRTS(std::string_view text);           // -> rtsDisable
+TBaudRate TextToBaudRate(std::string_view text);        // -> br9600
+TStopBits TextToStopBits(std::string_view text);        // -> sbOneStopBit
+TDataBits TextToDataBits(std::string_view text);        // -> dbEight
+TParityBits TextToParity(std::string_view text);        // -> prNone
+TFlowControl TextToFlowControl(std::string_view text);  // -> fcCustom
+TDTRFlowControl TextToDTR(std::string_view text);       // -> dtrDisable
+TRTSFlowControl TextToRTS(std::string_view text);       // -> rtsDisable
 
 // The byte with only the ASCII letters a to z upper-cased.
 char UpperAscii(char c);

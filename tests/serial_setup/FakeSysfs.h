@@ -34,7 +34,8 @@ public:
         std::filesystem::create_directories(entry);
         if (driver) {
             std::filesystem::create_directories(root_ / "sys/devices" / name);
-            std::filesystem::create_directory_symlink(root_ / "sys/devices" / name, entry / "device");
+            std::filesystem::create_directory_symlink(root_ / "sys/devices" / name,
+                                                      entry / "device");
         }
         if (uartType >= 0) std::ofstream(entry / "type") << uartType << "\n";
     }

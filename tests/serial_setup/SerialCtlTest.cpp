@@ -1,5 +1,3 @@
-#include "serial/SerialCtl.h"
-
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
@@ -7,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/SerialCtl.h"
 #include "serial/SerialText.h"
 #include "tests/serial/SerialTestSupport.h"
 #include "tests/serial_setup/SetupTestSupport.h"
@@ -40,7 +39,8 @@ protected:
     }
     static std::vector<std::string> ShownItems(const TSerialComboBox& c) {
         std::vector<std::string> items;
-        for (int i = 0; i < c.Widget()->count(); ++i) items.push_back(c.Widget()->itemText(i).toStdString());
+        for (int i = 0; i < c.Widget()->count(); ++i)
+            items.push_back(c.Widget()->itemText(i).toStdString());
         return items;
     }
 
@@ -131,8 +131,8 @@ TEST_F(SerialComboBoxTest, APortNameTheSystemDoesNotListIsOfferedAndKept) {
     port.SetPort("/dev/pts/7");
     auto combo = Combo(cpPort);
     combo->SetSerialPort(&port);
-    EXPECT_EQ(ItemsOf(*combo),
-              (std::vector<std::string>{"/dev/pts/7", "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"}));
+    EXPECT_EQ(ItemsOf(*combo), (std::vector<std::string>{"/dev/pts/7", "/dev/ttyS0", "/dev/ttyUSB0",
+                                                         "/dev/ttyUSB1"}));
     EXPECT_EQ(combo->Text(), "/dev/pts/7");
     EXPECT_EQ(combo->Select()->HeldPort(), "/dev/pts/7");
     combo->RefreshFromPort();  // found now; not added twice
@@ -186,7 +186,8 @@ TEST_F(SerialComboBoxTest, PicksAreHeldUntilApplied) {
         {cpDataBits, "6", [&] { return port.DataBits() == dbSix; }},
         {cpStopBits, "1.5", [&] { return port.StopBits() == sbOne5StopBits; }},
         {cpParity, "Even", [&] { return port.Parity()->Bits() == prEven; }},
-        {cpFlowControl, "Hardware", [&] { return port.FlowControl()->FlowControl() == fcHardware; }},
+        {cpFlowControl, "Hardware",
+         [&] { return port.FlowControl()->FlowControl() == fcHardware; }},
         {cpPort, "/dev/ttyUSB1", [&] { return port.Port() == "/dev/ttyUSB1"; }},
     };
     for (const Case& c : cases) {

@@ -1,5 +1,3 @@
-#include "serial/SerialEnum.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -8,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/SerialEnum.h"
 #include "serial/SerialErrors.h"
 #include "tests/serial_setup/FakeSysfs.h"
 
@@ -36,13 +35,13 @@ TEST_F(FakeSysfs, DriverBackedPortsOnlySortedAsText) {
     AddTty("ttyUSB10", true);
     AddTty("ttyUSB2", true);
     AddTty("ttyACM0", true);
-    AddTty("ttyS0", true, 4);       // a 16550A
-    AddTty("ttyS1", true, 0);       // a slot with no UART behind it
-    AddTty("ttyAMA0", true);        // a platform UART without serial-core attributes
-    AddTty("tty1", false);          // virtual console
+    AddTty("ttyS0", true, 4);  // a 16550A
+    AddTty("ttyS1", true, 0);  // a slot with no UART behind it
+    AddTty("ttyAMA0", true);   // a platform UART without serial-core attributes
+    AddTty("tty1", false);     // virtual console
     AddTty("console", false);
     AddTty("ptmx", false);
-    AddTty("ttyUSB1", false, 4);    // no driver: not a device
+    AddTty("ttyUSB1", false, 4);  // no driver: not a device
     EXPECT_EQ(List(), (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyAMA0", "/dev/ttyS0",
                                                 "/dev/ttyUSB10", "/dev/ttyUSB2"}));
 }
@@ -60,9 +59,10 @@ TEST_F(FakeSysfs, StableUsbNamesAreOfferedBesideTheKernelNames) {
     AddTty("ttyUSB0", true);
     AddById("usb-FTDI_FT232R_USB_UART_A12B-if00-port0");
     AddTty("bus!tty0", true);  // a "/" in a device name is "!" in sysfs
-    EXPECT_EQ(List(), (std::vector<std::string>{"/dev/bus/tty0",
-                                                "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12B-if00-port0",
-                                                "/dev/ttyUSB0"}));
+    EXPECT_EQ(List(),
+              (std::vector<std::string>{
+                  "/dev/bus/tty0", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12B-if00-port0",
+                  "/dev/ttyUSB0"}));
 }
 
 TEST_F(FakeSysfs, NoPortsGiveAnEmptyList) {
@@ -103,8 +103,8 @@ TEST_F(FakeSysfs, UnreadableSourceRaisesRegistryErrorWithItsErrno) {
 TEST(SortPortNames, CaseInsensitiveTextOrderKeepingDuplicates) {
     std::vector<std::string> names = {"COM3", "com5", "COM1", "COM10", "COM2", "com1", "COM1"};
     SortPortNames(names);
-    EXPECT_EQ(names, (std::vector<std::string>{"COM1", "com1", "COM1", "COM10", "COM2", "COM3",
-                                               "com5"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"COM1", "com1", "COM1", "COM10", "COM2", "COM3", "com5"}));
 }
 
 TEST(ListSerialPorts, ReadsBelowTheInstalledRoot) {

@@ -1,5 +1,3 @@
-#include "serial/SerialSetup.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/SerialSetup.h"
 #include "serial/SerialSetup_p.h"
 #include "tests/serial/SerialTestSupport.h"
 #include "tests/serial_setup/SetupTestSupport.h"
@@ -24,9 +23,9 @@ namespace {
 using serialsetup::TModalResult;
 using testing::FakeSysfsTree;
 using testing::FindDialog;
-using testing::WhenShown;
 using testing::PickItem;
 using testing::UsePortsRoot;
+using testing::WhenShown;
 
 // A port on a scripted device that logs its opens, closes and whole-settings applies.
 class RecordingPort : public testing::ScriptedPort {
@@ -49,7 +48,9 @@ protected:
     }
 };
 
-QComboBox* ComboWidget(TSerialSetupFrm& form, int row) { return form.Combo(row)->Widget(); }
+QComboBox* ComboWidget(TSerialSetupFrm& form, int row) {
+    return form.Combo(row)->Widget();
+}
 
 class SerialSetupTest : public ::testing::Test {
 protected:
@@ -90,9 +91,10 @@ TEST_F(SerialSetupTest, StoredLayout) {
 
     std::vector<std::string> order;
     for (TComponent* c : form.Components()) order.push_back(c->Name());
-    EXPECT_EQ(order, (std::vector<std::string>{"Button1", "Button2", "GroupBox1", "Label1", "Label2",
-                                               "Label3", "Label4", "Label5", "Label6", "Combo2",
-                                               "Combo3", "Combo4", "Combo5", "Combo6", "Combo1"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"Button1", "Button2", "GroupBox1", "Label1", "Label2",
+                                        "Label3", "Label4", "Label5", "Label6", "Combo2", "Combo3",
+                                        "Combo4", "Combo5", "Combo6", "Combo1"}));
 
     QPushButton* ok = form.Button1()->Widget();
     EXPECT_EQ(ok->text(), "OK");
@@ -113,9 +115,10 @@ TEST_F(SerialSetupTest, StoredLayout) {
         int labelTop, labelWidth, comboTop;
         TSerialProperty property;
     };
-    const Row rows[6] = {{"Port", 24, 19, 16, cpPort},          {"Baud rate", 48, 46, 40, cpBaudRate},
-                         {"Data bits", 72, 42, 64, cpDataBits}, {"Stop bits", 96, 41, 88, cpStopBits},
-                         {"Parity", 120, 26, 112, cpParity},    {"Flow control", 144, 57, 136, cpFlowControl}};
+    const Row rows[6] = {
+        {"Port", 24, 19, 16, cpPort},          {"Baud rate", 48, 46, 40, cpBaudRate},
+        {"Data bits", 72, 42, 64, cpDataBits}, {"Stop bits", 96, 41, 88, cpStopBits},
+        {"Parity", 120, 26, 112, cpParity},    {"Flow control", 144, 57, 136, cpFlowControl}};
     for (int row = 1; row <= 6; ++row) {
         const Row& r = rows[row - 1];
         QLabel* label = form.Label(row)->Widget();
@@ -147,15 +150,21 @@ TEST_F(SerialSetupTest, StoredLayout) {
     EXPECT_EQ(form.Combo(6)->Select()->HeldFlowControl(), fcHardware);
 
     // Tab order: the six selectors, then OK and Cancel.
-    std::vector<QWidget*> chain = {ComboWidget(form, 1), ComboWidget(form, 2), ComboWidget(form, 3),
-                                   ComboWidget(form, 4), ComboWidget(form, 5), ComboWidget(form, 6),
-                                   ok, cancel};
+    std::vector<QWidget*> chain = {ComboWidget(form, 1),
+                                   ComboWidget(form, 2),
+                                   ComboWidget(form, 3),
+                                   ComboWidget(form, 4),
+                                   ComboWidget(form, 5),
+                                   ComboWidget(form, 6),
+                                   ok,
+                                   cancel};
     auto nextTabStop = [](QWidget* w) {
         do w = w->nextInFocusChain();
         while (!(w->focusPolicy() & Qt::TabFocus));
         return w;
     };
-    for (std::size_t i = 1; i < chain.size(); ++i) EXPECT_EQ(nextTabStop(chain[i - 1]), chain[i]) << i;
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        EXPECT_EQ(nextTabStop(chain[i - 1]), chain[i]) << i;
 }
 
 TEST_F(SerialSetupTest, OpensShowingThePortsSettings) {

@@ -1,9 +1,9 @@
-#include "serial/SerialText.h"
-
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <string>
+
+#include "serial/SerialText.h"
 
 namespace skyvane {
 namespace {
@@ -97,6 +97,7 @@ TEST(SerialText, TextToCharOnOddInputs) {
         const char* text;
         int code;
     };
+    // clang-format off
     const Case cases[] = {
         {"", 0},        {"A", 65},       {"AB", 65},      {"#", 35},       {"##", 0},
         {"#13", 13},    {"#013", 13},    {"#$1B", 27},    {"#$1b", 27},    {"#x1B", 27},
@@ -110,10 +111,13 @@ TEST(SerialText, TextToCharOnOddInputs) {
         {"#-$7FFFFFFF", 1},              {"#99999999999999999999", 0},
         {"#0", 0},      {"#256", 0},     {"#257", 1},     {"#0x0", 0},     {"#00x1", 0},
     };
+    // clang-format on
     for (const Case& c : cases)
         EXPECT_EQ(static_cast<unsigned char>(TextToChar(c.text)), c.code) << '"' << c.text << '"';
     EXPECT_EQ(static_cast<unsigned char>(TextToChar(std::string_view("\0x", 2))), 0);
-    EXPECT_EQ(static_cast<unsigned char>(TextToChar("\xFF" "A")), 255);
+    EXPECT_EQ(static_cast<unsigned char>(TextToChar("\xFF"
+                                                    "A")),
+              255);
 }
 
 TEST(SerialText, CharToTextThenTextToCharKeepsEveryCode) {

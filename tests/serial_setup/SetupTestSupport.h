@@ -33,7 +33,8 @@ inline void PickItem(QComboBox* combo, const QString& text) {
 // The Setup dialog on the screen, or nullptr.
 inline TSerialSetupFrm* FindDialog() {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == "SerialSetupFrm" && w->isVisible()) return dynamic_cast<TSerialSetupFrm*>(w);
+        if (w->objectName() == "SerialSetupFrm" && w->isVisible())
+            return dynamic_cast<TSerialSetupFrm*>(w);
     return nullptr;
 }
 

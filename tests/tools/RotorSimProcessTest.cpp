@@ -1,14 +1,13 @@
 // Runs the built simulator and talks to it over its pseudo-terminal, as the
 // program's serial port does.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -65,7 +64,8 @@ public:
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
         close(err[1]);
@@ -83,9 +83,8 @@ public:
 
     // The first line of standard output: the line's path.
     std::string FirstLine() {
-        std::string text = ReadUntil(out_, kStartMs, [](const std::string& t) {
-            return t.find('\n') != std::string::npos;
-        });
+        std::string text = ReadUntil(
+            out_, kStartMs, [](const std::string& t) { return t.find('\n') != std::string::npos; });
         return text.substr(0, text.find('\n'));
     }
     // Sends a signal and returns the exit status (-1 when it did not exit normally).
@@ -101,8 +100,12 @@ public:
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::string AllOutput() { return ReadUntil(out_, kReplyMs, [](const std::string&) { return false; }); }
-    std::string AllErrors() { return ReadUntil(err_, kReplyMs, [](const std::string&) { return false; }); }
+    std::string AllOutput() {
+        return ReadUntil(out_, kReplyMs, [](const std::string&) { return false; });
+    }
+    std::string AllErrors() {
+        return ReadUntil(err_, kReplyMs, [](const std::string&) { return false; });
+    }
     int ErrorFd() const { return err_; }
 
 private:

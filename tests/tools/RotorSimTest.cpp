@@ -1,9 +1,9 @@
-#include "tools/rotorsim/RotorSim.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "tools/rotorsim/RotorSim.h"
 
 namespace skyvane::rotorsim {
 namespace {
@@ -19,12 +19,16 @@ TEST(QueryScanner, CountsQueriesSplitOrMixedWithOtherBytes) {
         {{"A", "I", "1", ";"}, 1},
         {{"AI", "1;A", "I1;"}, 2},
         {{"xxAI1;zz\r\nAI1;"}, 2},
-        {{"AAI1;"}, 1},           // a fresh "A" restarts the match
+        {{"AAI1;"}, 1},  // a fresh "A" restarts the match
         {{"AIAI1;"}, 1},
         {{"AI1AI1;"}, 1},
         {{"ai1;", "AI2;", "AI1", "x;"}, 0},
         {{"AI1;;"}, 1},
-        {{std::string("AI\0" "1;", 5), "AI1;"}, 1},
+        {{std::string("AI\0"
+                      "1;",
+                      5),
+          "AI1;"},
+         1},
     };
     for (const Case& c : cases) {
         TQueryScanner scanner;
@@ -46,7 +50,7 @@ TEST(RotorSimReply, FixedHeadingPaddingAndFixedReplies) {
     EXPECT_EQ(ReplyText(o, 0), "000;");
     EXPECT_EQ(ReplyText(o, 359), "359;");
     o.pad = false;
-    EXPECT_EQ(ReplyText(o, -5), "-5;");   // out-of-range headings are reported as given
+    EXPECT_EQ(ReplyText(o, -5), "-5;");  // out-of-range headings are reported as given
     EXPECT_EQ(ReplyText(o, 361), "361;");
     o.reply = "ERR;";
     EXPECT_EQ(ReplyText(o, 45), "ERR;");
@@ -151,9 +155,9 @@ TEST(RotorSimArgs, RejectsBadOptionsWithAMessageNamingThem) {
 
 TEST(RotorSimArgs, UsageNamesEveryOption) {
     std::string usage = RotorSimUsage("skyvane-rotorsim");
-    for (const char* option : {"--device", "--heading", "--sweep", "--delay", "--chunks",
-                               "--split", "--gap", "--pad", "--garbage", "--reply", "--silent",
-                               "--count-file", "--verbose", "--help"})
+    for (const char* option :
+         {"--device", "--heading", "--sweep", "--delay", "--chunks", "--split", "--gap", "--pad",
+          "--garbage", "--reply", "--silent", "--count-file", "--verbose", "--help"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

@@ -21,7 +21,8 @@ std::optional<double> ParseNumber(std::string_view text) {
     double value = 0;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
@@ -144,7 +145,8 @@ TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
             return Fail("unexpected argument \"" + name + "\"");
         }
     }
-    if (garbage && !o.reply.empty()) return Fail("options --garbage and --reply exclude each other");
+    if (garbage && !o.reply.empty())
+        return Fail("options --garbage and --reply exclude each other");
     if (o.silent && (garbage || !o.reply.empty()))
         return Fail("option --silent excludes --garbage and --reply");
     if (garbage) o.reply = "ERR;";
@@ -153,7 +155,8 @@ TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
 
 std::string RotorSimUsage(std::string_view program) {
     std::string p(program);
-    return "Usage: " + p + " [OPTION]...\n"
+    return "Usage: " + p +
+           " [OPTION]...\n"
            "Simulates a rotor controller: answers every \"AI1;\" with the azimuth in\n"
            "decimal digits followed by \";\" (no line end).\n"
            "Without --device it opens a new pseudo-terminal and prints its path on the\n"

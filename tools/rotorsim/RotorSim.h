@@ -13,18 +13,18 @@ inline constexpr std::string_view kQuery = "AI1;";
 
 // What the simulator does, as chosen on the command line.
 struct TRotorSimOptions {
-    std::string device;       // device to serve; empty: a new pseudo-terminal
-    int heading = 123;        // fixed azimuth, or where a sweep starts
-    bool sweep = false;       // true: the azimuth turns at sweepRate
-    double sweepRate = 0.0;   // degrees per second (negative turns backwards)
-    int delayMs = 0;          // wait before answering a query
-    int chunks = 1;           // pieces the reply is written in
-    int gapMs = 20;           // pause between two pieces of a reply
-    std::string reply;        // fixed reply text instead of the azimuth; empty: azimuth
-    bool silent = false;      // never answer
-    bool pad = false;         // leading zeros up to three digits
-    std::string countFile;    // file rewritten with the number of queries so far
-    bool verbose = false;     // log every query and hang-up to standard error
+    std::string device;      // device to serve; empty: a new pseudo-terminal
+    int heading = 123;       // fixed azimuth, or where a sweep starts
+    bool sweep = false;      // true: the azimuth turns at sweepRate
+    double sweepRate = 0.0;  // degrees per second (negative turns backwards)
+    int delayMs = 0;         // wait before answering a query
+    int chunks = 1;          // pieces the reply is written in
+    int gapMs = 20;          // pause between two pieces of a reply
+    std::string reply;       // fixed reply text instead of the azimuth; empty: azimuth
+    bool silent = false;     // never answer
+    bool pad = false;        // leading zeros up to three digits
+    std::string countFile;   // file rewritten with the number of queries so far
+    bool verbose = false;    // log every query and hang-up to standard error
 };
 
 // How the command line was understood.

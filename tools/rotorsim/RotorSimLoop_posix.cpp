@@ -1,7 +1,5 @@
 // The serving loop on POSIX: a pseudo-terminal master (or a device), ppoll with
 // SIGINT/SIGTERM unblocked only while waiting, so a stop is never missed.
-#include "tools/rotorsim/RotorSimLoop.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -16,6 +14,8 @@
 #include <deque>
 #include <string>
 
+#include "tools/rotorsim/RotorSimLoop.h"
+
 namespace skyvane::rotorsim {
 namespace {
 
@@ -28,7 +28,9 @@ constexpr auto kIdleWait = std::chrono::milliseconds(200);
 
 volatile sig_atomic_t g_stop = 0;
 
-void OnStopSignal(int) { g_stop = 1; }
+void OnStopSignal(int) {
+    g_stop = 1;
+}
 
 void Log(const TRotorSimOptions& options, const std::string& message) {
     if (options.verbose) std::fprintf(stderr, "skyvane-rotorsim: %s\n", message.c_str());
@@ -46,7 +48,8 @@ int OpenPseudoTerminal(std::string& slavePath) {
     int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0) return -1;
     char name[256];
-    if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
+    if (grantpt(master) != 0 || unlockpt(master) != 0 ||
+        ptsname_r(master, name, sizeof name) != 0) {
         int err = errno;
         close(master);
         errno = err;

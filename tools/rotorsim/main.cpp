@@ -12,15 +12,15 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     TParseResult parsed = ParseRotorSimArgs(args);
     switch (parsed.outcome) {
-    case TParseOutcome::Help:
-        std::fputs(RotorSimUsage(program).c_str(), stdout);
-        return 0;
-    case TParseOutcome::Error:
-        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program,
-                     parsed.error.c_str(), program);
-        return 2;
-    case TParseOutcome::Run:
-        break;
+        case TParseOutcome::Help:
+            std::fputs(RotorSimUsage(program).c_str(), stdout);
+            return 0;
+        case TParseOutcome::Error:
+            std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program,
+                         parsed.error.c_str(), program);
+            return 2;
+        case TParseOutcome::Run:
+            break;
     }
     return RunRotorSim(parsed.options);
 }
