@@ -242,6 +242,8 @@ void EditPortSettings(TCustomSerialPort& port) {
     for (int row = 1; row <= 6; ++row) form->Combo(row)->SetSerialPort(&port);
     for (int row = 1; row <= 6; ++row) form->Combo(row)->RefreshFromPort();
     if (form->ShowModal() != TModalResult::mrOK) return;
+    // A port destroyed while the dialog was open has been unbound: nothing to apply to.
+    if (form->Combo(1)->SerialPort() != &port) return;
     port.BeginSettingsUpdate();
     try {
         for (int row = 1; row <= 6; ++row) form->Combo(row)->ApplyToPort();

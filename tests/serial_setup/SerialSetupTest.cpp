@@ -298,6 +298,17 @@ TEST_F(SerialSetupTest, ShowSettingsDialogEditsItsOwnPort) {
     EXPECT_EQ(FindDialog(), nullptr);
 }
 
+TEST_F(SerialSetupTest, APortDestroyedWhileTheDialogIsOpenIsLeftAlone) {
+    auto* doomed = new RecordingPort;
+    WhenShown([&](TSerialSetupFrm& form) {
+        delete doomed;
+        EXPECT_EQ(form.Combo(2)->SerialPort(), nullptr);
+        form.Button1()->Widget()->click();
+    });
+    EditPortSettings(*doomed);  // must not touch the destroyed port (sanitizer builds tell)
+    EXPECT_EQ(FindDialog(), nullptr);
+}
+
 TEST_F(SerialSetupTest, AnUnreadablePortListShowsNoDialog) {
     tree_.RemoveSource();
     bool shown = false;
