@@ -7,7 +7,9 @@
 
 namespace skyvane {
 
-std::string CurrentDirectoryWithDelimiter() { return WithTrailingDelimiter(CurrentDirectory()); }
+std::string CurrentDirectoryWithDelimiter() {
+    return WithTrailingDelimiter(CurrentDirectory());
+}
 
 TConfigLocation LocateConfiguration(const std::vector<std::string>& parameters,
                                     const std::string& directory) {
@@ -29,7 +31,8 @@ std::string ConfigPathOrDefault(const std::string& configPath, const std::string
     return configPath.empty() ? directory + std::string(DefaultConfigName) : configPath;
 }
 
-TSettings ReadSettings(const TCustomIniFile& ini, const std::function<void(bool traceOn)>& onTrace) {
+TSettings ReadSettings(const TCustomIniFile& ini,
+                       const std::function<void(bool traceOn)>& onTrace) {
     const TSettings defaults;
     TSettings s;
     auto read = [&](std::string_view key, std::string_view defaultValue) {
@@ -55,25 +58,37 @@ std::int32_t BaudNumberFromText(std::string_view text) {
 
 TBaudRate BaudRateFromNumber(std::int32_t number) {
     switch (number) {
-        case 1200: return br1200;
-        case 2400: return br2400;
-        case 9600: return br9600;
-        case 19200: return br19200;
-        default: return br4800;
+        case 1200:
+            return br1200;
+        case 2400:
+            return br2400;
+        case 9600:
+            return br9600;
+        case 19200:
+            return br19200;
+        default:
+            return br4800;
     }
 }
 
 std::string BaudRateToNumberText(TBaudRate rate) {
     switch (rate) {
-        case br1200: return "1200";
-        case br2400: return "2400";
-        case br9600: return "9600";
-        case br19200: return "19200";
-        default: return "4800";
+        case br1200:
+            return "1200";
+        case br2400:
+            return "2400";
+        case br9600:
+            return "9600";
+        case br19200:
+            return "19200";
+        default:
+            return "4800";
     }
 }
 
-std::string YesNotText(bool value) { return value ? "YES" : "NOT"; }
+std::string YesNotText(bool value) {
+    return value ? "YES" : "NOT";
+}
 
 void WriteSettings(TCustomIniFile& ini, const TSavedSettings& settings) {
     ini.WriteString(SettingsSection, "COMPORT", settings.port);

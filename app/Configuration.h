@@ -27,7 +27,7 @@ std::string CurrentDirectoryWithDelimiter();
 
 // Where the configuration file is.
 struct TConfigLocation {
-    std::string path;              // the configuration path in use (ConfigPath)
+    std::string path;               // the configuration path in use (ConfigPath)
     bool namedFileMissing = false;  // "-F" named a file that does not exist: tell the user
 };
 
@@ -43,11 +43,11 @@ std::string ConfigPathOrDefault(const std::string& configPath, const std::string
 
 // The settings as read at start-up, with their defaults.
 struct TSettings {
-    std::string portName = "COM9";     // COMPORT, upper-cased
-    std::int32_t baudNumber = 4800;    // BAUDRATE as a number, before it is mapped
-    bool traceOn = true;               // TRACE
-    bool numeric = true;               // NUMERIC: check mark of the Numeric entry
-    bool visible = true;               // VISIBLE: check mark of the Visible entry
+    std::string portName = "COM9";        // COMPORT, upper-cased
+    std::int32_t baudNumber = 4800;       // BAUDRATE as a number, before it is mapped
+    bool traceOn = true;                  // TRACE
+    bool numeric = true;                  // NUMERIC: check mark of the Numeric entry
+    bool visible = true;                  // VISIBLE: check mark of the Visible entry
     std::string logFile = "SKYVANE.LOG";  // LOGFILE, upper-cased; nothing uses it
 };
 
@@ -73,7 +73,7 @@ std::string YesNotText(bool value);
 
 // The values the settings writer stores.
 struct TSavedSettings {
-    std::string port;          // the port's Port text as the port holds it
+    std::string port;  // the port's Port text as the port holds it
     TBaudRate baudRate = br4800;
     bool traceOn = true;
     bool visible = true;

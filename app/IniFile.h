@@ -28,7 +28,8 @@ public:
     virtual std::string ReadString(std::string_view section, std::string_view key,
                                    std::string_view defaultValue) const = 0;
     // Sets `key` in `section` to `value` at once; raises EIniFileException when it cannot.
-    virtual void WriteString(std::string_view section, std::string_view key, std::string_view value) = 0;
+    virtual void WriteString(std::string_view section, std::string_view key,
+                             std::string_view value) = 0;
 
 private:
     std::string fileName_;
@@ -42,7 +43,8 @@ public:
 
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const override;
-    void WriteString(std::string_view section, std::string_view key, std::string_view value) override;
+    void WriteString(std::string_view section, std::string_view key,
+                     std::string_view value) override;
 };
 
 }  // namespace skyvane

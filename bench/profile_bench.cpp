@@ -55,21 +55,24 @@ int main(int argc, char** argv) {
     const std::string path = folder + "/Skyvane.INI";
 
     const Kind kinds[] = {
-        {"many sections, key in the last", [](std::size_t n) {
-             return Repeat("[SECTION]\nKEY=some value\n; comment\n\n", n) + "[SETTINGS]\nTRACE=YES\n";
+        {"many sections, key in the last",
+         [](std::size_t n) {
+             return Repeat("[SECTION]\nKEY=some value\n; comment\n\n", n) +
+                    "[SETTINGS]\nTRACE=YES\n";
          }},
         {"one line, no line end", [](std::size_t n) { return std::string(n, 'x'); }},
-        {"random binary bytes", [](std::size_t n) {
+        {"random binary bytes",
+         [](std::size_t n) {
              std::mt19937 random(1);
              std::string text(n, '\0');
              for (char& c : text) c = static_cast<char>(random());
              return text;
          }},
         {"NUL bytes", [](std::size_t n) { return std::string(n, '\0'); }},
-        {"one section of duplicate keys", [](std::size_t n) {
-             return "[SETTINGS]\n" + Repeat("TRACE=YES\n", n);
-         }},
-        {"lines of one megabyte", [](std::size_t n) {
+        {"one section of duplicate keys",
+         [](std::size_t n) { return "[SETTINGS]\n" + Repeat("TRACE=YES\n", n); }},
+        {"lines of one megabyte",
+         [](std::size_t n) {
              return Repeat(std::string(1 << 20, 'k') + "=v\n", n) + "[SETTINGS]\nTRACE=YES\n";
          }},
     };
@@ -77,12 +80,10 @@ int main(int argc, char** argv) {
     std::printf("profile files of %zu MB (median of 5 reads, 3 writes)\n", megabytes);
     std::printf("%-34s %10s %10s %12s\n", "kind", "read ms", "write ms", "read MB/s");
     for (const Kind& kind : kinds) {
-        {
-            std::ofstream(path, std::ios::binary | std::ios::trunc) << kind.make(size);
-        }
+        { std::ofstream(path, std::ios::binary | std::ios::trunc) << kind.make(size); }
         std::string value;
-        const double readMs =
-            MedianMs(5, [&] { value = skyvane::GetProfileString(path, "SETTINGS", "TRACE", "dflt"); });
+        const double readMs = MedianMs(
+            5, [&] { value = skyvane::GetProfileString(path, "SETTINGS", "TRACE", "dflt"); });
         int counter = 0;
         const double writeMs = MedianMs(3, [&] {
             skyvane::WriteProfileString(path, "SETTINGS", "TRACE", counter++ % 2 ? "YES" : "NOT");

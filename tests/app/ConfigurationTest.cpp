@@ -1,11 +1,10 @@
-#include "app/Configuration.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <climits>
 #include <map>
 
+#include "app/Configuration.h"
 #include "tests/support/TempDir.h"
 
 namespace skyvane {
@@ -25,9 +24,11 @@ public:
         auto found = values.find(std::string(key));
         return found == values.end() ? std::string(defaultValue) : found->second;
     }
-    void WriteString(std::string_view section, std::string_view key, std::string_view value) override {
+    void WriteString(std::string_view section, std::string_view key,
+                     std::string_view value) override {
         if (key == failingKey) throw EIniFileException("Unable to write to " + FileName());
-        calls.push_back("write " + std::string(section) + " " + std::string(key) + "=" + std::string(value));
+        calls.push_back("write " + std::string(section) + " " + std::string(key) + "=" +
+                        std::string(value));
     }
 
     std::map<std::string, std::string> values;
@@ -45,7 +46,7 @@ TEST(Configuration, LocatesTheFileFromTheCommandLine) {
         bool missing;
     } cases[] = {
         {{}, "Skyvane.INI", false},
-        {{"-f", "myconf.ini"}, "MYCONF.INI", false},   // found although spelled in lower case
+        {{"-f", "myconf.ini"}, "MYCONF.INI", false},  // found although spelled in lower case
         {{"-F", "other.ini"}, "OTHER.INI", true},
         {{"-F"}, "Skyvane.INI", false},
         {{"-F", ""}, "Skyvane.INI", false},
@@ -69,8 +70,9 @@ TEST(Configuration, ReadsTheSixKeysInOrderAndReportsTraceAtOnce) {
         ini.calls.push_back(std::string("trace ") + (traceOn ? "on" : "off"));
     });
     const std::vector<std::string> expected = {
-        "read SETTINGS COMPORT COM9",  "read SETTINGS BAUDRATE 4800", "read SETTINGS TRACE YES",
-        "trace on",                    "read SETTINGS NUMERIC YES",   "read SETTINGS VISIBLE YES",
+        "read SETTINGS COMPORT COM9",        "read SETTINGS BAUDRATE 4800",
+        "read SETTINGS TRACE YES",           "trace on",
+        "read SETTINGS NUMERIC YES",         "read SETTINGS VISIBLE YES",
         "read SETTINGS LOGFILE Skyvane.LOG",
     };
     EXPECT_EQ(ini.calls, expected);
@@ -131,23 +133,39 @@ TEST(Configuration, BaudNumberIsASigned32BitIntegerOr4800) {
         const char* text;
         std::int32_t number;
     } cases[] = {
-        {"9600", 9600},         {"19200", 19200},       {"300", 300},
-        {"007", 7},             {"-5", -5},             {"-0", 0},
-        {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}, {"2147483648", 4800},
-        {"-2147483649", 4800},  {"99999999999999999999", 4800},
-        {"12.5", 4800},         {"1,5", 4800},          {"-", 4800},
-        {"--5", 4800},          {"1-2", 4800},          {"", 4800},
-        {" 9600", 4800},        {"9600 ", 4800},        {"+9600", 4800},
-        {"$2580", 4800},        {"0x2580", 4800},       {"fast", 4800},
+        {"9600", 9600},
+        {"19200", 19200},
+        {"300", 300},
+        {"007", 7},
+        {"-5", -5},
+        {"-0", 0},
+        {"2147483647", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"2147483648", 4800},
+        {"-2147483649", 4800},
+        {"99999999999999999999", 4800},
+        {"12.5", 4800},
+        {"1,5", 4800},
+        {"-", 4800},
+        {"--5", 4800},
+        {"1-2", 4800},
+        {"", 4800},
+        {" 9600", 4800},
+        {"9600 ", 4800},
+        {"+9600", 4800},
+        {"$2580", 4800},
+        {"0x2580", 4800},
+        {"fast", 4800},
     };
-    for (const Case& c : cases) EXPECT_EQ(BaudNumberFromText(c.text), c.number) << '"' << c.text << '"';
+    for (const Case& c : cases)
+        EXPECT_EQ(BaudNumberFromText(c.text), c.number) << '"' << c.text << '"';
 }
 
 TEST(Configuration, BaudTablesBothWays) {
     const std::pair<std::int32_t, TBaudRate> fromNumber[] = {
-        {1200, br1200}, {2400, br2400}, {4800, br4800},  {9600, br9600}, {19200, br19200},
-        {300, br4800},  {14400, br4800}, {38400, br4800}, {0, br4800},    {-9600, br4800},
-        {115200, br4800},
+        {1200, br1200},   {2400, br2400},  {4800, br4800},   {9600, br9600},
+        {19200, br19200}, {300, br4800},   {14400, br4800},  {38400, br4800},
+        {0, br4800},      {-9600, br4800}, {115200, br4800},
     };
     for (auto [number, rate] : fromNumber) EXPECT_EQ(BaudRateFromNumber(number), rate) << number;
 

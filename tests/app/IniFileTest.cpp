@@ -1,8 +1,7 @@
-#include "app/IniFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "app/IniFile.h"
 #include "tests/support/TempDir.h"
 
 namespace skyvane {

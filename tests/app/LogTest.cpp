@@ -1,11 +1,10 @@
-#include "app/Log.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 
+#include "app/Log.h"
 #include "platform/files.h"
 #include "tests/support/TempDir.h"
 
@@ -40,7 +39,9 @@ TEST_F(LogTest, LineIsDateTimeAndTextEndedByCrLf) {
     const TLocalDateTime after = LocalDateTimeNow();
     const std::string line = ReadFile(path);
     // The clock may tick during the call: the stamp is one of the two readings around it.
-    auto expected = [](const TLocalDateTime& t) { return t.date + " " + t.time + " PORTNRO=COM9\r\n"; };
+    auto expected = [](const TLocalDateTime& t) {
+        return t.date + " " + t.time + " PORTNRO=COM9\r\n";
+    };
     EXPECT_TRUE(line == expected(before) || line == expected(after)) << line;
 }
 
@@ -50,8 +51,8 @@ TEST_F(LogTest, WritesOnlyMessagesUpToItsLevel) {
         std::uint8_t messageLevel;
         bool written;
     } cases[] = {
-        {1, 1, true}, {1, 0, true}, {1, 2, false}, {0, 1, false}, {0, 0, true},
-        {-1, 0, false}, {300, 255, true}, {254, 255, false},
+        {1, 1, true}, {1, 0, true},   {1, 2, false},    {0, 1, false},
+        {0, 0, true}, {-1, 0, false}, {300, 255, true}, {254, 255, false},
     };
     for (const Case& c : cases) {
         log.SetLevel(c.level);
