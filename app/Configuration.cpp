@@ -102,4 +102,25 @@ std::string SettingsSavedLogText(std::string_view port, std::string_view configP
     return "COM(" + std::string(port) + ") selected and configured in " + std::string(configPath);
 }
 
+std::vector<std::string> StartupHeaderLines(std::string_view configPath,
+                                            const TSettings& settings) {
+    return {
+        "Skyvane Ver.1.00 Build 000-001",
+        "--------------Parameters ----------------",
+        "Configuration File " + std::string(configPath),
+        "PORTNRO=" + settings.portName,
+        "COMBAUD=" + std::to_string(settings.baudNumber),
+        "VISIBLE=" + BoolToText(settings.visible),
+        "NUMERIC=" + BoolToText(settings.numeric),
+        std::string(41, '-'),
+    };
+}
+
+void WriteStartupHeader(TLog& log, const std::vector<std::string>& lines, bool traceOn) {
+    log.SetEnabled(true);
+    log.SetLevel(1);
+    for (const std::string& line : lines) log.WriteLine(1, line);
+    if (!traceOn) log.SetEnabled(false);
+}
+
 }  // namespace skyvane

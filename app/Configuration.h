@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/IniFile.h"
+#include "app/Log.h"
 #include "serial/SerialTypes.h"
 
 namespace skyvane {
@@ -87,5 +88,13 @@ void WriteSettings(TCustomIniFile& ini, const TSavedSettings& settings);
 
 // The log line of a save: "COM(" + port + ") selected and configured in " + path.
 std::string SettingsSavedLogText(std::string_view port, std::string_view configPath);
+
+// The eight lines of the start-up header: version, parameter rule, configuration path,
+// port name and baud number as read, the Visible and Numeric check marks, closing rule.
+std::vector<std::string> StartupHeaderLines(std::string_view configPath, const TSettings& settings);
+
+// Starts `log` afresh at level 1, writes `lines` into it at level 1 and switches it off
+// again unless `traceOn`: every start leaves a file that begins with the header.
+void WriteStartupHeader(TLog& log, const std::vector<std::string>& lines, bool traceOn);
 
 }  // namespace skyvane

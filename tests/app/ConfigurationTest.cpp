@@ -228,5 +228,53 @@ TEST(Configuration, ReadOnlyFileGivesUnableToWriteAndStaysAsItWas) {
     EXPECT_EQ(test::ReadFile(path), "; mine\n[SETTINGS]\nCOMPORT=COM1\n");
 }
 
+TEST(Configuration, StartupHeaderLines) {
+    TSettings s;
+    s.portName = "TTYUSB0";
+    s.baudNumber = 38400;
+    s.visible = false;
+    const std::vector<std::string> expected = {
+        "Skyvane Ver.1.00 Build 000-001",
+        "--------------Parameters ----------------",
+        "Configuration File /home/op/Skyvane.INI",
+        "PORTNRO=TTYUSB0",
+        "COMBAUD=38400",
+        "VISIBLE=FALSE",
+        "NUMERIC=TRUE",
+        "-----------------------------------------",
+    };
+    const std::vector<std::string> lines = StartupHeaderLines("/home/op/Skyvane.INI", s);
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(lines[1].size(), 41u);
+    EXPECT_EQ(lines[7].size(), 41u);
+}
+
+TEST(Configuration, StartupHeaderAlwaysReachesTheLogAndTraceDecidesTheRest) {
+    for (bool traceOn : {true, false}) {
+        TempDir dir;
+        const std::string path = dir / "Skyvane.Log";
+        test::WriteFile(path, "last run\r\n");
+        TLog log;
+        log.SetFileName(path);
+        const std::vector<std::string> lines = StartupHeaderLines(dir / "Skyvane.INI", TSettings{});
+        WriteStartupHeader(log, lines, traceOn);
+        log.WriteLine(1, "later");
+
+        const std::string content = test::ReadFile(path);
+        std::vector<std::string> written;
+        for (std::size_t at = 0, end; (end = content.find("\r\n", at)) != std::string::npos;
+             at = end + 2)
+            written.push_back(content.substr(at, end - at));
+        ASSERT_EQ(written.size(), traceOn ? 9u : 8u) << content;
+        EXPECT_EQ(content.substr(content.size() - 2), "\r\n");
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const std::string& line = written[i];
+            EXPECT_EQ(line.substr(line.size() - lines[i].size()), lines[i]);
+        }
+        EXPECT_EQ(log.Enabled(), traceOn);
+        EXPECT_EQ(log.Level(), 1);
+    }
+}
+
 }  // namespace
 }  // namespace skyvane
