@@ -95,6 +95,8 @@ TEST(ProfileTextWithValue, ChangesOnlyWhatItMust) {
         {"CR LF file gets CR LF lines", "[A]\r\na=1\r\n", "A", "b", "2", "[A]\r\na=1\r\nb=2\r\n"},
         {"CR LF file, new section", "[A]\r\na=1\r\n", "B", "b", "2",
          "[A]\r\na=1\r\n\r\n[B]\r\nb=2\r\n"},
+        {"names asked for are trimmed", "[S]\nK=1\n", " S ", "K\t", "2", "[S]\nK=2\n"},
+        {"new names are written trimmed", "", " S ", " K ", "v", "[S]\nK=v\n"},
         {"key of a comment is not replaced", "[S]\n;K=1\n", "S", "K", "2", "[S]\nK=2\n;K=1\n"},
     };
     for (const WriteCase& c : cases)
