@@ -68,43 +68,6 @@ TEST(Files, ReadWholeFileTellsMissingFromRead) {
     EXPECT_EQ(ReadWholeFile(fifo, content), TFileRead::Missing);
 }
 
-TEST(Files, ReplaceFileAtomicallyKeepsModeAndRefusesReadOnlyFiles) {
-    TempDir dir;
-    const std::string path = dir / "f.txt";
-    WriteFile(path, "old");
-    ::chmod(path.c_str(), 0604);
-    EXPECT_TRUE(ReplaceFileAtomically(path, "new"));
-    EXPECT_EQ(ReadFile(path), "new");
-    EXPECT_EQ(test::ModeOf(path), 0604u);
-
-    ::chmod(path.c_str(), 0444);
-    EXPECT_FALSE(ReplaceFileAtomically(path, "newer"));
-    EXPECT_EQ(ReadFile(path), "new");
-    EXPECT_FALSE(ReplaceFileAtomically(dir / "missing/f.txt", "x"));
-    EXPECT_FALSE(ReplaceFileAtomically("", "x"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
-}
-
-TEST(Files, CreateAndAppendForTheLog) {
-    TempDir dir;
-    const std::string path = dir / "Skyvane.Log";
-    EXPECT_TRUE(AppendToFile(path, "first\r\n"));  // a missing file is created
-    EXPECT_TRUE(AppendToFile(path, "second\r\n"));
-    EXPECT_EQ(ReadFile(path), "first\r\nsecond\r\n");
-    EXPECT_TRUE(CreateEmptyFile(path));
-    EXPECT_EQ(ReadFile(path), "");
-
-    WriteFile(path, "kept");
-    ::chmod(path.c_str(), 0444);
-    EXPECT_FALSE(CreateEmptyFile(path));
-    EXPECT_FALSE(AppendToFile(path, "more"));
-    EXPECT_EQ(ReadFile(path), "kept");
-
-    EXPECT_FALSE(CreateEmptyFile(dir / "missing/x.log"));
-    EXPECT_FALSE(AppendToFile(dir / "missing/x.log", "x"));
-    EXPECT_FALSE(AppendToFile(dir.Path(), "x"));
-}
-
 // True when `text` has the shape of `pattern`, in which '9' stands for any digit.
 bool HasShape(const std::string& text, const std::string& pattern) {
     if (text.size() != pattern.size()) return false;

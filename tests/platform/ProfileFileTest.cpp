@@ -118,21 +118,6 @@ TEST(IsStorableProfileEntry, RefusesWhatWouldBreakTheFile) {
     EXPECT_FALSE(IsStorableProfileEntry("S", ";K", "v"));
 }
 
-TEST(ProfileFile, FileWrittenFromScratchHoldsTheKeysInWritingOrder) {
-    TempDir dir;
-    const std::string path = dir / "Skyvane.INI";
-    const std::pair<const char*, const char*> keys[] = {{"COMPORT", "COM9"},
-                                                        {"BAUDRATE", "4800"},
-                                                        {"TRACE", "YES"},
-                                                        {"VISIBLE", "YES"},
-                                                        {"NUMERIC", "YES"}};
-    for (auto [key, value] : keys) WriteProfileString(path, "SETTINGS", key, value);
-    EXPECT_EQ(ReadFile(path),
-              "[SETTINGS]\nCOMPORT=COM9\nBAUDRATE=4800\nTRACE=YES\nVISIBLE=YES\nNUMERIC=YES\n");
-    EXPECT_EQ(GetProfileString(path, "settings", "baudrate", ""), "4800");
-    EXPECT_EQ(GetProfileString(dir / "missing.ini", "SETTINGS", "BAUDRATE", "dflt"), "dflt");
-}
-
 // Renders a file from a template in which "{KEY}" stands for the current value of KEY.
 std::string Render(std::string text, const std::map<std::string, std::string>& values) {
     for (const auto& [key, value] : values) {
