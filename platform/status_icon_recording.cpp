@@ -53,10 +53,17 @@ const NotifyIconData* RecordingStatusIconService::LastRecord() const {
 }
 
 void RecordingStatusIconService::Notify(std::uint32_t code) {
-    const NotifyIconData* record = LastRecord();
-    if (record && record->hWnd)
-        record->hWnd->HandleMessage(record->uCallbackMessage, record->uID,
-                                    static_cast<std::intptr_t>(code));
+    if (const NotifyIconData* record = LastRecord()) Notify(record->uID, code);
+}
+
+void RecordingStatusIconService::Notify(std::uintptr_t uID, std::uint32_t code) {
+    for (auto it = calls_.rbegin(); it != calls_.rend(); ++it)
+        if (it->data.uID == uID) {
+            // As the shell: only an entry that is shown sends notifications.
+            if (Shown(it->data.hWnd, uID))
+                it->data.hWnd->HandleMessage(it->data.uCallbackMessage, uID, static_cast<std::intptr_t>(code));
+            return;
+        }
 }
 
 void RecordingStatusIconService::RestartHost() {

@@ -41,8 +41,11 @@ public:
     // The record of the last call for the entry, or nullptr.
     const NotifyIconData* LastRecord() const;
 
-    // Sends notification `code` for the last recorded entry, as the shell does.
+    // Sends notification `code` for the last recorded entry, as the shell does (only
+    // while that entry is shown).
     void Notify(std::uint32_t code);
+    // Sends notification `code` for the entry with identifier `uID` (as last recorded).
+    void Notify(std::uintptr_t uID, std::uint32_t code);
     // The tray host dies and comes back: every entry is forgotten, listeners told.
     void RestartHost();
 

@@ -1,0 +1,13 @@
+// The tray tests need a widget application (menus, windows) and one application object.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "toolkit/Application.h"
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication qtApp(argc, argv);
+    skyvane::TApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
