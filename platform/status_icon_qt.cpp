@@ -17,18 +17,35 @@
 #include <vector>
 
 #include "platform/status_icon.h"
+#include "platform/status_icon_qt_p.h"
 
 namespace skyvane::platform {
+
+std::vector<std::uint32_t> NotificationsFor(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+        case QSystemTrayIcon::Context: return {WM_RBUTTONDOWN, WM_RBUTTONUP};
+        case QSystemTrayIcon::Trigger: return {WM_LBUTTONDOWN, WM_LBUTTONUP};
+        case QSystemTrayIcon::DoubleClick:
+            return {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+        case QSystemTrayIcon::MiddleClick: return {WM_MBUTTONDOWN, WM_MBUTTONUP};
+        default: return {};
+    }
+}
 
 namespace {
 
 // How often the presence of a tray host is checked (restart detection).
 constexpr int kHostPollMs = 1000;
 
+// The record's image; an entry without one shows a transparent square (Qt refuses to
+// show a tray icon without any image).
 QIcon ToQIcon(const IconHandle& handle) {
     if (!handle || handle->width <= 0 || handle->height <= 0 ||
-        handle->pixels.size() != static_cast<std::size_t>(handle->width) * handle->height)
-        return QIcon();
+        handle->pixels.size() != static_cast<std::size_t>(handle->width) * handle->height) {
+        QPixmap blank(16, 16);
+        blank.fill(Qt::transparent);
+        return QIcon(blank);
+    }
     QImage image(handle->width, handle->height, QImage::Format_ARGB32);
     for (int y = 0; y < handle->height; ++y)
         std::memcpy(image.scanLine(y), &handle->pixels[static_cast<std::size_t>(y) * handle->width],
@@ -39,18 +56,6 @@ QIcon ToQIcon(const IconHandle& handle) {
 QString ToolTipOf(const NotifyIconData& data) {
     if (!(data.uFlags & NIF_TIP)) return QString();
     return QString::fromLocal8Bit(data.szTip, static_cast<int>(strnlen(data.szTip, sizeof data.szTip)));
-}
-
-// The shell's notification sequence for one Qt activation.
-std::vector<std::uint32_t> NotificationsFor(QSystemTrayIcon::ActivationReason reason) {
-    switch (reason) {
-        case QSystemTrayIcon::Context: return {WM_RBUTTONDOWN, WM_RBUTTONUP};
-        case QSystemTrayIcon::Trigger: return {WM_LBUTTONDOWN, WM_LBUTTONUP};
-        case QSystemTrayIcon::DoubleClick:
-            return {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
-        case QSystemTrayIcon::MiddleClick: return {WM_MBUTTONDOWN, WM_MBUTTONUP};
-        default: return {};
-    }
 }
 
 class QtStatusIconService : public StatusIconService {

@@ -168,7 +168,7 @@ void TTrayIcon::LayoutLoaded() {
     TComponent::LayoutLoaded();
     if (ownerWindow_ && !IsDesigning() && !StartupQuestion()) {
         // Hidden only where a tray icon can bring the window back.
-        if (service_.Available()) {
+        if (TrayAvailable()) {
             if (Application()) Application()->SetShowMainForm(false);
             HideMainWindow();
         }
@@ -534,7 +534,7 @@ void TTrayIcon::SendToTray() {
 void TTrayIcon::OwnerMinimized() {
     // Without a notification area nothing could bring a hidden window back: the
     // window stays minimised on the taskbar.
-    if (!minimizeToTray_ || !service_.Available()) return;
+    if (!minimizeToTray_ || !TrayAvailable()) return;
     if (onMinimizeToTray_) onMinimizeToTray_(this);
     SendToTray();
 }
@@ -552,7 +552,7 @@ void TTrayIcon::OwnerShown() {
 bool TTrayIcon::OwnerContextMenu(int x, int y) {
     // With a notification area the menu belongs to the tray icon; without one the
     // window offers it, so that every command stays reachable.
-    if (service_.Available() || !enabled_ || !MenuAutoPopup()) return false;
+    if (TrayAvailable() || !enabled_ || !MenuAutoPopup()) return false;
     ShowMenuAt(x, y);
     return true;
 }

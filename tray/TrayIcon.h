@@ -152,6 +152,11 @@ public:
     void SetOnMinimizeToTray(TNotifyEvent h) { onMinimizeToTray_ = std::move(h); }
     void SetOnStartup(TStartupEvent h) { onStartup_ = std::move(h); }
 
+    // True when the desktop has a notification area now. Without one the owner window
+    // offers the menu on a right click and is never hidden by minimising; a program
+    // should not hide its window either then.
+    bool TrayAvailable() const { return service_.Available(); }
+
     // The identifier given to the shell (this instance's address).
     std::uintptr_t IconId() const { return reinterpret_cast<std::uintptr_t>(this); }
     // The record as last prepared for the shell.
