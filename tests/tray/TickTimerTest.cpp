@@ -100,20 +100,6 @@ TEST(TickTimer, SharedHandlerIsCountedAndGoesWithTheLastTimer) {
     EXPECT_EQ(TTickTimerHandler::Shared()->ReferenceCount(), 1u);
 }
 
-TEST(TickTimer, TwoTimersTickIndependently) {
-    int ticksA = 0, ticksB = 0;
-    TTickTimer a(3, [&](TTickTimer*) { ++ticksA; });
-    TTickTimer b(7, [&](TTickTimer*) { ++ticksB; });
-    a.SetRunning(true);
-    b.SetRunning(true);
-    EXPECT_TRUE(SpinUntil([&] { return ticksA >= 3 && ticksB >= 3; }));
-    a.SetRunning(false);
-    const int stoppedAt = ticksA;
-    const int bBefore = ticksB;
-    EXPECT_TRUE(SpinUntil([&] { return ticksB >= bBefore + 3; }));
-    EXPECT_EQ(ticksA, stoppedAt);
-}
-
 TEST(TickTimer, OneShotStopsBeforeItsOnlyTick) {
     int ticks = 0;
     bool runningInside = true;
