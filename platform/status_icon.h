@@ -65,16 +65,16 @@ public:
 // The notify record in its 488-byte form: the fixed fields, the icon and the hint.
 struct NotifyIconData {
     std::uint32_t cbSize = 488;
-    MessageWindow* hWnd = nullptr;        // receives uCallbackMessage
-    std::uintptr_t uID = 0;               // the icon's identifier within hWnd
-    std::uint32_t uFlags = 0;             // NIF_* bits
-    std::uint32_t uCallbackMessage = 0;   // message number of the notifications
-    IconHandle hIcon;                     // nullptr: no image
-    char szTip[128] = {};                 // the hint, zero-terminated
+    MessageWindow* hWnd = nullptr;       // receives uCallbackMessage
+    std::uintptr_t uID = 0;              // the icon's identifier within hWnd
+    std::uint32_t uFlags = 0;            // NIF_* bits
+    std::uint32_t uCallbackMessage = 0;  // message number of the notifications
+    IconHandle hIcon;                    // nullptr: no image
+    char szTip[128] = {};                // the hint, zero-terminated
     std::uint32_t dwState = 0;
     std::uint32_t dwStateMask = 0;
     char szInfo[256] = {};
-    std::uint32_t uVersion = 0;           // NIM_SETVERSION: 0 legacy, 3 version 3
+    std::uint32_t uVersion = 0;  // NIM_SETVERSION: 0 legacy, 3 version 3
     char szInfoTitle[64] = {};
     std::uint32_t dwInfoFlags = 0;
 };

@@ -23,12 +23,16 @@ namespace skyvane::platform {
 
 std::vector<std::uint32_t> NotificationsFor(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
-        case QSystemTrayIcon::Context: return {WM_RBUTTONDOWN, WM_RBUTTONUP};
-        case QSystemTrayIcon::Trigger: return {WM_LBUTTONDOWN, WM_LBUTTONUP};
+        case QSystemTrayIcon::Context:
+            return {WM_RBUTTONDOWN, WM_RBUTTONUP};
+        case QSystemTrayIcon::Trigger:
+            return {WM_LBUTTONDOWN, WM_LBUTTONUP};
         case QSystemTrayIcon::DoubleClick:
             return {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
-        case QSystemTrayIcon::MiddleClick: return {WM_MBUTTONDOWN, WM_MBUTTONUP};
-        default: return {};
+        case QSystemTrayIcon::MiddleClick:
+            return {WM_MBUTTONDOWN, WM_MBUTTONUP};
+        default:
+            return {};
     }
 }
 
@@ -55,7 +59,8 @@ QIcon ToQIcon(const IconHandle& handle) {
 
 QString ToolTipOf(const NotifyIconData& data) {
     if (!(data.uFlags & NIF_TIP)) return QString();
-    return QString::fromLocal8Bit(data.szTip, static_cast<int>(strnlen(data.szTip, sizeof data.szTip)));
+    return QString::fromLocal8Bit(data.szTip,
+                                  static_cast<int>(strnlen(data.szTip, sizeof data.szTip)));
 }
 
 class QtStatusIconService : public StatusIconService {
@@ -76,7 +81,8 @@ public:
         switch (message) {
             case NIM_ADD:
                 if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
-                if (it == entries_.end()) it = entries_.emplace(key, Entry{NewIcon(key), false}).first;
+                if (it == entries_.end())
+                    it = entries_.emplace(key, Entry{NewIcon(key), false}).first;
                 if (it->second.shown) return false;
                 Apply(it->second, data);
                 it->second.icon->show();
@@ -99,7 +105,8 @@ public:
             case NIM_SETVERSION:
                 // Qt reports the same activations whatever the version.
                 return it != entries_.end() && it->second.shown;
-            default: return false;
+            default:
+                return false;
         }
     }
 
@@ -108,7 +115,8 @@ public:
     void AddRestartListener(MessageWindow* window) override { listeners_.push_back(window); }
 
     void RemoveRestartListener(MessageWindow* window) override {
-        listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), window), listeners_.end());
+        listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), window),
+                         listeners_.end());
     }
 
     bool CursorPos(int& x, int& y) const override {
@@ -121,8 +129,8 @@ public:
 
     unsigned ModifierKeys() const override {
         const Qt::KeyboardModifiers m = QGuiApplication::queryKeyboardModifiers();
-        return (m & Qt::ShiftModifier ? kKeyShift : 0) | (m & Qt::ControlModifier ? kKeyControl : 0) |
-               (m & Qt::AltModifier ? kKeyAlt : 0);
+        return (m & Qt::ShiftModifier ? kKeyShift : 0) |
+               (m & Qt::ControlModifier ? kKeyControl : 0) | (m & Qt::AltModifier ? kKeyAlt : 0);
     }
 
     unsigned DoubleClickTime() const override {
@@ -133,14 +141,15 @@ private:
     using Key = std::pair<MessageWindow*, std::uintptr_t>;
     struct Entry {
         QPointer<QSystemTrayIcon> icon;
-        bool shown;            // false after the host forgot it
+        bool shown;  // false after the host forgot it
         std::uint32_t callback = 0;
     };
 
     QSystemTrayIcon* NewIcon(const Key& key) {
         auto* icon = new QSystemTrayIcon;
-        QObject::connect(icon, &QSystemTrayIcon::activated,
-                         [this, key](QSystemTrayIcon::ActivationReason reason) { Deliver(key, reason); });
+        QObject::connect(
+            icon, &QSystemTrayIcon::activated,
+            [this, key](QSystemTrayIcon::ActivationReason reason) { Deliver(key, reason); });
         return icon;
     }
 
@@ -156,7 +165,8 @@ private:
         for (std::uint32_t code : NotificationsFor(reason)) {
             auto it = entries_.find(key);
             if (it == entries_.end() || !it->second.shown) return;
-            key.first->HandleMessage(it->second.callback, key.second, static_cast<std::intptr_t>(code));
+            key.first->HandleMessage(it->second.callback, key.second,
+                                     static_cast<std::intptr_t>(code));
         }
     }
 

@@ -13,11 +13,20 @@ bool RecordingStatusIconService::NotifyIcon(std::uint32_t message, const NotifyI
     const auto key = std::make_pair(data.hWnd, data.uID);
     bool accepted = false;
     switch (message) {
-        case NIM_ADD: accepted = available_ && shown_.insert(key).second; break;
-        case NIM_MODIFY: accepted = shown_.count(key) != 0; break;
-        case NIM_DELETE: accepted = shown_.erase(key) != 0; break;
-        case NIM_SETVERSION: accepted = shown_.count(key) != 0; break;
-        default: break;
+        case NIM_ADD:
+            accepted = available_ && shown_.insert(key).second;
+            break;
+        case NIM_MODIFY:
+            accepted = shown_.count(key) != 0;
+            break;
+        case NIM_DELETE:
+            accepted = shown_.erase(key) != 0;
+            break;
+        case NIM_SETVERSION:
+            accepted = shown_.count(key) != 0;
+            break;
+        default:
+            break;
     }
     calls_.push_back({message, data, accepted});
     return accepted;
@@ -61,7 +70,8 @@ void RecordingStatusIconService::Notify(std::uintptr_t uID, std::uint32_t code) 
         if (it->data.uID == uID) {
             // As the shell: only an entry that is shown sends notifications.
             if (Shown(it->data.hWnd, uID))
-                it->data.hWnd->HandleMessage(it->data.uCallbackMessage, uID, static_cast<std::intptr_t>(code));
+                it->data.hWnd->HandleMessage(it->data.uCallbackMessage, uID,
+                                             static_cast<std::intptr_t>(code));
             return;
         }
 }

@@ -54,8 +54,8 @@ platform::IconHandle TIcon::Handle() const {
     handle->height = argb.height();
     handle->pixels.resize(static_cast<std::size_t>(argb.width()) * argb.height());
     for (int y = 0; y < argb.height(); ++y)
-        std::memcpy(&handle->pixels[static_cast<std::size_t>(y) * argb.width()], argb.constScanLine(y),
-                    static_cast<std::size_t>(argb.width()) * 4);
+        std::memcpy(&handle->pixels[static_cast<std::size_t>(y) * argb.width()],
+                    argb.constScanLine(y), static_cast<std::size_t>(argb.width()) * 4);
     return handle;
 }
 
@@ -75,7 +75,8 @@ int TImageList::Add(const TBitmap& bitmap, TColor maskColor) {
 
 int TImageList::AddIcon(const TIcon& icon) {
     if (icon.Empty()) throw EInvalidGraphic("Invalid image size");
-    images_.push_back(icon.Image().scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+    images_.push_back(icon.Image()
+                          .scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                           .convertToFormat(QImage::Format_ARGB32));
     return Count() - 1;
 }

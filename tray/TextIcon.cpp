@@ -10,7 +10,9 @@ constexpr int kSize = 16;
 // Text is centred on 15, not 16: (15 - width) div 2, truncating toward zero.
 constexpr int kCentre = 15;
 
-QColor Rgb(TColor color) { return ToQColor(ColorToRGB(color)); }
+QColor Rgb(TColor color) {
+    return ToQColor(ColorToRGB(color));
+}
 }  // namespace
 
 void TOffsetOptions::Set(int& field, int value) {

@@ -44,7 +44,9 @@ TTickTimerHandler::~TTickTimerHandler() {
     for (auto& [qtId, id] : d_->byQtId) d_->killTimer(qtId);
 }
 
-TTickTimerHandler* TTickTimerHandler::Shared() { return sharedTimerHandler; }
+TTickTimerHandler* TTickTimerHandler::Shared() {
+    return sharedTimerHandler;
+}
 
 void TTickTimerHandler::Acquire(TTickTimer* timer) {
     if (!sharedTimerHandler) sharedTimerHandler = new TTickTimerHandler;
@@ -104,7 +106,9 @@ void TTickTimerHandler::HandleTimerMessage(std::uintptr_t timerId) {
     }
 }
 
-TTickTimer::TTickTimer() { TTickTimerHandler::Acquire(this); }
+TTickTimer::TTickTimer() {
+    TTickTimerHandler::Acquire(this);
+}
 
 TTickTimer::TTickTimer(unsigned periodMs, TTickEvent onTick) : periodMs_(periodMs) {
     SetTickHandler(std::move(onTick));

@@ -34,9 +34,13 @@ TTrayIconHandler::TTrayIconHandler() : service_(CurrentStatusIconService()) {
     service_.AddRestartListener(this);
 }
 
-TTrayIconHandler::~TTrayIconHandler() { service_.RemoveRestartListener(this); }
+TTrayIconHandler::~TTrayIconHandler() {
+    service_.RemoveRestartListener(this);
+}
 
-TTrayIconHandler* TTrayIconHandler::Shared() { return sharedTrayHandler; }
+TTrayIconHandler* TTrayIconHandler::Shared() {
+    return sharedTrayHandler;
+}
 
 TTrayIconHandler* TTrayIconHandler::Acquire(TTrayIcon* icon) {
     if (!sharedTrayHandler) sharedTrayHandler = new TTrayIconHandler;
@@ -108,7 +112,8 @@ private:
     bool Handle(QEvent* event) {
         switch (event->type()) {
             case QEvent::WindowStateChange: {
-                const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+                const Qt::WindowStates before =
+                    static_cast<QWindowStateChangeEvent*>(event)->oldState();
                 const Qt::WindowStates now = window_->windowState();
                 if ((now & Qt::WindowMinimized) && !(before & Qt::WindowMinimized))
                     icon_.OwnerMinimized();
@@ -123,7 +128,8 @@ private:
                 const QPoint at = static_cast<QContextMenuEvent*>(event)->globalPos();
                 return icon_.OwnerContextMenu(at.x(), at.y());
             }
-            default: return false;
+            default:
+                return false;
         }
     }
 
@@ -135,18 +141,24 @@ private:
 // Construction and destruction
 
 TTrayIcon::TTrayIcon(TComponent* owner)
-    : TComponent(owner), handler_(TTrayIconHandler::Acquire(this)), service_(CurrentStatusIconService()) {
+    : TComponent(owner),
+      handler_(TTrayIconHandler::Acquire(this)),
+      service_(CurrentStatusIconService()) {
     icon_.SetOnChange([this] { UpdateTrayEntry(); });
     notifyData_.cbSize = 488;
     notifyData_.hWnd = handler_;
     notifyData_.uID = IconId();
     notifyData_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     notifyData_.uCallbackMessage = TrayCallbackMessage;
-    iconCycleTimer_ = std::make_unique<TTickTimer>(kDefaultTickMs, [this](TTickTimer*) { CycleTimerTick(); });
-    clickDelayTimer_ = std::make_unique<TTickTimer>(kDefaultTickMs, [this](TTickTimer*) { ClickTimerTick(); });
-    exitPollTimer_ = std::make_unique<TTickTimer>(kExitPollMs, [this](TTickTimer*) { ExitTimerTick(); });
+    iconCycleTimer_ =
+        std::make_unique<TTickTimer>(kDefaultTickMs, [this](TTickTimer*) { CycleTimerTick(); });
+    clickDelayTimer_ =
+        std::make_unique<TTickTimer>(kDefaultTickMs, [this](TTickTimer*) { ClickTimerTick(); });
+    exitPollTimer_ =
+        std::make_unique<TTickTimer>(kExitPollMs, [this](TTickTimer*) { ExitTimerTick(); });
     ownerWindow_ = dynamic_cast<QWidget*>(owner);
-    if (!IsDesigning() && ownerWindow_) watcher_ = std::make_unique<OwnerWatcher>(*this, ownerWindow_);
+    if (!IsDesigning() && ownerWindow_)
+        watcher_ = std::make_unique<OwnerWatcher>(*this, ownerWindow_);
 }
 
 TTrayIcon::~TTrayIcon() {
@@ -295,7 +307,9 @@ void TTrayIcon::PrepareIconData() {
                     std::min(hint_.size(), sizeof notifyData_.szTip - 1));
 }
 
-bool TTrayIcon::Shell(std::uint32_t message) { return service_.NotifyIcon(message, notifyData_); }
+bool TTrayIcon::Shell(std::uint32_t message) {
+    return service_.NotifyIcon(message, notifyData_);
+}
 
 bool TTrayIcon::AddTrayEntry() {
     iconVisible_ = true;
@@ -333,7 +347,9 @@ TShiftState TTrayIcon::ReadModifierKeys() const {
     return shift;
 }
 
-bool TTrayIcon::MenuAutoPopup() const { return popupMenu_ && popupMenu_->AutoPopup(); }
+bool TTrayIcon::MenuAutoPopup() const {
+    return popupMenu_ && popupMenu_->AutoPopup();
+}
 
 void TTrayIcon::HandleNotification(std::uint32_t notification) {
     switch (notification) {
@@ -349,7 +365,8 @@ void TTrayIcon::HandleNotification(std::uint32_t notification) {
         case NIN_BALLOONUSERCLICK:
             if (onBalloonClick_) onBalloonClick_(this);
             return;
-        default: break;
+        default:
+            break;
     }
     if (!enabled_) return;
 
@@ -399,14 +416,19 @@ void TTrayIcon::HandleNotification(std::uint32_t notification) {
         case WM_RBUTTONUP:
             if (notifyStyle_ == nsLegacy) DoMouseUp(mbRight, shift.Include(ssRight), x, y);
             break;
-        case WM_MBUTTONDOWN: DoMouseDown(mbMiddle, shift.Include(ssMiddle), x, y); break;
-        case WM_MBUTTONUP: DoMouseUp(mbMiddle, shift.Include(ssMiddle), x, y); break;
+        case WM_MBUTTONDOWN:
+            DoMouseDown(mbMiddle, shift.Include(ssMiddle), x, y);
+            break;
+        case WM_MBUTTONUP:
+            DoMouseUp(mbMiddle, shift.Include(ssMiddle), x, y);
+            break;
         case WM_CONTEXTMENU:
         case NIN_SELECT:
         case NIN_KEYSELECT:
             if (notifyStyle_ == nsVersion3) DoMouseUp(mbRight, shift.Include(ssRight), x, y);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -26,7 +26,15 @@ class TPopupMenu;
 class TTrayIcon;
 
 enum TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
-enum TShiftStateMember : std::uint8_t { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+enum TShiftStateMember : std::uint8_t {
+    ssShift,
+    ssAlt,
+    ssCtrl,
+    ssLeft,
+    ssRight,
+    ssMiddle,
+    ssDouble
+};
 
 // A set of TShiftStateMember.
 class TShiftState {

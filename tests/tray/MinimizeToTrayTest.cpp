@@ -56,7 +56,9 @@ protected:
         QApplication::sendEvent(&form, &event);
         return event.isAccepted();
     }
-    bool TrayShown(TTrayIcon& icon) { return shell.Shown(TTrayIconHandler::Shared(), icon.IconId()); }
+    bool TrayShown(TTrayIcon& icon) {
+        return shell.Shown(TTrayIconHandler::Shared(), icon.IconId());
+    }
 };
 
 TEST_F(MinimizeToTrayTest, MinimiseSendsTheWindowToTheTray) {

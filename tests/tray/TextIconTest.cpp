@@ -1,5 +1,3 @@
-#include "tray/TextIcon.h"
-
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
@@ -11,6 +9,7 @@
 #include "tests/tray/TraySupport.h"
 #include "toolkit/Form.h"
 #include "toolkit/Menu.h"
+#include "tray/TextIcon.h"
 
 namespace skyvane {
 namespace {
@@ -50,7 +49,8 @@ QImage Glyphs(const TFont& font, const std::string& text, QRgb background) {
     QPainter painter(&canvas);
     painter.setFont(ToQFont(font));
     painter.setPen(ToQColor(ColorToRGB(font.color)));
-    painter.drawText(kOrigin, kOrigin + painter.fontMetrics().ascent(), QString::fromLocal8Bit(text));
+    painter.drawText(kOrigin, kOrigin + painter.fontMetrics().ascent(),
+                     QString::fromLocal8Bit(text));
     return canvas;
 }
 
@@ -81,7 +81,8 @@ void ExpectRendering(const TTextIcon& icon, const std::vector<Placed>& lines, QR
     int differing = 0;
     for (int py = 0; py < 16; ++py)
         for (int px = 0; px < 16; ++px)
-            if ((bitmap.pixel(px, py) & 0xFFFFFF) != (expected.pixel(px, py) & 0xFFFFFF)) ++differing;
+            if ((bitmap.pixel(px, py) & 0xFFFFFF) != (expected.pixel(px, py) & 0xFFFFFF))
+                ++differing;
     EXPECT_EQ(differing, 0);
 }
 
@@ -126,9 +127,10 @@ TEST_F(TextIconTest, StoredValuesGiveLimeTextOnOpaqueBlack) {
     // The tray got that image.
     const auto& record = shell.Calls().back().data;
     ASSERT_TRUE(record.hIcon);
-    EXPECT_EQ(record.hIcon->pixels, std::vector<std::uint32_t>(
-                                        reinterpret_cast<const std::uint32_t*>(shown.Image().constBits()),
-                                        reinterpret_cast<const std::uint32_t*>(shown.Image().constBits()) + 256));
+    EXPECT_EQ(record.hIcon->pixels,
+              std::vector<std::uint32_t>(
+                  reinterpret_cast<const std::uint32_t*>(shown.Image().constBits()),
+                  reinterpret_cast<const std::uint32_t*>(shown.Image().constBits()) + 256));
 }
 
 TEST_F(TextIconTest, SingleLineIsCentredOnFifteenWithOffsets) {
@@ -145,7 +147,7 @@ TEST_F(TextIconTest, SingleLineIsCentredOnFifteenWithOffsets) {
     };
     const std::vector<Case> cases = {
         {"123", 0, 0, 0}, {"123", 1, 0, 0}, {"123", 0, 0, 7}, {"NE", -3, 2, 0},
-        {"N", 0, -1, 0},  {"", 0, 0, 0},     {wide, 0, 0, 0},
+        {"N", 0, -1, 0},  {"", 0, 0, 0},    {wide, 0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text + " " + std::to_string(c.offsetX) + "," + std::to_string(c.offsetY));
@@ -271,21 +273,26 @@ TEST_F(TextIconTest, EverySetterRedrawsOnceAndSendsOneModify) {
     const std::vector<std::pair<const char*, std::function<void()>>> setters = {
         {"Text", [&] { icon->SetText("NE"); }},
         {"same Text", [&] { icon->SetText("NE"); }},
-        {"Font", [&] { icon->SetFont(TFont{"Arial", -9, clLime, 0}); }},
+        {"Font",
+         [&] {
+             icon->SetFont(TFont{"Arial", -9, clLime, 0});
+         }},
         {"Color", [&] { icon->SetColor(clBlack); }},
         {"Border", [&] { icon->SetBorder(true); }},
         {"BorderColor", [&] { icon->SetBorderColor(clLime); }},
         {"OffsetX", [&] { icon->Options().SetOffsetX(1); }},
         {"OffsetY", [&] { icon->Options().SetOffsetY(1); }},
         {"LineDistance", [&] { icon->Options().SetLineDistance(1); }},
-        {"Options", [&] {
+        {"Options",
+         [&] {
              TOffsetOptions o;
              o.SetOffsetX(2);
              o.SetOffsetY(-1);
              o.SetLineDistance(3);
              icon->SetOptions(o);
          }},
-        {"BackgroundIcon", [&] { icon->SetBackgroundIcon(TIcon(QImage(16, 16, QImage::Format_ARGB32))); }},
+        {"BackgroundIcon",
+         [&] { icon->SetBackgroundIcon(TIcon(QImage(16, 16, QImage::Format_ARGB32))); }},
         {"Hint", [&] { icon->SetHint("Az(45)"); }},
     };
     for (const auto& [name, set] : setters) {
@@ -345,7 +352,8 @@ TEST_F(TextIconTest, TextOverBackgroundIconKeepsItsTransparency) {
     icon->SetText("WWWW");
     int visibleOnRight = 0;
     for (int y = 0; y < 16; ++y)
-        for (int x = 9; x < 16; ++x) visibleOnRight += qAlpha(icon->Icon().Image().pixel(x, y)) != 0;
+        for (int x = 9; x < 16; ++x)
+            visibleOnRight += qAlpha(icon->Icon().Image().pixel(x, y)) != 0;
     EXPECT_GT(visibleOnRight, 0);  // the glyphs show over the transparent half
 }
 

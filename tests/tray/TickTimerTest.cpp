@@ -1,10 +1,10 @@
-#include "tray/TickTimer.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <memory>
+
+#include "tray/TickTimer.h"
 
 namespace skyvane {
 namespace {
@@ -21,7 +21,9 @@ bool SpinUntil(Done done, int guardMs = 5000) {
     return true;
 }
 
-TTickTimerHandler& Handler() { return *TTickTimerHandler::Shared(); }
+TTickTimerHandler& Handler() {
+    return *TTickTimerHandler::Shared();
+}
 
 TEST(TickTimer, StartingWithPeriodZeroStaysStopped) {
     int ticks = 0;

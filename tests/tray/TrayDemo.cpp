@@ -24,10 +24,17 @@ public:
     explicit TDemoForm(const std::string& text) : TForm(nullptr) {
         Response = new TLabel(this);
         PopUpMenu = new TPopupMenu(this);
-        Track = Item("Track", true, [this](TComponent*) { TimerRotor->SetEnabled(Track->Checked()); });
+        Track =
+            Item("Track", true, [this](TComponent*) { TimerRotor->SetEnabled(Track->Checked()); });
         Visible = Item("Visible", true, [this](TComponent*) {
             TextIcon->SetMinimizeToTray(Visible->Checked());
-            setVisible(Visible->Checked());
+            // Without a tray nothing could bring a hidden window back: minimise it.
+            if (Visible->Checked())
+                showNormal();
+            else if (TextIcon->TrayAvailable())
+                hide();
+            else
+                showMinimized();
         });
         Numeric = Item("Numeric", true);
         Item("COM Settings", false);

@@ -1,5 +1,3 @@
-#include "tray/TrayIcon.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,6 +6,7 @@
 
 #include "tests/tray/TraySupport.h"
 #include "toolkit/Menu.h"
+#include "tray/TrayIcon.h"
 
 namespace skyvane {
 namespace {
@@ -33,7 +32,9 @@ public:
     void WithDoubleClick() {
         SetOnDblClick([this](TComponent*) { log.push_back("dbl"); });
     }
-    void Tick(TTickTimer& timer) { TTickTimerHandler::Shared()->HandleTimerMessage(timer.TimerId()); }
+    void Tick(TTickTimer& timer) {
+        TTickTimerHandler::Shared()->HandleTimerMessage(timer.TimerId());
+    }
     void TickClickDelay() { Tick(ClickDelayTimer()); }
     void TickCycle() { Tick(IconCycleTimer()); }
     void TickExitPoll() { Tick(ExitPollTimer()); }
@@ -43,7 +44,9 @@ public:
     std::vector<std::string> log;
 
 private:
-    static std::string ButtonName(TMouseButton b) { return b == mbLeft ? "L" : b == mbRight ? "R" : "M"; }
+    static std::string ButtonName(TMouseButton b) {
+        return b == mbLeft ? "L" : b == mbRight ? "R" : "M";
+    }
     static std::string At(TShiftState s, int x, int y) {
         std::string keys;
         if (s.Contains(ssShift)) keys += "s";
@@ -154,25 +157,56 @@ TEST_F(TrayIconTest, MouseNotificationsBecomeEvents) {
     };
     const std::string at = "@7,9";
     const std::vector<Case> cases = {
-        {"click reported at once without OnDblClick", false, true, nsLegacy,
-         {WM_LBUTTONDOWN, WM_LBUTTONUP}, false, {"downL[sl]" + at, "click", "upL[sl]" + at}},
-        {"click waits for the double-click time", true, true, nsLegacy,
-         {WM_LBUTTONDOWN, WM_LBUTTONUP}, true, {"downL[sl]" + at, "upL[sl]" + at, "click"}},
-        {"double click gives no click", true, true, nsLegacy,
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}, true,
+        {"click reported at once without OnDblClick",
+         false,
+         true,
+         nsLegacy,
+         {WM_LBUTTONDOWN, WM_LBUTTONUP},
+         false,
+         {"downL[sl]" + at, "click", "upL[sl]" + at}},
+        {"click waits for the double-click time",
+         true,
+         true,
+         nsLegacy,
+         {WM_LBUTTONDOWN, WM_LBUTTONUP},
+         true,
+         {"downL[sl]" + at, "upL[sl]" + at, "click"}},
+        {"double click gives no click",
+         true,
+         true,
+         nsLegacy,
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP},
+         true,
          {"downL[sl]" + at, "upL[sl]" + at, "dbl", "upL[sl]" + at}},
-        {"double click without handler: two clicks", false, true, nsLegacy,
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}, false,
+        {"double click without handler: two clicks",
+         false,
+         true,
+         nsLegacy,
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP},
+         false,
          {"downL[sl]" + at, "click", "upL[sl]" + at, "upL[sl]" + at}},
-        {"right and middle buttons, legacy", false, true, nsLegacy,
+        {"right and middle buttons, legacy",
+         false,
+         true,
+         nsLegacy,
          {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU, NIN_SELECT, WM_MBUTTONDOWN, WM_MBUTTONUP},
-         false, {"downR[sr]" + at, "upR[sr]" + at, "downM[sm]" + at, "upM[sm]" + at}},
-        {"right button, version 3", false, true, nsVersion3,
-         {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU, NIN_SELECT, NIN_KEYSELECT}, false,
+         false,
+         {"downR[sr]" + at, "upR[sr]" + at, "downM[sm]" + at, "upM[sm]" + at}},
+        {"right button, version 3",
+         false,
+         true,
+         nsVersion3,
+         {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU, NIN_SELECT, NIN_KEYSELECT},
+         false,
          {"downR[sr]" + at, "upR[sr]" + at, "upR[sr]" + at, "upR[sr]" + at}},
-        {"disabled: only balloons", true, false, nsLegacy,
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_MOUSEMOVE, NIN_BALLOONSHOW},
-         false, {"balloon"}},
+        {"disabled: only balloons",
+         true,
+         false,
+         nsLegacy,
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_MOUSEMOVE,
+          NIN_BALLOONSHOW},
+         false,
+         {"balloon"}},
         {"unknown notification", false, true, nsLegacy, {0x206, 0x209}, false, {}},
     };
     for (const Case& c : cases) {
