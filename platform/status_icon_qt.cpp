@@ -41,6 +41,11 @@ namespace {
 // How often the presence of a tray host is checked (restart detection).
 constexpr int kHostPollMs = 1000;
 
+// True when a tray host is there (never before the GUI application exists).
+bool HostPresent() {
+    return QGuiApplication::instance() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 // The record's image; an entry without one shows a transparent square (Qt refuses to
 // show a tray icon without any image).
 QIcon ToQIcon(const IconHandle& handle) {
@@ -66,7 +71,7 @@ QString ToolTipOf(const NotifyIconData& data) {
 class QtStatusIconService : public StatusIconService {
 public:
     QtStatusIconService() {
-        hostPresent_ = QSystemTrayIcon::isSystemTrayAvailable();
+        hostPresent_ = HostPresent();
         QObject::connect(&hostPoll_, &QTimer::timeout, [this] { CheckHost(); });
         hostPoll_.start(kHostPollMs);
     }
@@ -80,7 +85,7 @@ public:
         auto it = entries_.find(key);
         switch (message) {
             case NIM_ADD:
-                if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+                if (!HostPresent()) return false;
                 if (it == entries_.end())
                     it = entries_.emplace(key, Entry{NewIcon(key), false}).first;
                 if (it->second.shown) return false;
@@ -110,7 +115,7 @@ public:
         }
     }
 
-    bool Available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
+    bool Available() const override { return HostPresent(); }
 
     void AddRestartListener(MessageWindow* window) override { listeners_.push_back(window); }
 
@@ -173,7 +178,7 @@ private:
     // A host that vanished has forgotten every entry; when one is there again, the
     // listeners are told so that they add their entries anew.
     void CheckHost() {
-        const bool present = QSystemTrayIcon::isSystemTrayAvailable();
+        const bool present = HostPresent();
         if (present == hostPresent_) return;
         hostPresent_ = present;
         if (!present) {
