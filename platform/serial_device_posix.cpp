@@ -83,6 +83,12 @@ public:
         termios2 t;
         if (int e = MapLineSettings(s, t)) return e;
         if (ioctl(fd_, TCSETS2, &t) != 0) return errno;
+        // Some drivers (pseudo-terminals) accept the call but keep their own framing;
+        // a line that does not frame as asked is refused, not used silently.
+        termios2 actual;
+        if (ioctl(fd_, TCGETS2, &actual) != 0) return errno;
+        constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+        if ((actual.c_cflag & kFraming) != (t.c_cflag & kFraming)) return EINVAL;
         // DTR and RTS levels are set as modem lines. DTR handshake has no Linux flag:
         // DTR is raised and held. RTS toggle likewise: RTS stays low and the mode is
         // held. DSR out-flow, DSR sensitivity, null discarding, XON/XOFF limits and
