@@ -29,7 +29,6 @@ public:
     std::vector<platform::LineSettings> lines;
     std::vector<platform::Timeouts> timeouts;
     std::vector<std::pair<int, int>> queueSizes;
-    std::vector<std::uint32_t> masks;
     int purges = 0;
 
     void SetModemStatus(std::uint32_t status) {
@@ -43,6 +42,11 @@ public:
     void AddInput(const std::string& bytes) {
         std::lock_guard lock(mutex_);
         input_ += bytes;
+    }
+    // The event masks set so far, in order.
+    std::vector<std::uint32_t> Masks() {
+        std::lock_guard lock(mutex_);
+        return masks_;
     }
     std::string Written() {
         std::lock_guard lock(mutex_);
@@ -76,6 +80,7 @@ public:
         std::lock_guard lock(mutex_);
         if (writesStall && size > 0) {
             t.state = platform::Transfer::State::Pending;
+            t.AbortEvent();
             pending_.push_back(&t);
             return 0;
         }
@@ -97,7 +102,7 @@ public:
     int WaitTransfer(platform::Transfer& t) override {
         if (t.state != platform::Transfer::State::Pending) return t.error;
         const int budget = static_cast<int>(t.timeouts.writeTotalMultiplier * t.size + t.timeouts.writeTotalConstant);
-        pollfd p{t.abort.NativeHandle(), POLLIN, 0};
+        pollfd p{t.AbortEvent().NativeHandle(), POLLIN, 0};
         poll(&p, 1, budget);
         ReleaseTransfer(t);
         if (t.aborted) return Fail(t, ECANCELED);
@@ -115,7 +120,7 @@ public:
         for (platform::Transfer* t : pending_)
             if ((t->isRead && abortRx) || (!t->isRead && abortTx)) {
                 t->aborted = true;
-                t->abort.Set();
+                t->AbortEvent().Set();
             }
         return 0;
     }
@@ -135,7 +140,7 @@ public:
     }
     int SetEventMask(std::uint32_t mask) override {
         std::lock_guard lock(mutex_);
-        masks.push_back(mask);
+        masks_.push_back(mask);
         return 0;
     }
     platform::WaitResult WaitEvents(const platform::WakeEvent& stop, std::uint32_t& events) override {
@@ -162,8 +167,7 @@ private:
         t.size = size;
         t.done = 0;
         t.error = 0;
-        t.aborted = false;
-        t.abort.Reset();
+        t.ClearAbort();
         t.timeouts = current_;
     }
     static int Fail(platform::Transfer& t, int error) {
@@ -177,6 +181,7 @@ private:
     std::uint32_t errors_ = 0;
     std::string input_;
     std::string written_;
+    std::vector<std::uint32_t> masks_;
     std::deque<std::uint32_t> wakeups_;
     platform::WakeEvent wake_;
     platform::Timeouts current_;
