@@ -18,7 +18,9 @@ namespace skyvane {
 
 namespace {
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -54,7 +56,9 @@ std::optional<std::string> FindIgnoringCase(const std::string& directory, std::s
 
 // A file whose permission bits grant no write access to anyone: refused even where
 // the process could override the bits (the superuser), as a read-only file is elsewhere.
-bool IsReadOnly(const struct stat& st) { return (st.st_mode & 0222) == 0; }
+bool IsReadOnly(const struct stat& st) {
+    return (st.st_mode & 0222) == 0;
+}
 
 // True when an existing regular file at `path` is read-only.
 bool ExistingFileIsReadOnly(const std::string& path) {
@@ -75,7 +79,9 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 // Closes and reports whether the close, which may deliver a delayed write error, succeeded.
-bool CloseChecked(int fd) { return ::close(fd) == 0 || errno == EINTR; }
+bool CloseChecked(int fd) {
+    return ::close(fd) == 0 || errno == EINTR;
+}
 
 std::string DirectoryOf(const std::string& path) {
     std::size_t slash = path.rfind(PathDelimiter);
@@ -152,14 +158,16 @@ std::string ResolvePathCase(std::string_view path) {
                 resolved = std::move(exact);
             } else {
                 std::optional<std::string> match;
-                if (component != "." && component != "..") match = FindIgnoringCase(resolved, component);
+                if (component != "." && component != "..")
+                    match = FindIgnoringCase(resolved, component);
                 if (!match) return JoinPath(resolved, std::string_view(given).substr(pos));
                 resolved = JoinPath(resolved, *match);
             }
         }
         pos = end + 1;
     }
-    if (given.back() == PathDelimiter && resolved.back() != PathDelimiter) resolved += PathDelimiter;
+    if (given.back() == PathDelimiter && resolved.back() != PathDelimiter)
+        resolved += PathDelimiter;
     return resolved;
 }
 
@@ -218,7 +226,8 @@ bool ReplaceFileAtomically(std::string_view path, std::string_view content) {
     }
 
     const std::string temporary = TemporaryNameFor(target);
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+    int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
     if (fd < 0) return false;
     bool ok = true;
     if (exists) {
@@ -241,8 +250,8 @@ bool ReplaceFileAtomically(std::string_view path, std::string_view content) {
 bool CreateEmptyFile(std::string_view path) {
     const std::string resolved = ResolvePathCase(path);
     if (resolved.empty() || ExistingFileIsReadOnly(resolved)) return false;
-    int fd = ::open(resolved.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
-                    0666);
+    int fd = ::open(resolved.c_str(),
+                    O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     return CloseChecked(fd);
 }
@@ -269,8 +278,9 @@ TLocalDateTime LocalDateTimeNow() {
     if (!timeLocale) timeLocale = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
     auto format = [&](const char* pattern) {
         char buffer[256];
-        std::size_t n = timeLocale ? ::strftime_l(buffer, sizeof buffer, pattern, &local, timeLocale)
-                                   : std::strftime(buffer, sizeof buffer, pattern, &local);
+        std::size_t n = timeLocale
+                            ? ::strftime_l(buffer, sizeof buffer, pattern, &local, timeLocale)
+                            : std::strftime(buffer, sizeof buffer, pattern, &local);
         return std::string(buffer, n);
     };
     TLocalDateTime result{format("%x"), format("%X")};

@@ -8,7 +8,9 @@ namespace skyvane {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view TrimLeft(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -20,9 +22,13 @@ std::string_view TrimRight(std::string_view s) {
     return s;
 }
 
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+std::string_view Trim(std::string_view s) {
+    return TrimRight(TrimLeft(s));
+}
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -98,9 +104,9 @@ LineInfo Classify(std::string_view content, const Line& line) {
 struct KeyPlace {
     bool sectionFound = false;
     bool keyFound = false;
-    Line keyLine;           // the key's line, when found
+    Line keyLine;  // the key's line, when found
     std::size_t valueBegin = 0;
-    Line lastEntry;         // the section's header or its last entry, when the section is found
+    Line lastEntry;  // the section's header or its last entry, when the section is found
 };
 
 // Scans the first section named `section` for the first entry named `key`.
@@ -116,7 +122,8 @@ KeyPlace FindKey(std::string_view content, std::string_view section, std::string
                 place.sectionFound = true;
                 place.lastEntry = line;
             }
-        } else if (place.sectionFound && (info.kind == LineKind::Entry || info.kind == LineKind::Other)) {
+        } else if (place.sectionFound &&
+                   (info.kind == LineKind::Entry || info.kind == LineKind::Other)) {
             place.lastEntry = line;
             if (info.kind == LineKind::Entry && SameName(info.name, key)) {
                 place.keyFound = true;
@@ -145,7 +152,9 @@ bool EndsWithBlankLine(std::string_view content) {
     return Trim(last).empty();
 }
 
-bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool HasLineBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -161,7 +170,8 @@ std::string ProfileTextValue(std::string_view content, std::string_view section,
     return std::string(value.substr(0, MaxProfileValueLength));
 }
 
-bool IsStorableProfileEntry(std::string_view section, std::string_view key, std::string_view value) {
+bool IsStorableProfileEntry(std::string_view section, std::string_view key,
+                            std::string_view value) {
     std::string_view trimmedKey = Trim(key);
     return !HasLineBreak(section) && !HasLineBreak(key) && !HasLineBreak(value) &&
            section.find(']') == std::string_view::npos && !trimmedKey.empty() &&
@@ -185,7 +195,8 @@ std::string ProfileTextWithValue(std::string_view content, std::string_view sect
     } else if (place.sectionFound) {
         const Line& after = place.lastEntry;
         result.append(content.substr(0, after.next));
-        if (after.next == after.end) result.append(eol);  // the last line of a file without a final line end
+        if (after.next == after.end)
+            result.append(eol);  // the last line of a file without a final line end
         result.append(entry).append(eol);
         result.append(content.substr(after.next));
     } else {

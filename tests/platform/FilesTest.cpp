@@ -1,5 +1,3 @@
-#include "platform/files.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,6 +5,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "platform/files.h"
 #include "tests/support/TempDir.h"
 
 namespace skyvane {
@@ -35,13 +34,14 @@ TEST(Files, ResolvesNamesRegardlessOfCase) {
         std::string given;
         std::string expected;
     } cases[] = {
-        {dir / "Alpha/Beta/conf.ini", dir / "Alpha/Beta/conf.ini"},    // exact match wins
-        {dir / "Alpha/Beta/Conf.Ini", dir / "Alpha/Beta/Conf.Ini"},    // exact match wins
-        {dir / "alpha/beta/cONF.ini", dir / "Alpha/Beta/CONF.INI"},    // first in byte order
+        {dir / "Alpha/Beta/conf.ini", dir / "Alpha/Beta/conf.ini"},  // exact match wins
+        {dir / "Alpha/Beta/Conf.Ini", dir / "Alpha/Beta/Conf.Ini"},  // exact match wins
+        {dir / "alpha/beta/cONF.ini", dir / "Alpha/Beta/CONF.INI"},  // first in byte order
         {dir / "ALPHA/BETA/SKYVANE.INI", dir / "Alpha/Beta/skyvane.ini"},
         {dir / "ALPHA//BETA/SKYVANE.INI", dir / "Alpha/Beta/skyvane.ini"},
-        {dir / "ALPHA/BETA/NEW.INI", dir / "Alpha/Beta/NEW.INI"},      // new name in a found folder
-        {dir / "ALPHA/GAMMA/X/Y.INI", dir / "Alpha/GAMMA/X/Y.INI"},    // rest kept from the first miss
+        {dir / "ALPHA/BETA/NEW.INI", dir / "Alpha/Beta/NEW.INI"},  // new name in a found folder
+        {dir / "ALPHA/GAMMA/X/Y.INI",
+         dir / "Alpha/GAMMA/X/Y.INI"},  // rest kept from the first miss
         {dir / "ALPHA/BETA/", dir / "Alpha/Beta/"},
         {dir / "ALPHA/./BETA/SKYVANE.INI", dir / "Alpha/./Beta/skyvane.ini"},
         {"", ""},
@@ -111,7 +111,10 @@ TEST(Files, LocalDateTimeUsesTheShortDateAndLongTimeFormats) {
     const std::string savedValue = saved ? saved : "";
     ::setenv("LC_ALL", "C", 1);
     TLocalDateTime now = LocalDateTimeNow();
-    if (saved) ::setenv("LC_ALL", savedValue.c_str(), 1); else ::unsetenv("LC_ALL");
+    if (saved)
+        ::setenv("LC_ALL", savedValue.c_str(), 1);
+    else
+        ::unsetenv("LC_ALL");
     // In the C locale %x is MM/DD/YY and %X is HH:MM:SS.
     EXPECT_TRUE(std::regex_match(now.date, std::regex(R"(\d\d/\d\d/\d\d)"))) << now.date;
     EXPECT_TRUE(std::regex_match(now.time, std::regex(R"(\d\d:\d\d:\d\d)"))) << now.time;

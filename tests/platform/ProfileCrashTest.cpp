@@ -66,8 +66,8 @@ TEST(ProfileFileCrash, KilledWritesLeaveAWholeFileWithOldOrNewValues) {
             if (values[k] == previous[k]) {
                 rounds[k] = 0;
             } else {
-                ASSERT_EQ(values[k].rfind(prefix, 0), 0u) << "run " << run << ": " << Keys[k]
-                                                          << " holds " << values[k];
+                ASSERT_EQ(values[k].rfind(prefix, 0), 0u)
+                    << "run " << run << ": " << Keys[k] << " holds " << values[k];
                 rounds[k] = std::stol(values[k].substr(prefix.size()));
             }
         }
@@ -75,7 +75,8 @@ TEST(ProfileFileCrash, KilledWritesLeaveAWholeFileWithOldOrNewValues) {
         ASSERT_EQ(content, Render(values)) << "run " << run;
         // Keys are written in order, so no write may be lost: the rounds fall by at most
         // one from the first key to the last.
-        for (std::size_t k = 1; k < Keys.size(); ++k) ASSERT_LE(rounds[k], rounds[k - 1]) << "run " << run;
+        for (std::size_t k = 1; k < Keys.size(); ++k)
+            ASSERT_LE(rounds[k], rounds[k - 1]) << "run " << run;
         ASSERT_LE(rounds.front() - rounds.back(), 1) << "run " << run;
 
         if (values != previous) ++runsThatWrote;

@@ -1,5 +1,3 @@
-#include "platform/profile_file.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "platform/profile_file.h"
 #include "tests/support/TempDir.h"
 
 namespace skyvane {
@@ -29,8 +28,8 @@ TEST(ProfileTextValue, FindsValuesByTheProfileRules) {
     const std::string binary("\x00\xff\xfe[\x01=\x02\n\x00\x00\n", 11);
     const ReadCase cases[] = {
         {"names ignore case", "[Settings]\ncomport=COM3\n", "SETTINGS", "COMPORT", "COM3"},
-        {"blanks around names and value", "  [ SETTINGS ]  \n\t key \t=  v a l  \n", "SETTINGS", "KEY",
-         "v a l"},
+        {"blanks around names and value", "  [ SETTINGS ]  \n\t key \t=  v a l  \n", "SETTINGS",
+         "KEY", "v a l"},
         {"missing section", "[OTHER]\nKEY=1\n", "SETTINGS", "KEY", "dflt"},
         {"missing key", "[SETTINGS]\nOTHER=1\n", "SETTINGS", "KEY", "dflt"},
         {"empty text", "", "SETTINGS", "KEY", "dflt"},
@@ -45,8 +44,10 @@ TEST(ProfileTextValue, FindsValuesByTheProfileRules) {
         {"CR LF line ends", "[S]\r\nKEY=v\r\nX=1\r\n", "S", "KEY", "v"},
         {"no final line end", "[S]\nKEY=v", "S", "KEY", "v"},
         {"header without ]", "[S\nKEY=v\n", "S", "KEY", "v"},
-        {"binary bytes and NULs around", binary + "[S]\n" + binary + "KEY=v\n" + binary, "S", "KEY", "v"},
-        {"NUL inside the value", std::string("[S]\nKEY=a\0b\n", 12), "S", "KEY", std::string("a\0b", 3)},
+        {"binary bytes and NULs around", binary + "[S]\n" + binary + "KEY=v\n" + binary, "S", "KEY",
+         "v"},
+        {"NUL inside the value", std::string("[S]\nKEY=a\0b\n", 12), "S", "KEY",
+         std::string("a\0b", 3)},
         {"line without =", "[S]\nKEY\nKEY=v\n", "S", "KEY", "v"},
     };
     for (const ReadCase& c : cases)
@@ -79,7 +80,8 @@ TEST(ProfileTextWithValue, ChangesOnlyWhatItMust) {
         {"in place, to empty", "[S]\nK=v\n", "S", "K", "", "[S]\nK=\n"},
         {"only the first of duplicate keys", "[S]\nK=1\nK=2\n", "S", "K", "3", "[S]\nK=3\nK=2\n"},
         {"new key after the section's last entry, before blanks and the next comment",
-         "[A]\na=1\n\n; about B\n[B]\nb=1\n", "A", "n", "v", "[A]\na=1\nn=v\n\n; about B\n[B]\nb=1\n"},
+         "[A]\na=1\n\n; about B\n[B]\nb=1\n", "A", "n", "v",
+         "[A]\na=1\nn=v\n\n; about B\n[B]\nb=1\n"},
         {"new key into a section that has only its header", "[A]\n[B]\n", "A", "k", "v",
          "[A]\nk=v\n[B]\n"},
         {"new key after a header that ends the file", "[A]", "A", "k", "v", "[A]\nk=v\n"},
@@ -91,7 +93,8 @@ TEST(ProfileTextWithValue, ChangesOnlyWhatItMust) {
          "x=1\n\n[S]\nK=v\n"},
         {"new section after a blank line", "x=1\n\n", "S", "K", "v", "x=1\n\n[S]\nK=v\n"},
         {"CR LF file gets CR LF lines", "[A]\r\na=1\r\n", "A", "b", "2", "[A]\r\na=1\r\nb=2\r\n"},
-        {"CR LF file, new section", "[A]\r\na=1\r\n", "B", "b", "2", "[A]\r\na=1\r\n\r\n[B]\r\nb=2\r\n"},
+        {"CR LF file, new section", "[A]\r\na=1\r\n", "B", "b", "2",
+         "[A]\r\na=1\r\n\r\n[B]\r\nb=2\r\n"},
         {"key of a comment is not replaced", "[S]\n;K=1\n", "S", "K", "2", "[S]\nK=2\n;K=1\n"},
     };
     for (const WriteCase& c : cases)
@@ -116,8 +119,11 @@ TEST(IsStorableProfileEntry, RefusesWhatWouldBreakTheFile) {
 TEST(ProfileFile, FileWrittenFromScratchHoldsTheKeysInWritingOrder) {
     TempDir dir;
     const std::string path = dir / "Skyvane.INI";
-    const std::pair<const char*, const char*> keys[] = {
-        {"COMPORT", "COM9"}, {"BAUDRATE", "4800"}, {"TRACE", "YES"}, {"VISIBLE", "YES"}, {"NUMERIC", "YES"}};
+    const std::pair<const char*, const char*> keys[] = {{"COMPORT", "COM9"},
+                                                        {"BAUDRATE", "4800"},
+                                                        {"TRACE", "YES"},
+                                                        {"VISIBLE", "YES"},
+                                                        {"NUMERIC", "YES"}};
     for (auto [key, value] : keys) WriteProfileString(path, "SETTINGS", key, value);
     EXPECT_EQ(ReadFile(path),
               "[SETTINGS]\nCOMPORT=COM9\nBAUDRATE=4800\nTRACE=YES\nVISIBLE=YES\nNUMERIC=YES\n");
@@ -129,7 +135,8 @@ TEST(ProfileFile, FileWrittenFromScratchHoldsTheKeysInWritingOrder) {
 std::string Render(std::string text, const std::map<std::string, std::string>& values) {
     for (const auto& [key, value] : values) {
         const std::string mark = "{" + key + "}";
-        for (std::size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, mark.size(), value);
+        for (std::size_t at; (at = text.find(mark)) != std::string::npos;)
+            text.replace(at, mark.size(), value);
     }
     return text;
 }
@@ -157,8 +164,11 @@ TEST(ProfileFile, KeepsEveryUnrelatedByteThroughManyWrites) {
         "[LAST]\n"
         "TRACE=NOT\n"
         "no final line end";
-    std::map<std::string, std::string> values = {
-        {"COMPORT", "COM1"}, {"BAUDRATE", "9600"}, {"TRACE", "YES"}, {"VISIBLE", "NOT"}, {"NUMERIC", "YES"}};
+    std::map<std::string, std::string> values = {{"COMPORT", "COM1"},
+                                                 {"BAUDRATE", "9600"},
+                                                 {"TRACE", "YES"},
+                                                 {"VISIBLE", "NOT"},
+                                                 {"NUMERIC", "YES"}};
     TempDir dir;
     const std::string path = dir / "Skyvane.INI";
     WriteFile(path, Render(layout, values));
@@ -172,7 +182,8 @@ TEST(ProfileFile, KeepsEveryUnrelatedByteThroughManyWrites) {
         values[key] = value;
         ASSERT_EQ(ReadFile(path), Render(layout, values)) << "after round " << round;
     }
-    for (const auto& [key, value] : values) EXPECT_EQ(GetProfileString(path, "Settings", key, ""), value);
+    for (const auto& [key, value] : values)
+        EXPECT_EQ(GetProfileString(path, "Settings", key, ""), value);
     // Nothing but the file itself is left in the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
@@ -262,7 +273,8 @@ TEST(ProfileFile, MalformedFilesReadAndWriteWithoutHarm) {
         {"random binary bytes", noise, "dflt"},
         {"binary bytes before the section", noise + "\n[SETTINGS]\nTRACE=on\n", "on"},
         {"only NUL bytes", std::string(100000, '\0'), "dflt"},
-        {"megabyte lines", hugeLine + "\n[SETTINGS]\nX=" + hugeLine + "\nTRACE=yes\n" + hugeLine, "yes"},
+        {"megabyte lines", hugeLine + "\n[SETTINGS]\nX=" + hugeLine + "\nTRACE=yes\n" + hugeLine,
+         "yes"},
         {"megabyte line ending in a header", hugeLine + "[SETTINGS]", "dflt"},
         {"no sections", "TRACE=YES\nNUMERIC=YES\n", "dflt"},
         {"duplicate keys", "[SETTINGS]\nTRACE=first\nTRACE=second\n", "first"},
