@@ -251,9 +251,9 @@ TEST(RegistryStore, DefaultFileLivesInTheUsersConfigurationFolder) {
 
 TEST(RegistryStore, AKilledWriterLeavesAWholeFile) {
     TempDir dir;
-    const std::string file = dir / "registry";
     std::mt19937 random(12345);
     for (int run = 0; run < 12; ++run) {
+        const std::string file = dir / ("registry-" + std::to_string(run));
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) WriteForever(file);
