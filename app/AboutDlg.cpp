@@ -14,7 +14,9 @@ constexpr int PictureSize = 48;
 
 TAboutDlg::TAboutDlg(TComponent* owner) : TComponent(owner) {}
 
-TAboutDlg::~TAboutDlg() { ReleaseCloseTimer(); }
+TAboutDlg::~TAboutDlg() {
+    ReleaseCloseTimer();
+}
 
 void TAboutDlg::SetIcon(const QIcon& icon) {
     // QIcon copies on write: later changes to the caller's icon do not show here.

@@ -1,5 +1,7 @@
 #include "app/AboutForm.h"
 
+#include <qdrawutil.h>
+
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -7,7 +9,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <algorithm>
-#include <qdrawutil.h>
 
 #include "app/AboutForm_p.h"
 #include "toolkit/ExceptionReport.h"
@@ -40,9 +41,13 @@ protected:
 
 TPanel::TPanel(TComponent* owner, QWidget* parent) : TComponent(owner), frame_(new Frame(parent)) {}
 
-TPanel::~TPanel() { delete frame_; }
+TPanel::~TPanel() {
+    delete frame_;
+}
 
-QFrame* TPanel::Widget() const { return frame_; }
+QFrame* TPanel::Widget() const {
+    return frame_;
+}
 
 void TPanel::SetBounds(int left, int top, int width, int height) {
     frame_->setGeometry(left, top, width, height);
@@ -58,7 +63,9 @@ void TPanel::SetBevelInner(TBevel bevel) {
     frame_->update();
 }
 
-int TPanel::BorderWidth() const { return frame_->Border(); }
+int TPanel::BorderWidth() const {
+    return frame_->Border();
+}
 
 // ---- TImage ----
 
@@ -66,7 +73,9 @@ TImage::TImage(TComponent* owner, QWidget* parent) : TComponent(owner), label_(n
     label_->setAlignment(Qt::AlignCenter);
 }
 
-TImage::~TImage() { delete label_; }
+TImage::~TImage() {
+    delete label_;
+}
 
 void TImage::SetBounds(int left, int top, int width, int height) {
     label_->setGeometry(left, top, width, height);
@@ -79,7 +88,9 @@ void TImage::SetPicture(const QPixmap& picture) {
         label_->setPixmap(picture);
 }
 
-QPixmap TImage::Picture() const { return label_->pixmap(); }
+QPixmap TImage::Picture() const {
+    return label_->pixmap();
+}
 
 // ---- TButton ----
 
@@ -88,7 +99,9 @@ TButton::TButton(TComponent* owner, QWidget* parent)
     QObject::connect(button_, &QPushButton::clicked, [this] { Guarded([this] { Click(); }); });
 }
 
-TButton::~TButton() { delete button_; }
+TButton::~TButton() {
+    delete button_;
+}
 
 void TButton::SetBounds(int left, int top, int width, int height) {
     button_->setGeometry(left, top, width, height);
@@ -206,17 +219,21 @@ void TAboutBox::SetLineText(TLabel* line, const std::string& text) {
     QLabel* w = line->Widget();
     const QFontMetrics metrics(w->font());
     const int wrapAt = line == programmer_ ? ProgrammerWidth : line == website_ ? WebsiteWidth : 0;
-    const QStringList lines = wrapAt > 0 ? WrapAtSpaces(metrics, w->text(), wrapAt)
-                                         : w->text().split(QLatin1Char('\n'));
+    const QStringList lines =
+        wrapAt > 0 ? WrapAtSpaces(metrics, w->text(), wrapAt) : w->text().split(QLatin1Char('\n'));
     int width = 1;
     for (const QString& l : lines) width = std::max(width, metrics.horizontalAdvance(l));
     if (wrapAt > 0) w->setText(lines.join(QLatin1Char('\n')));
     w->setGeometry(w->x(), w->y(), width, static_cast<int>(lines.size()) * metrics.height());
 }
 
-void TAboutBox::SetPicture(const QPixmap& picture) { image1_->SetPicture(picture); }
+void TAboutBox::SetPicture(const QPixmap& picture) {
+    image1_->SetPicture(picture);
+}
 
-QPixmap TAboutBox::Picture() const { return image1_->Picture(); }
+QPixmap TAboutBox::Picture() const {
+    return image1_->Picture();
+}
 
 TModalResult TAboutBox::ShowModal() {
     if (loop_) return modalResult_;  // already running: that run decides
@@ -238,7 +255,9 @@ void TAboutBox::SetModalResult(TModalResult result) {
     if (result != TModalResult::mrNone) close();
 }
 
-void TAboutBox::OKButtonClick(TComponent*) { SetModalResult(TModalResult::mrOK); }
+void TAboutBox::OKButtonClick(TComponent*) {
+    SetModalResult(TModalResult::mrOK);
+}
 
 void TAboutBox::closeEvent(QCloseEvent* event) {
     TForm::closeEvent(event);

@@ -4,7 +4,9 @@
 
 // The resource file lives in a static library; its registration must be pulled in by
 // name or the linker drops it.
-static void InitIconResources() { Q_INIT_RESOURCE(skyvane_icons); }
+static void InitIconResources() {
+    Q_INIT_RESOURCE(skyvane_icons);
+}
 
 namespace skyvane {
 

@@ -27,7 +27,9 @@ constexpr std::string_view FileComment =
 constexpr std::string_view StringTag = "s:";
 constexpr std::string_view IntegerTag = "d:";
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -45,9 +47,9 @@ std::string Encode(std::string_view text, Field field) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        const bool special = byte < 0x20 || byte == 0x7F || byte == '%' ||
-                             (field == Field::Key && byte == ']') ||
-                             (field == Field::Name && (byte == '=' || (i == 0 && (byte == '[' || byte == ';'))));
+        const bool special =
+            byte < 0x20 || byte == 0x7F || byte == '%' || (field == Field::Key && byte == ']') ||
+            (field == Field::Name && (byte == '=' || (i == 0 && (byte == '[' || byte == ';'))));
         if (special) {
             out += '%';
             out += Hex[byte >> 4];
@@ -149,7 +151,9 @@ std::string FormatValue(const Value& value) {
     return line;
 }
 
-bool IsHeader(std::string_view line) { return !line.empty() && line[0] == '['; }
+bool IsHeader(std::string_view line) {
+    return !line.empty() && line[0] == '[';
+}
 
 // The key a "[...]" line opens; nothing for a line that is not a well-formed header.
 std::optional<std::string> HeaderKey(std::string_view line) {
@@ -165,7 +169,8 @@ public:
     // Reads the file; false when it exists but cannot be read.
     bool Load(const std::string& fileName) {
         std::string content;
-        const TFileRead read = fileName.empty() ? TFileRead::Missing : ReadWholeFile(fileName, content);
+        const TFileRead read =
+            fileName.empty() ? TFileRead::Missing : ReadWholeFile(fileName, content);
         if (read == TFileRead::Failed) return false;
         if (content.empty()) return true;
         std::size_t start = 0;
@@ -217,12 +222,14 @@ public:
         const std::size_t header = FindKey(key);
         if (header == npos) return values;
         for (std::size_t i = header + 1; i < lines_.size() && !IsHeader(lines_[i]); ++i)
-            if (std::optional<Value> v = ParseValue(lines_[i])) values.emplace_back(i, std::move(*v));
+            if (std::optional<Value> v = ParseValue(lines_[i]))
+                values.emplace_back(i, std::move(*v));
         return values;
     }
 
     // The first value `name` of `key` and its line, if any.
-    std::optional<std::pair<std::size_t, Value>> Find(std::string_view key, std::string_view name) const {
+    std::optional<std::pair<std::size_t, Value>> Find(std::string_view key,
+                                                      std::string_view name) const {
         for (auto& entry : Values(key))
             if (SameName(entry.second.name, name)) return entry;
         return std::nullopt;
@@ -247,10 +254,13 @@ public:
         std::size_t at = header + 1;
         for (std::size_t i = header + 1; i < lines_.size() && !IsHeader(lines_[i]); ++i)
             if (ParseValue(lines_[i])) at = i + 1;
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), EndedLike(lines_[at - 1], line));
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
+                      EndedLike(lines_[at - 1], line));
     }
 
-    void Erase(std::size_t index) { lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(index)); }
+    void Erase(std::size_t index) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(index));
+    }
 
     static constexpr std::size_t npos = std::string::npos;
 
@@ -274,7 +284,8 @@ Document Current(const std::string& fileName) {
 
 // Writes `doc` over the file; false when that cannot be done.
 bool Save(const std::string& fileName, const Document& doc) {
-    return !fileName.empty() && EnsureFolderOf(fileName) && ReplaceFileAtomically(fileName, doc.Text());
+    return !fileName.empty() && EnsureFolderOf(fileName) &&
+           ReplaceFileAtomically(fileName, doc.Text());
 }
 
 // Sets one value in `key` of the file as it is now. A file that exists but cannot be
@@ -346,11 +357,13 @@ std::int32_t TRegistryStore::ReadInteger(std::string_view name) const {
 }
 
 void TRegistryStore::WriteString(std::string_view name, std::string_view value) {
-    WriteValue(fileName_, currentPath_, Value{std::string(name), TRegDataType::rdString, std::string(value), 0});
+    WriteValue(fileName_, currentPath_,
+               Value{std::string(name), TRegDataType::rdString, std::string(value), 0});
 }
 
 void TRegistryStore::WriteInteger(std::string_view name, std::int32_t value) {
-    WriteValue(fileName_, currentPath_, Value{std::string(name), TRegDataType::rdInteger, std::string(), value});
+    WriteValue(fileName_, currentPath_,
+               Value{std::string(name), TRegDataType::rdInteger, std::string(), value});
 }
 
 bool TRegistryStore::DeleteValue(std::string_view name) {

@@ -56,8 +56,10 @@ const StoredKey Keys[] = {
      [](Port& p, std::string_view t) { p.Parity()->SetCheck(YesNoToBool(t)); }, nullptr, nullptr},
     {sgParity, "Parity.Replace", [](const Port& p) { return BoolToYesNo(p.Parity()->Replace()); },
      [](Port& p, std::string_view t) { p.Parity()->SetReplace(YesNoToBool(t)); }, nullptr, nullptr},
-    {sgParity, "Parity.ReplaceChar", [](const Port& p) { return CharToText(p.Parity()->ReplaceChar()); },
-     [](Port& p, std::string_view t) { p.Parity()->SetReplaceChar(TextToChar(t)); }, nullptr, nullptr},
+    {sgParity, "Parity.ReplaceChar",
+     [](const Port& p) { return CharToText(p.Parity()->ReplaceChar()); },
+     [](Port& p, std::string_view t) { p.Parity()->SetReplaceChar(TextToChar(t)); }, nullptr,
+     nullptr},
     {sgBuffer, "Buffer.OutputSize", nullptr, nullptr,
      [](const Port& p) { return p.Buffer()->OutputSize(); },
      [](Port& p, std::int32_t v) { p.Buffer()->SetOutputSize(v); }},
@@ -81,34 +83,44 @@ const StoredKey Keys[] = {
      [](Port& p, std::int32_t v) { p.Timeouts()->SetWriteTotalMultiplier(v); }},
     {sgFlowControl, "FlowControl.ControlRTS",
      [](const Port& p) { return RTSToText(p.FlowControl()->ControlRTS()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetControlRTS(TextToRTS(t)); }, nullptr, nullptr},
+     [](Port& p, std::string_view t) { p.FlowControl()->SetControlRTS(TextToRTS(t)); }, nullptr,
+     nullptr},
     {sgFlowControl, "FlowControl.ControlDTR",
      [](const Port& p) { return DTRToText(p.FlowControl()->ControlDTR()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetControlDTR(TextToDTR(t)); }, nullptr, nullptr},
+     [](Port& p, std::string_view t) { p.FlowControl()->SetControlDTR(TextToDTR(t)); }, nullptr,
+     nullptr},
     {sgFlowControl, "FlowControl.DSRSensitivity",
      [](const Port& p) { return BoolToYesNo(p.FlowControl()->DSRSensitivity()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetDSRSensitivity(YesNoToBool(t)); }, nullptr,
-     nullptr},
+     [](Port& p, std::string_view t) { p.FlowControl()->SetDSRSensitivity(YesNoToBool(t)); },
+     nullptr, nullptr},
     {sgFlowControl, "FlowControl.OutCTSFlow",
      [](const Port& p) { return BoolToYesNo(p.FlowControl()->OutCTSFlow()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetOutCTSFlow(YesNoToBool(t)); }, nullptr, nullptr},
+     [](Port& p, std::string_view t) { p.FlowControl()->SetOutCTSFlow(YesNoToBool(t)); }, nullptr,
+     nullptr},
     {sgFlowControl, "FlowControl.OutDSRFlow",
      [](const Port& p) { return BoolToYesNo(p.FlowControl()->OutDSRFlow()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetOutDSRFlow(YesNoToBool(t)); }, nullptr, nullptr},
+     [](Port& p, std::string_view t) { p.FlowControl()->SetOutDSRFlow(YesNoToBool(t)); }, nullptr,
+     nullptr},
     {sgFlowControl, "FlowControl.TxContinueOnXoff",
      [](const Port& p) { return BoolToYesNo(p.FlowControl()->TxContinueOnXoff()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetTxContinueOnXoff(YesNoToBool(t)); }, nullptr,
-     nullptr},
+     [](Port& p, std::string_view t) { p.FlowControl()->SetTxContinueOnXoff(YesNoToBool(t)); },
+     nullptr, nullptr},
     {sgFlowControl, "FlowControl.XonXoffIn",
      [](const Port& p) { return BoolToYesNo(p.FlowControl()->XonXoffIn()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetXonXoffIn(YesNoToBool(t)); }, nullptr, nullptr},
+     [](Port& p, std::string_view t) { p.FlowControl()->SetXonXoffIn(YesNoToBool(t)); }, nullptr,
+     nullptr},
     {sgFlowControl, "FlowControl.XonXoffOut",
      [](const Port& p) { return BoolToYesNo(p.FlowControl()->XonXoffOut()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetXonXoffOut(YesNoToBool(t)); }, nullptr, nullptr},
-    {sgFlowControl, "FlowControl.XoffChar", [](const Port& p) { return CharToText(p.FlowControl()->XoffChar()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetXoffChar(TextToChar(t)); }, nullptr, nullptr},
-    {sgFlowControl, "FlowControl.XonChar", [](const Port& p) { return CharToText(p.FlowControl()->XonChar()); },
-     [](Port& p, std::string_view t) { p.FlowControl()->SetXonChar(TextToChar(t)); }, nullptr, nullptr},
+     [](Port& p, std::string_view t) { p.FlowControl()->SetXonXoffOut(YesNoToBool(t)); }, nullptr,
+     nullptr},
+    {sgFlowControl, "FlowControl.XoffChar",
+     [](const Port& p) { return CharToText(p.FlowControl()->XoffChar()); },
+     [](Port& p, std::string_view t) { p.FlowControl()->SetXoffChar(TextToChar(t)); }, nullptr,
+     nullptr},
+    {sgFlowControl, "FlowControl.XonChar",
+     [](const Port& p) { return CharToText(p.FlowControl()->XonChar()); },
+     [](Port& p, std::string_view t) { p.FlowControl()->SetXonChar(TextToChar(t)); }, nullptr,
+     nullptr},
 };
 
 // Whether `key` takes part for `port` now: its group is covered, and CustomBaudRate only
@@ -139,7 +151,8 @@ void TCustomSerialPort::StoreToRegistry(TRegistry& registry) {
 void TCustomSerialPort::StoreToIniFile(TCustomIniFile& iniFile) {
     for (const StoredKey& key : Keys) {
         if (!Covers(*this, key)) continue;
-        iniFile.WriteString(Name(), key.name, key.text ? key.text(*this) : std::to_string(key.number(*this)));
+        iniFile.WriteString(Name(), key.name,
+                            key.text ? key.text(*this) : std::to_string(key.number(*this)));
     }
 }
 
@@ -159,8 +172,9 @@ void TCustomSerialPort::LoadFromIniFile(TCustomIniFile& iniFile) {
         if (key.text) {
             key.setText(*this, iniFile.ReadString(Name(), key.name, key.text(*this)));
         } else {
-            const std::int32_t fallback =
-                key.name == std::string_view(CustomBaudRateKey) ? CustomBaudRateDefault : key.number(*this);
+            const std::int32_t fallback = key.name == std::string_view(CustomBaudRateKey)
+                                              ? CustomBaudRateDefault
+                                              : key.number(*this);
             const std::string text = iniFile.ReadString(Name(), key.name, std::to_string(fallback));
             key.setNumber(*this, TextToInt32(text).value_or(fallback));
         }

@@ -23,7 +23,8 @@ public:
 class TRegistry {
 public:
     // A registry kept in `fileName`; the user's own store by default.
-    explicit TRegistry(std::string fileName = DefaultRegistryFileName()) : store_(std::move(fileName)) {}
+    explicit TRegistry(std::string fileName = DefaultRegistryFileName())
+        : store_(std::move(fileName)) {}
 
     // The file the values live in.
     const std::string& FileName() const { return store_.FileName(); }

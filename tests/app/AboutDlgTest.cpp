@@ -1,5 +1,3 @@
-#include "app/AboutDlg.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "app/AboutDlg.h"
 #include "app/AboutForm.h"
 #include "app/AboutForm_p.h"
 #include "app/AppIcons.h"
@@ -57,7 +56,7 @@ protected:
         return line->Widget()->text().replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString();
     }
     static Shown Capture(const TAboutBox* box) {
-        return {box->Caption(),         Text(box->ProductName()), Text(box->Copyright()),
+        return {box->Caption(),          Text(box->ProductName()), Text(box->Copyright()),
                 Text(box->Programmer()), Text(box->Website()),     !box->Picture().isNull()};
     }
 

@@ -1,9 +1,9 @@
-#include "app/AppIcons.h"
-
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <set>
+
+#include "app/AppIcons.h"
 
 namespace skyvane {
 namespace {

@@ -1,5 +1,3 @@
-#include "platform/registry_store.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -15,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry_store.h"
 #include "tests/support/TempDir.h"
 
 namespace skyvane {
@@ -88,8 +87,10 @@ TEST(RegistryStore, MissingAndWrongTypeValuesGiveTheRegistryErrors) {
     } cases[] = {
         {"missing integer", [&] { store.ReadInteger("CustomBaudRate"); },
          "Failed to get data for 'CustomBaudRate'"},
-        {"text read as integer", [&] { store.ReadInteger("Text"); }, "Invalid data type for 'Text'"},
-        {"integer read as text", [&] { store.ReadString("Number"); }, "Invalid data type for 'Number'"},
+        {"text read as integer", [&] { store.ReadInteger("Text"); },
+         "Invalid data type for 'Text'"},
+        {"integer read as text", [&] { store.ReadString("Number"); },
+         "Invalid data type for 'Number'"},
         {"missing text", [&] { EXPECT_EQ(store.ReadString("Nothing"), ""); }, ""},
     };
     for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.call), c.error) << c.what;
@@ -118,7 +119,8 @@ TEST(RegistryStore, RefusedWritesRaiseAndLeaveTheFileAsItWas) {
                  {"no file name", ""}};
     for (const auto& c : cases) {
         TRegistryStore store(c.file);
-        EXPECT_EQ(ErrorOf([&] { store.WriteString("Port", "COM2"); }), "Failed to set data for 'Port'")
+        EXPECT_EQ(ErrorOf([&] { store.WriteString("Port", "COM2"); }),
+                  "Failed to set data for 'Port'")
             << c.what;
         EXPECT_EQ(ErrorOf([&] { store.WriteInteger("Size", 1); }), "Failed to set data for 'Size'")
             << c.what;
@@ -183,6 +185,36 @@ TEST(RegistryStore, MalformedFilesLoadAndTheirUnknownLinesAreKept) {
     EXPECT_EQ(ReadFile(file), expected + "\n");
 }
 
+TEST(RegistryStore, RandomFilesLoadAndStillTakeWrites) {
+    TempDir dir;
+    const std::string file = dir / "registry";
+    const std::vector<std::string> pieces = {"[", "]", "Key", "A", "=", "s:", "d:", "%", "%4", "%41",
+                                             "-", "9", "\r", "\n", std::string(1, '\0'), "\\", ";"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        std::string content;
+        const int count = static_cast<int>(random() % 60);
+        for (int i = 0; i < count; ++i)
+            content += random() % 4 ? pieces[random() % pieces.size()]
+                                    : std::string(1, static_cast<char>(random()));
+        WriteFile(file, content);
+        TRegistryStore store(file);
+        store.OpenKey("Key", false);
+        for (const std::string& name : store.GetValueNames()) {
+            // Each listed value reads back as its own type.
+            if (store.GetDataType(name) == TRegDataType::rdInteger)
+                EXPECT_NO_THROW(store.ReadInteger(name)) << round;
+            else
+                EXPECT_NO_THROW(store.ReadString(name)) << round;
+        }
+        ASSERT_TRUE(store.OpenKey("\\Written", true)) << round;
+        store.WriteString("A", "x");
+        store.WriteInteger("B", -5);
+        EXPECT_EQ(store.ReadString("A"), "x") << round;
+        EXPECT_EQ(store.ReadInteger("B"), -5) << round;
+    }
+}
+
 TEST(RegistryStore, TwoStoresOnOneFileKeepEachOthersWrites) {
     TempDir dir;
     TRegistryStore first(dir / "registry");
@@ -231,7 +263,8 @@ TEST(RegistryStore, DefaultFileLivesInTheUsersConfigurationFolder) {
     ScopedEnv home("HOME", dir.Path().c_str());
     for (const char* config : {static_cast<const char*>(nullptr), "", "relative/folder"}) {
         ScopedEnv xdg("XDG_CONFIG_HOME", config);
-        EXPECT_EQ(DefaultRegistryFileName(), dir / ".config/skyvane/registry") << (config ? config : "unset");
+        EXPECT_EQ(DefaultRegistryFileName(), dir / ".config/skyvane/registry")
+            << (config ? config : "unset");
     }
 }
 

@@ -21,7 +21,8 @@ using testing::ScriptedPort;
 bool SameAscii(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -39,7 +40,9 @@ public:
     int writes = 0;
     std::optional<int> failFrom;
 
-    void Set(const std::string& key, const std::string& value) { WriteString("SerialPort", key, value); }
+    void Set(const std::string& key, const std::string& value) {
+        WriteString("SerialPort", key, value);
+    }
 
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const override {
@@ -47,8 +50,10 @@ public:
             if (SameAscii(e.section, section) && SameAscii(e.key, key)) return e.value;
         return std::string(defaultValue);
     }
-    void WriteString(std::string_view section, std::string_view key, std::string_view value) override {
-        if (failFrom && ++writes >= *failFrom) throw EIniFileException("Unable to write to " + FileName());
+    void WriteString(std::string_view section, std::string_view key,
+                     std::string_view value) override {
+        if (failFrom && ++writes >= *failFrom)
+            throw EIniFileException("Unable to write to " + FileName());
         for (Entry& e : entries)
             if (SameAscii(e.section, section) && SameAscii(e.key, key)) {
                 e.value = value;
@@ -60,18 +65,43 @@ public:
 
 const TStoredGroups AllGroups = {sgBasic, sgFlowControl, sgBuffer, sgTimeouts, sgParity, sgOthers};
 
-const std::vector<std::string> AllKeys = {
-    "Port", "BaudRate", "CustomBaudRate", "StopBits", "DataBits", "Parity", "FlowControl", "EventChar",
-    "DiscardNull", "Parity.Check", "Parity.Replace", "Parity.ReplaceChar", "Buffer.OutputSize",
-    "Buffer.InputSize", "Timeouts.ReadInterval", "Timeouts.ReadTotalConstant",
-    "Timeouts.ReadTotalMultiplier", "Timeouts.WriteTotalConstant", "Timeouts.WriteTotalMultiplier",
-    "FlowControl.ControlRTS", "FlowControl.ControlDTR", "FlowControl.DSRSensitivity",
-    "FlowControl.OutCTSFlow", "FlowControl.OutDSRFlow", "FlowControl.TxContinueOnXoff",
-    "FlowControl.XonXoffIn", "FlowControl.XonXoffOut", "FlowControl.XoffChar", "FlowControl.XonChar"};
-const std::vector<std::string> IntegerKeys = {
-    "CustomBaudRate", "Buffer.OutputSize", "Buffer.InputSize", "Timeouts.ReadInterval",
-    "Timeouts.ReadTotalConstant", "Timeouts.ReadTotalMultiplier", "Timeouts.WriteTotalConstant",
-    "Timeouts.WriteTotalMultiplier"};
+const std::vector<std::string> AllKeys = {"Port",
+                                          "BaudRate",
+                                          "CustomBaudRate",
+                                          "StopBits",
+                                          "DataBits",
+                                          "Parity",
+                                          "FlowControl",
+                                          "EventChar",
+                                          "DiscardNull",
+                                          "Parity.Check",
+                                          "Parity.Replace",
+                                          "Parity.ReplaceChar",
+                                          "Buffer.OutputSize",
+                                          "Buffer.InputSize",
+                                          "Timeouts.ReadInterval",
+                                          "Timeouts.ReadTotalConstant",
+                                          "Timeouts.ReadTotalMultiplier",
+                                          "Timeouts.WriteTotalConstant",
+                                          "Timeouts.WriteTotalMultiplier",
+                                          "FlowControl.ControlRTS",
+                                          "FlowControl.ControlDTR",
+                                          "FlowControl.DSRSensitivity",
+                                          "FlowControl.OutCTSFlow",
+                                          "FlowControl.OutDSRFlow",
+                                          "FlowControl.TxContinueOnXoff",
+                                          "FlowControl.XonXoffIn",
+                                          "FlowControl.XonXoffOut",
+                                          "FlowControl.XoffChar",
+                                          "FlowControl.XonChar"};
+const std::vector<std::string> IntegerKeys = {"CustomBaudRate",
+                                              "Buffer.OutputSize",
+                                              "Buffer.InputSize",
+                                              "Timeouts.ReadInterval",
+                                              "Timeouts.ReadTotalConstant",
+                                              "Timeouts.ReadTotalMultiplier",
+                                              "Timeouts.WriteTotalConstant",
+                                              "Timeouts.WriteTotalMultiplier"};
 
 // Every stored setting of a port, for comparing two ports.
 struct Settings {
@@ -95,13 +125,34 @@ struct Settings {
 Settings SettingsOf(const TCustomSerialPort& p) {
     const auto* f = p.FlowControl();
     const auto* t = p.Timeouts();
-    return {p.Port(), p.BaudRate(), p.CustomBaudRate(), p.StopBits(), p.DataBits(), p.Parity()->Bits(),
-            p.EventChar(), p.DiscardNull(), p.Parity()->Check(), p.Parity()->Replace(),
-            p.Parity()->ReplaceChar(), p.Buffer()->OutputSize(), p.Buffer()->InputSize(),
-            t->ReadInterval(), t->ReadTotalConstant(), t->ReadTotalMultiplier(), t->WriteTotalConstant(),
-            t->WriteTotalMultiplier(), f->ControlRTS(), f->ControlDTR(), f->DSRSensitivity(),
-            f->OutCTSFlow(), f->OutDSRFlow(), f->TxContinueOnXoff(), f->XonXoffIn(), f->XonXoffOut(),
-            f->XoffChar(), f->XonChar()};
+    return {p.Port(),
+            p.BaudRate(),
+            p.CustomBaudRate(),
+            p.StopBits(),
+            p.DataBits(),
+            p.Parity()->Bits(),
+            p.EventChar(),
+            p.DiscardNull(),
+            p.Parity()->Check(),
+            p.Parity()->Replace(),
+            p.Parity()->ReplaceChar(),
+            p.Buffer()->OutputSize(),
+            p.Buffer()->InputSize(),
+            t->ReadInterval(),
+            t->ReadTotalConstant(),
+            t->ReadTotalMultiplier(),
+            t->WriteTotalConstant(),
+            t->WriteTotalMultiplier(),
+            f->ControlRTS(),
+            f->ControlDTR(),
+            f->DSRSensitivity(),
+            f->OutCTSFlow(),
+            f->OutDSRFlow(),
+            f->TxContinueOnXoff(),
+            f->XonXoffIn(),
+            f->XonXoffOut(),
+            f->XoffChar(),
+            f->XonChar()};
 }
 
 // Gives every setting a value other than its default.
@@ -202,8 +253,10 @@ TEST_F(SerialPersistenceTest, AllGroupsStoreTheTwentyNineKeysInProcessingOrderAn
     port.StoreToRegistry(registry);
     EXPECT_EQ(registry.GetValueNames(), AllKeys);
     for (const std::string& key : AllKeys) {
-        const bool integer = std::find(IntegerKeys.begin(), IntegerKeys.end(), key) != IntegerKeys.end();
-        EXPECT_EQ(registry.GetDataType(key), integer ? TRegDataType::rdInteger : TRegDataType::rdString)
+        const bool integer =
+            std::find(IntegerKeys.begin(), IntegerKeys.end(), key) != IntegerKeys.end();
+        EXPECT_EQ(registry.GetDataType(key),
+                  integer ? TRegDataType::rdInteger : TRegDataType::rdString)
             << key;
     }
     // A few stored forms: characters, yes/no, signed integers.
@@ -219,10 +272,10 @@ TEST_F(SerialPersistenceTest, AGroupLeftOutIsNeitherWrittenNorDeleted) {
     ini.Set("Buffer.InputSize", "1234");
     port.SetStoredGroups({sgTimeouts});
     port.StoreToIniFile(ini);
-    EXPECT_EQ(IniKeys(), (std::vector<std::string>{"Buffer.InputSize", "Timeouts.ReadInterval",
-                                                   "Timeouts.ReadTotalConstant", "Timeouts.ReadTotalMultiplier",
-                                                   "Timeouts.WriteTotalConstant",
-                                                   "Timeouts.WriteTotalMultiplier"}));
+    EXPECT_EQ(IniKeys(), (std::vector<std::string>{
+                             "Buffer.InputSize", "Timeouts.ReadInterval",
+                             "Timeouts.ReadTotalConstant", "Timeouts.ReadTotalMultiplier",
+                             "Timeouts.WriteTotalConstant", "Timeouts.WriteTotalMultiplier"}));
     EXPECT_EQ(ini.entries[0].value, "1234");
 }
 
@@ -300,8 +353,10 @@ TEST_F(SerialPersistenceTest, IniLoadKeepsWhatIsMissingAndFallsBackOnWhatIsMalfo
         {"Buffer.InputSize", "$100", [](auto& p) { return p.Buffer()->InputSize() == 256; }},
         {"Buffer.InputSize", "0x20", [](auto& p) { return p.Buffer()->InputSize() == 32; }},
         {"Buffer.OutputSize", " -12", [](auto& p) { return p.Buffer()->OutputSize() == -12; }},
-        {"Timeouts.ReadInterval", "abc", [&](auto& p) { return p.Timeouts()->ReadInterval() == before.ri; }},
-        {"Timeouts.ReadTotalConstant", "", [&](auto& p) { return p.Timeouts()->ReadTotalConstant() == before.rc; }},
+        {"Timeouts.ReadInterval", "abc",
+         [&](auto& p) { return p.Timeouts()->ReadInterval() == before.ri; }},
+        {"Timeouts.ReadTotalConstant", "",
+         [&](auto& p) { return p.Timeouts()->ReadTotalConstant() == before.rc; }},
         {"Timeouts.WriteTotalConstant", "4294967296",
          [&](auto& p) { return p.Timeouts()->WriteTotalConstant() == before.wc; }},
     };
@@ -348,7 +403,8 @@ TEST_F(SerialPersistenceTest, RegistryLoadFallsBackForMissingTextAndStopsAtAMiss
     registry.WriteString("Port", std::string("ttyUSB1\0junk", 12));
     registry.WriteString("BaudRate", "Custom");
     registry.WriteString("StopBits", "1");
-    EXPECT_EQ(ErrorOf([&] { port.LoadFromRegistry(registry); }), "Failed to get data for 'CustomBaudRate'");
+    EXPECT_EQ(ErrorOf([&] { port.LoadFromRegistry(registry); }),
+              "Failed to get data for 'CustomBaudRate'");
     EXPECT_EQ(port.Port(), "ttyUSB1");  // read up to the zero byte
     EXPECT_EQ(port.BaudRate(), brCustom);
     EXPECT_EQ(port.StopBits(), sbTwoStopBits);  // after the failure: not applied
