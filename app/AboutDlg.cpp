@@ -15,6 +15,10 @@ constexpr int PictureSize = 48;
 TAboutDlg::TAboutDlg(TComponent* owner) : TComponent(owner) {}
 
 TAboutDlg::~TAboutDlg() {
+    // Destroyed while its box is shown (its owner went first): end that run; Execute
+    // sees through `alive_` that it must not touch this object any more.
+    *alive_ = false;
+    if (box_) box_->close();
     ReleaseCloseTimer();
 }
 
@@ -33,14 +37,16 @@ void TAboutDlg::Execute() {
     // so a tick can never reach a box that is gone.
     struct Release {
         TAboutDlg* dlg;
+        std::shared_ptr<bool> alive;
         ~Release() {
+            if (!*alive) return;
             dlg->ReleaseCloseTimer();
             dlg->box_ = nullptr;
         }
     };
     auto box = std::make_unique<TAboutBox>(nullptr);
     box_ = box.get();
-    Release release{this};
+    Release release{this, alive_};
 
     box->SetCaption(title_);
     box->SetLineText(box->ProductName(), productName_);

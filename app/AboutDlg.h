@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QIcon>
+#include <memory>
 #include <string>
 
 #include "toolkit/Component.h"
@@ -67,6 +68,7 @@ private:
     bool timer_ = false;
     TTimer* closeTimer_ = nullptr;
     TAboutBox* box_ = nullptr;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // false once destroyed
 };
 
 }  // namespace skyvane
