@@ -64,6 +64,9 @@ public:
         std::lock_guard lock(pendingMutex_);
         for (Transfer* t : pending_) Abort(*t);
         pending_.clear();
+        // The exclusive flag belongs to the tty, not to this descriptor: clear it so
+        // that the next open of the same tty works while others hold it open.
+        ioctl(fd_, TIOCNXCL);
         flock(fd_, LOCK_UN);
         close(fd_);
     }
@@ -80,6 +83,12 @@ public:
         termios2 t;
         if (int e = MapLineSettings(s, t)) return e;
         if (ioctl(fd_, TCSETS2, &t) != 0) return errno;
+        // Some drivers (pseudo-terminals) accept the call but keep their own framing;
+        // a line that does not frame as asked is refused, not used silently.
+        termios2 actual;
+        if (ioctl(fd_, TCGETS2, &actual) != 0) return errno;
+        constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+        if ((actual.c_cflag & kFraming) != (t.c_cflag & kFraming)) return EINVAL;
         // DTR and RTS levels are set as modem lines. DTR handshake has no Linux flag:
         // DTR is raised and held. RTS toggle likewise: RTS stays low and the mode is
         // held. DSR out-flow, DSR sensitivity, null discarding, XON/XOFF limits and
@@ -145,6 +154,10 @@ public:
             for (Transfer* t : pending_)
                 if ((t->isRead && abortRx) || (!t->isRead && abortTx)) Abort(*t);
         }
+        if (clearRx) {
+            int queued = 0;
+            if (ioctl(fd_, FIONREAD, &queued) == 0) taken_ += static_cast<std::uint64_t>(queued);
+        }
         if (clearTx || clearRx) {
             const int what = clearTx && clearRx ? TCIOFLUSH : clearTx ? TCOFLUSH : TCIFLUSH;
             if (ioctl(fd_, TCFLSH, what) != 0) return errno;
@@ -204,8 +217,9 @@ public:
             if (stop.IsSet()) return WaitResult::Stopped;
             const std::uint32_t mask = mask_;
             int queued = 0;
-            if (ioctl(fd_, FIONREAD, &queued) != 0) return WaitResult::Failed;
-            events = PendingEvents(mask, queued);
+            std::uint64_t arrived = 0;
+            if (!CountArrivals(queued, arrived)) return WaitResult::Failed;
+            events = PendingEvents(mask, queued, arrived);
             if (events) return WaitResult::Events;
             if (hungUp) return WaitResult::Failed;
 
@@ -231,13 +245,28 @@ private:
         ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line);  // no modem lines (pseudo-terminal): nothing to set
     }
 
-    std::uint32_t PendingEvents(std::uint32_t mask, int queued) {
+    // Bytes received so far = bytes taken out of the input queue + bytes in it. The
+    // queue count alone would miss bytes that arrive after a reader emptied it and
+    // before the wait looks again. A read between the two loads is seen as a changed
+    // taken count and sampled again, so the total is never too high.
+    bool CountArrivals(int& queued, std::uint64_t& arrived) {
+        for (;;) {
+            const std::uint64_t before = taken_;
+            if (ioctl(fd_, FIONREAD, &queued) != 0) return false;
+            if (taken_ == before) {
+                arrived = before + static_cast<std::uint64_t>(queued);
+                return true;
+            }
+        }
+    }
+
+    std::uint32_t PendingEvents(std::uint32_t mask, int queued, std::uint64_t arrived) {
         std::uint32_t ev = 0;
-        if (queued > lastQueued_ && (mask & kEvRxChar)) ev |= kEvRxChar;
+        if (arrived > lastArrived_ && (mask & kEvRxChar)) ev |= kEvRxChar;
+        lastArrived_ = std::max(lastArrived_, arrived);
         const bool full = inputSize_ > 0 && static_cast<long long>(queued) * 10 >= static_cast<long long>(inputSize_) * 8;
         if (full && !wasFull_ && (mask & kEvRx80Full)) ev |= kEvRx80Full;
         wasFull_ = full;
-        lastQueued_ = queued;
         if (txArmed_ && (mask & kEvTxEmpty)) {
             int out = 0;
             if (ioctl(fd_, TIOCOUTQ, &out) == 0 && out == 0) {
@@ -309,6 +338,7 @@ private:
         ssize_t n = read(fd_, t.buffer + t.done, t.size - t.done);
         if (n < 0) return errno == EAGAIN || errno == EIO ? 0 : errno;
         if (n > 0) {
+            taken_ += static_cast<std::uint64_t>(n);
             t.done += static_cast<std::size_t>(n);
             t.lastByteMs = NowMs();
         }
@@ -356,6 +386,7 @@ private:
     std::atomic<std::uint32_t> mask_{0};
     std::atomic<std::int32_t> inputSize_{1024};
     std::atomic<bool> txArmed_{false};
+    std::atomic<std::uint64_t> taken_{0};  // bytes read or flushed out of the input queue
     WakeEvent txWake_;  // a write started or the mask changed: the event wait looks again
 
     std::mutex pendingMutex_;
@@ -363,7 +394,7 @@ private:
     Timeouts timeouts_;
 
     // Event wait state, used by the waiting thread only.
-    int lastQueued_ = 0;
+    std::uint64_t lastArrived_ = 0;
     bool wasFull_ = false;
     serial_icounter_struct waitCounters_{};
 

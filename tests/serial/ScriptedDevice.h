@@ -29,7 +29,6 @@ public:
     std::vector<platform::LineSettings> lines;
     std::vector<platform::Timeouts> timeouts;
     std::vector<std::pair<int, int>> queueSizes;
-    std::vector<std::uint32_t> masks;
     int purges = 0;
 
     void SetModemStatus(std::uint32_t status) {
@@ -43,6 +42,11 @@ public:
     void AddInput(const std::string& bytes) {
         std::lock_guard lock(mutex_);
         input_ += bytes;
+    }
+    // The event masks set so far, in order.
+    std::vector<std::uint32_t> Masks() {
+        std::lock_guard lock(mutex_);
+        return masks_;
     }
     std::string Written() {
         std::lock_guard lock(mutex_);
@@ -135,7 +139,7 @@ public:
     }
     int SetEventMask(std::uint32_t mask) override {
         std::lock_guard lock(mutex_);
-        masks.push_back(mask);
+        masks_.push_back(mask);
         return 0;
     }
     platform::WaitResult WaitEvents(const platform::WakeEvent& stop, std::uint32_t& events) override {
@@ -177,6 +181,7 @@ private:
     std::uint32_t errors_ = 0;
     std::string input_;
     std::string written_;
+    std::vector<std::uint32_t> masks_;
     std::deque<std::uint32_t> wakeups_;
     platform::WakeEvent wake_;
     platform::Timeouts current_;

@@ -96,10 +96,11 @@ bool ServeUntil(Done done) {
             NotifyGuiWaiters();
         }
     });
-    WaitServingCalls([&] { return gaveUp || done(); });
+    bool met = false;
+    WaitServingCalls([&] { return (met = done()) || gaveUp; });
     finished = true;
     guard.join();
-    return done();
+    return met;
 }
 
 // A port that opens a scripted device instead of a system one.

@@ -1,0 +1,174 @@
+// The POSIX serial device on pseudo-terminals, and the case-insensitive path lookup.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "platform/path_case.h"
+#include "platform/serial_device.h"
+
+namespace skyvane::platform {
+namespace {
+
+class PtyDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[128];
+        ASSERT_EQ(openpty(&master_, &slave_, name, nullptr, nullptr), 0);
+        path_ = name;
+    }
+    void TearDown() override {
+        if (master_ >= 0) close(master_);
+        close(slave_);
+    }
+    std::unique_ptr<SerialDevice> OpenDevice() {
+        int error = -1;
+        auto device = OpenSerialDevice(path_, error);
+        EXPECT_EQ(error, 0);
+        return device;
+    }
+    int master_ = -1, slave_ = -1;
+    std::string path_;
+};
+
+TEST_F(PtyDeviceTest, ASecondOpenOfTheSameTtyIsRefusedUntilTheFirstCloses) {
+    auto first = OpenDevice();
+    ASSERT_NE(first, nullptr);
+    int error = 0;
+    EXPECT_EQ(OpenSerialDevice(path_, error), nullptr);
+    EXPECT_EQ(error, EBUSY);
+    first.reset();
+    EXPECT_NE(OpenDevice(), nullptr);
+}
+
+TEST_F(PtyDeviceTest, WhatIsNotATerminalIsRefused) {
+    char dir[] = "/tmp/skyvane-devXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/plain";
+    std::ofstream(file) << "x";
+    int error = 0;
+    EXPECT_EQ(OpenSerialDevice(file, error), nullptr);
+    EXPECT_EQ(error, ENOTTY);
+    EXPECT_EQ(OpenSerialDevice(std::string(dir) + "/missing", error), nullptr);
+    EXPECT_EQ(error, ENOENT);
+    unlink(file.c_str());
+    rmdir(dir);
+}
+
+TEST_F(PtyDeviceTest, LineSettingsTheTerminalCannotCarryAreRefusedWithItsError) {
+    auto device = OpenDevice();
+    LineSettings s;
+    s.baudRate = 31250;  // any speed
+    s.stopBits = 2;
+    s.outxCtsFlow = true;
+    s.outX = s.inX = true;
+    EXPECT_EQ(device->SetLineSettings(s), 0);
+    s.stopBits = 1;  // 1.5 with 8 data bits
+    EXPECT_EQ(device->SetLineSettings(s), EINVAL);
+    s.stopBits = 0;
+    s.byteSize = 7;  // a pseudo-terminal refuses 7 bits and parity
+    EXPECT_EQ(device->SetLineSettings(s), EINVAL);
+    std::uint32_t modem = 99;
+    EXPECT_EQ(device->ModemStatus(modem), 0);  // no modem lines: all off
+    EXPECT_EQ(modem, 0u);
+}
+
+TEST_F(PtyDeviceTest, AWriteOnAFullLineEndsByItsTimeoutWithThePartSent) {
+    auto device = OpenDevice();
+    ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
+    Timeouts t;
+    t.writeTotalMultiplier = 0;
+    t.writeTotalConstant = 30;
+    device->SetTimeouts(t);
+    const std::string big(1 << 20, 'x');  // more than the far end's queue takes
+    Transfer w;
+    ASSERT_EQ(device->StartWrite(w, big.data(), big.size()), 0);
+    EXPECT_EQ(w.state, Transfer::State::Pending);
+    EXPECT_EQ(device->WaitTransfer(w), 0);
+    EXPECT_GT(w.done, 0u);
+    EXPECT_LT(w.done, big.size());
+}
+
+TEST_F(PtyDeviceTest, QueueCountsAndPurge) {
+    auto device = OpenDevice();
+    ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
+    ASSERT_EQ(write(master_, "abc", 3), 3);
+    std::uint32_t errors = 1, in = 0, out = 9;
+    for (int i = 0; i < 500 && in < 3; ++i) {
+        ASSERT_EQ(device->QueueStatus(errors, in, out), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(in, 3u);
+    EXPECT_EQ(errors, 0u);
+    EXPECT_EQ(device->Purge(false, false, true, true), 0);
+    device->QueueStatus(errors, in, out);
+    EXPECT_EQ(in, 0u);
+}
+
+TEST_F(PtyDeviceTest, TheEventWaitEndsAtAStopAndFailsForGoodAfterAHangUp) {
+    auto device = OpenDevice();
+    ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
+    device->SetEventMask(kEvRxChar | kEvTxEmpty);
+    WakeEvent stop;
+    std::uint32_t events = 0;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stop.Set();
+    });
+    EXPECT_EQ(device->WaitEvents(stop, events), WaitResult::Stopped);
+    stopper.join();
+    stop.Reset();
+    ASSERT_EQ(write(master_, "1", 1), 1);
+    EXPECT_EQ(device->WaitEvents(stop, events), WaitResult::Events);
+    EXPECT_EQ(events, kEvRxChar);
+    close(master_);
+    master_ = -1;
+    EXPECT_EQ(device->WaitEvents(stop, events), WaitResult::Failed);
+    EXPECT_EQ(device->WaitEvents(stop, events), WaitResult::Failed);
+}
+
+TEST(SerialDevicePathTest, NamesWithoutASlashAreUnderDev) {
+    EXPECT_EQ(SerialDevicePath("null"), "/dev/null");
+    EXPECT_EQ(SerialDevicePath("NULL"), "/dev/null");
+    EXPECT_EQ(SerialDevicePath("/dev/null"), "/dev/null");
+    EXPECT_EQ(SerialDevicePath("skyvane-none"), "/dev/skyvane-none");
+}
+
+TEST(PathCaseTest, ComponentsAreMatchedWithoutRegardToCaseExactFirst) {
+    char dir[] = "/tmp/skyvane-caseXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string base = dir;
+    mkdir((base + "/Sub").c_str(), 0700);
+    std::ofstream(base + "/Sub/Skyvane.ini") << "";
+    std::ofstream(base + "/Sub/b") << "";
+    std::ofstream(base + "/Sub/B") << "";
+    EXPECT_EQ(ResolvePathIgnoringCase(base + "/SUB/SKYVANE.INI"), base + "/Sub/Skyvane.ini");
+    EXPECT_EQ(ResolvePathIgnoringCase(base + "/sub/b"), base + "/Sub/b");
+    EXPECT_EQ(ResolvePathIgnoringCase(base + "/sub/B"), base + "/Sub/B");  // exact wins
+    EXPECT_EQ(ResolvePathIgnoringCase(base + "/SUB/new/x.ini"), base + "/Sub/new/x.ini");
+    EXPECT_EQ(ResolvePathIgnoringCase(""), "");
+    for (const char* f : {"/Sub/Skyvane.ini", "/Sub/b", "/Sub/B"}) unlink((base + f).c_str());
+    rmdir((base + "/Sub").c_str());
+    rmdir(dir);
+}
+
+TEST(PathCaseTest, WhenSeveralMatchTheFirstInByteOrderWins) {
+    char dir[] = "/tmp/skyvane-caseXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string base = dir;
+    std::ofstream(base + "/aB") << "";
+    std::ofstream(base + "/Ab") << "";
+    EXPECT_EQ(ResolvePathIgnoringCase(base + "/AB"), base + "/Ab");
+    unlink((base + "/aB").c_str());
+    unlink((base + "/Ab").c_str());
+    rmdir(dir);
+}
+
+}  // namespace
+}  // namespace skyvane::platform
