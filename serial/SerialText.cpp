@@ -6,15 +6,6 @@
 namespace skyvane {
 namespace {
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-    return true;
-}
-
 template <class Enum, std::size_t N>
 std::string ToText(const std::array<std::string_view, N>& table, Enum value) {
     auto index = static_cast<std::size_t>(value);
@@ -85,6 +76,15 @@ TFlowControl TextToFlowControl(std::string_view text) {
 }
 TDTRFlowControl TextToDTR(std::string_view text) { return FromText(DTRTexts, text, dtrDisable); }
 TRTSFlowControl TextToRTS(std::string_view text) { return FromText(RTSTexts, text, rtsDisable); }
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    return true;
+}
 
 std::string BoolToYesNo(bool value) { return value ? "Yes" : "No"; }
 

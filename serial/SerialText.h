@@ -46,6 +46,11 @@ TFlowControl TextToFlowControl(std::string_view text);      // -> fcCustom
 TDTRFlowControl TextToDTR(std::string_view text);           // -> dtrDisable
 TRTSFlowControl TextToRTS(std::string_view text);           // -> rtsDisable
 
+// The byte with only the ASCII letters a to z upper-cased.
+char UpperAscii(char c);
+// True when the texts are equal without regard to ASCII letter case.
+bool SameTextAscii(std::string_view a, std::string_view b);
+
 // "Yes" for true, "No" for false.
 std::string BoolToYesNo(bool value);
 // True exactly for "YES" in any letter case.

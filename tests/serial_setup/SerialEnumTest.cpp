@@ -1,7 +1,6 @@
 #include "serial/SerialEnum.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -10,46 +9,27 @@
 #include <vector>
 
 #include "serial/SerialErrors.h"
+#include "tests/serial_setup/FakeSysfs.h"
 
 namespace skyvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fake root with /sys/class/tty and /dev/serial/by-id as the kernel and udev lay them out.
 class FakeSysfs : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root_ = fs::path(::testing::TempDir()) /
-                ("fake-sysfs-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(ClassDir());
-    }
-    void TearDown() override { fs::remove_all(root_); }
-    fs::path ClassDir() const { return root_ / "sys/class/tty"; }
-
-    // A tty entry; with a driver it gets a "device" link, a serial-core port a "type".
     void AddTty(const std::string& name, bool driver, int uartType = -1) {
-        fs::path entry = ClassDir() / name;
-        fs::create_directories(entry);
-        if (driver) {
-            fs::create_directories(root_ / "sys/devices" / name);
-            fs::create_directory_symlink(root_ / "sys/devices" / name, entry / "device");
-        }
-        if (uartType >= 0) std::ofstream(entry / "type") << uartType << "\n";
+        tree_.AddTty(name, driver, uartType);
     }
-    void AddById(const std::string& name) {
-        fs::create_directories(root_ / "dev/serial/by-id");
-        fs::create_symlink("../../ttyUSB0", root_ / "dev/serial/by-id" / name);
-    }
+    void AddById(const std::string& name) { tree_.AddById(name); }
+    fs::path ClassDir() const { return tree_.ClassDir(); }
     std::vector<std::string> List() {
         std::vector<std::string> ports;
-        ListSerialPorts(ports, root_.string());
+        ListSerialPorts(ports, tree_.Root());
         return ports;
     }
 
-    fs::path root_;
+    testing::FakeSysfsTree tree_;
 };
 
 TEST_F(FakeSysfs, DriverBackedPortsOnlySortedAsText) {
@@ -88,15 +68,15 @@ TEST_F(FakeSysfs, StableUsbNamesAreOfferedBesideTheKernelNames) {
 TEST_F(FakeSysfs, NoPortsGiveAnEmptyList) {
     AddTty("tty0", false);
     std::vector<std::string> ports = {"stale"};
-    ListSerialPorts(ports, root_.string());
+    ListSerialPorts(ports, tree_.Root());
     EXPECT_TRUE(ports.empty());
 }
 
 TEST_F(FakeSysfs, MissingSourceRaisesRegistryErrorAndKeepsTheList) {
-    fs::remove_all(root_ / "sys");
+    tree_.RemoveSource();
     std::vector<std::string> ports = {"/dev/ttyUSB9", "kept"};
     try {
-        ListSerialPorts(ports, root_.string());
+        ListSerialPorts(ports, tree_.Root());
         FAIL() << "no error raised";
     } catch (const ESerialPort& e) {
         EXPECT_EQ(e.PortErrorCode(), 23);
@@ -111,7 +91,7 @@ TEST_F(FakeSysfs, UnreadableSourceRaisesRegistryErrorWithItsErrno) {
     std::ofstream(ClassDir()) << "not a directory\n";
     std::vector<std::string> ports = {"kept"};
     try {
-        ListSerialPorts(ports, root_.string());
+        ListSerialPorts(ports, tree_.Root());
         FAIL() << "no error raised";
     } catch (const ESerialPort& e) {
         EXPECT_EQ(e.PortErrorCode(), 23);
@@ -125,6 +105,18 @@ TEST(SortPortNames, CaseInsensitiveTextOrderKeepingDuplicates) {
     SortPortNames(names);
     EXPECT_EQ(names, (std::vector<std::string>{"COM1", "com1", "COM1", "COM10", "COM2", "COM3",
                                                "com5"}));
+}
+
+TEST(ListSerialPorts, ReadsBelowTheInstalledRoot) {
+    testing::FakeSysfsTree tree;
+    tree.AddTty("ttyACM3");
+    std::vector<std::string> ports;
+    {
+        testing::UsePortsRoot use(tree);
+        ListSerialPorts(ports);
+        EXPECT_EQ(ports, (std::vector<std::string>{"/dev/ttyACM3"}));
+    }
+    EXPECT_EQ(SerialPortsRoot(), "/");
 }
 
 TEST(ListSerialPorts, LiveSystemGivesDevPaths) {
