@@ -13,7 +13,6 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     try {
         WriteProfileString(FileName(), section, key, value);
     } catch (const EProfileWriteError& e) {
-        // The platform layer cannot use the program's exception base; same text, program type.
         throw EIniFileException(e.what());
     }
 }

@@ -11,6 +11,8 @@ namespace skyvane {
 
 // A profile (INI) file on disk: every read looks at the file as it is now, every write
 // reaches the disk before it returns (platform/profile_file.h gives the file rules).
+// The platform layer, which cannot use the program's exception base, raises its own
+// EProfileWriteError; WriteString turns it into EIniFileException with the same text.
 class TIniFile : public TCustomIniFile {
 public:
     using TCustomIniFile::TCustomIniFile;

@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
              return text;
          }},
         {"NUL bytes", [](std::size_t n) { return std::string(n, '\0'); }},
+        {"empty lines", [](std::size_t n) { return std::string(n, '\n') + "[SETTINGS]\n"; }},
         {"one section of duplicate keys",
          [](std::size_t n) { return "[SETTINGS]\n" + Repeat("TRACE=YES\n", n); }},
         {"lines of one megabyte",

@@ -1,6 +1,6 @@
-// Process and file basics: the current directory, names that behave as on Windows
-// (found regardless of letter case), whole-file reads, atomic replacement, the small
-// text-file writes of the trace log, and the local date and time as the user writes them.
+// Process and file basics: the current directory, names found regardless of letter
+// case, whole-file reads, atomic replacement, the small text-file writes of the trace
+// log, and the local date and time as the user writes them.
 #pragma once
 
 #include <string>

@@ -109,8 +109,11 @@ struct KeyPlace {
     Line lastEntry;  // the section's header or its last entry, when the section is found
 };
 
-// Scans the first section named `section` for the first entry named `key`.
+// Scans the first section named `section` for the first entry named `key`; the names
+// asked for are trimmed as the names in the file are.
 KeyPlace FindKey(std::string_view content, std::string_view section, std::string_view key) {
+    section = Trim(section);
+    key = Trim(key);
     KeyPlace place;
     LineReader reader(content);
     Line line;
@@ -182,7 +185,7 @@ bool IsStorableProfileEntry(std::string_view section, std::string_view key,
 std::string ProfileTextWithValue(std::string_view content, std::string_view section,
                                  std::string_view key, std::string_view value) {
     const std::string_view eol = LineEndOf(content);
-    const std::string entry = std::string(key) + "=" + std::string(value);
+    const std::string entry = std::string(Trim(key)) + "=" + std::string(value);
     KeyPlace place = FindKey(content, section, key);
     std::string result;
     result.reserve(content.size() + entry.size() + section.size() + 8);
@@ -205,7 +208,7 @@ std::string ProfileTextWithValue(std::string_view content, std::string_view sect
             if (content.back() != '\n') result.append(eol);
             if (!EndsWithBlankLine(content)) result.append(eol);
         }
-        result.append("[").append(section).append("]").append(eol);
+        result.append("[").append(Trim(section)).append("]").append(eol);
         result.append(entry).append(eol);
     }
     return result;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <climits>
 #include <map>
@@ -211,21 +210,6 @@ TEST(Configuration, FileWrittenFromScratchReadsBackTheSettings) {
     EXPECT_FALSE(s.traceOn);
     EXPECT_FALSE(s.visible);
     EXPECT_TRUE(s.numeric);
-}
-
-TEST(Configuration, ReadOnlyFileGivesUnableToWriteAndStaysAsItWas) {
-    TempDir dir;
-    const std::string path = dir / "Skyvane.INI";
-    test::WriteFile(path, "; mine\n[SETTINGS]\nCOMPORT=COM1\n");
-    ::chmod(path.c_str(), 0444);
-    TIniFile ini(path);
-    try {
-        WriteSettings(ini, TSavedSettings{"COM3", br9600, true, true, true});
-        FAIL() << "no exception";
-    } catch (const EIniFileException& e) {
-        EXPECT_EQ(e.Message(), "Unable to write to " + path);
-    }
-    EXPECT_EQ(test::ReadFile(path), "; mine\n[SETTINGS]\nCOMPORT=COM1\n");
 }
 
 TEST(Configuration, StartupHeaderLines) {

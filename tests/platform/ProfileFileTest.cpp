@@ -95,6 +95,8 @@ TEST(ProfileTextWithValue, ChangesOnlyWhatItMust) {
         {"CR LF file gets CR LF lines", "[A]\r\na=1\r\n", "A", "b", "2", "[A]\r\na=1\r\nb=2\r\n"},
         {"CR LF file, new section", "[A]\r\na=1\r\n", "B", "b", "2",
          "[A]\r\na=1\r\n\r\n[B]\r\nb=2\r\n"},
+        {"names asked for are trimmed", "[S]\nK=1\n", " S ", "K\t", "2", "[S]\nK=2\n"},
+        {"new names are written trimmed", "", " S ", " K ", "v", "[S]\nK=v\n"},
         {"key of a comment is not replaced", "[S]\n;K=1\n", "S", "K", "2", "[S]\nK=2\n;K=1\n"},
     };
     for (const WriteCase& c : cases)
@@ -114,21 +116,6 @@ TEST(IsStorableProfileEntry, RefusesWhatWouldBreakTheFile) {
     EXPECT_FALSE(IsStorableProfileEntry("S", "  ", "v"));
     EXPECT_FALSE(IsStorableProfileEntry("S", "[K", "v"));
     EXPECT_FALSE(IsStorableProfileEntry("S", ";K", "v"));
-}
-
-TEST(ProfileFile, FileWrittenFromScratchHoldsTheKeysInWritingOrder) {
-    TempDir dir;
-    const std::string path = dir / "Skyvane.INI";
-    const std::pair<const char*, const char*> keys[] = {{"COMPORT", "COM9"},
-                                                        {"BAUDRATE", "4800"},
-                                                        {"TRACE", "YES"},
-                                                        {"VISIBLE", "YES"},
-                                                        {"NUMERIC", "YES"}};
-    for (auto [key, value] : keys) WriteProfileString(path, "SETTINGS", key, value);
-    EXPECT_EQ(ReadFile(path),
-              "[SETTINGS]\nCOMPORT=COM9\nBAUDRATE=4800\nTRACE=YES\nVISIBLE=YES\nNUMERIC=YES\n");
-    EXPECT_EQ(GetProfileString(path, "settings", "baudrate", ""), "4800");
-    EXPECT_EQ(GetProfileString(dir / "missing.ini", "SETTINGS", "BAUDRATE", "dflt"), "dflt");
 }
 
 // Renders a file from a template in which "{KEY}" stands for the current value of KEY.
