@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "serial/SerialPort.h"
+#include "serial/SerialText.h"
 #include "tests/serial/SerialTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "toolkit/IniFile.h"
@@ -17,15 +18,6 @@ namespace skyvane {
 namespace {
 
 using testing::ScriptedPort;
-
-bool SameAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 // An INI-style file in memory: entries in the order first written, names matched
 // without regard to case; writes fail from the `failFrom`-th one on (1 = the first).
@@ -47,7 +39,7 @@ public:
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const override {
         for (const Entry& e : entries)
-            if (SameAscii(e.section, section) && SameAscii(e.key, key)) return e.value;
+            if (SameTextAscii(e.section, section) && SameTextAscii(e.key, key)) return e.value;
         return std::string(defaultValue);
     }
     void WriteString(std::string_view section, std::string_view key,
@@ -55,7 +47,7 @@ public:
         if (failFrom && ++writes >= *failFrom)
             throw EIniFileException("Unable to write to " + FileName());
         for (Entry& e : entries)
-            if (SameAscii(e.section, section) && SameAscii(e.key, key)) {
+            if (SameTextAscii(e.section, section) && SameTextAscii(e.key, key)) {
                 e.value = value;
                 return;
             }
