@@ -83,7 +83,20 @@ struct Transfer {
     std::int64_t lastByteMs = 0;
     int error = 0;                       // error number when Failed
     std::atomic<bool> aborted{false};
-    WakeEvent abort;
+
+    // The record's wake-up object, made on first use: only a transfer that has to
+    // wait needs one, so that a read that returns at once costs no extra descriptor.
+    WakeEvent& AbortEvent() {
+        if (!abortEvent_) abortEvent_ = std::make_unique<WakeEvent>();
+        return *abortEvent_;
+    }
+    // Makes the record ready for its next transfer.
+    void ClearAbort() {
+        if (aborted.exchange(false) && abortEvent_) abortEvent_->Reset();
+    }
+
+private:
+    std::unique_ptr<WakeEvent> abortEvent_;
 };
 
 // Result of waiting for line events.

@@ -133,7 +133,7 @@ public:
             const int left = TimeLeft(t);
             if (left == 0) return End(t, 0);  // timed out: done with what moved
             pollfd fds[2] = {{fd_, static_cast<short>(t.isRead ? POLLIN : POLLOUT), 0},
-                             {t.abort.NativeHandle(), POLLIN, 0}};
+                             {t.AbortEvent().NativeHandle(), POLLIN, 0}};
             int r = poll(fds, 2, left);
             if (r < 0) {
                 if (errno == EINTR) continue;
@@ -298,8 +298,7 @@ private:
         t.size = size;
         t.done = 0;
         t.error = 0;
-        t.aborted = false;
-        t.abort.Reset();
+        t.ClearAbort();
         t.startMs = t.lastByteMs = NowMs();
         std::lock_guard lock(pendingMutex_);
         t.timeouts = timeouts_;
@@ -316,6 +315,7 @@ private:
     }
     int Pend(Transfer& t) {
         t.state = Transfer::State::Pending;
+        t.AbortEvent();  // made here, by the record's owner, before others can see the record
         std::lock_guard lock(pendingMutex_);
         pending_.push_back(&t);
         return 0;
@@ -330,7 +330,7 @@ private:
     }
     static void Abort(Transfer& t) {
         t.aborted = true;
-        t.abort.Set();
+        t.AbortEvent().Set();
     }
 
     // Reads what is queued; a hang-up (read gives 0 or EIO) counts as nothing read.

@@ -365,6 +365,8 @@ public:
     std::uint32_t ModemSignals();
     // The open device, shared with transfers under way; nullptr while closed.
     std::shared_ptr<platform::SerialDevice> Device() const;
+    // The event thread of the open port, or nullptr (no events, or closed).
+    const TSerialThread* EventThread() const { return eventThread_.get(); }
     // The receiver of smWindowSync delivery while the event thread runs in that mode.
     TSerialNotifier* Notifier() const { return notifyWindow_.get(); }
 

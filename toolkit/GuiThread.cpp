@@ -131,12 +131,14 @@ void ServeQueuedCalls() {
 void WaitServingCalls(const std::function<bool()>& done) {
     CallQueue& q = Queue();
     for (;;) {
-        ServeQueuedCalls();
+        // Note the generation before serving: a call queued after the serving but
+        // before the note would otherwise be counted as seen and never served.
         unsigned long seen;
         {
             std::lock_guard lock(q.mutex);
             seen = q.generation;
         }
+        ServeQueuedCalls();
         if (done()) return;
         std::unique_lock lock(q.mutex);
         q.changed.wait(lock, [&] { return q.generation != seen; });

@@ -80,6 +80,7 @@ public:
         std::lock_guard lock(mutex_);
         if (writesStall && size > 0) {
             t.state = platform::Transfer::State::Pending;
+            t.AbortEvent();
             pending_.push_back(&t);
             return 0;
         }
@@ -101,7 +102,7 @@ public:
     int WaitTransfer(platform::Transfer& t) override {
         if (t.state != platform::Transfer::State::Pending) return t.error;
         const int budget = static_cast<int>(t.timeouts.writeTotalMultiplier * t.size + t.timeouts.writeTotalConstant);
-        pollfd p{t.abort.NativeHandle(), POLLIN, 0};
+        pollfd p{t.AbortEvent().NativeHandle(), POLLIN, 0};
         poll(&p, 1, budget);
         ReleaseTransfer(t);
         if (t.aborted) return Fail(t, ECANCELED);
@@ -119,7 +120,7 @@ public:
         for (platform::Transfer* t : pending_)
             if ((t->isRead && abortRx) || (!t->isRead && abortTx)) {
                 t->aborted = true;
-                t->abort.Set();
+                t->AbortEvent().Set();
             }
         return 0;
     }
@@ -166,8 +167,7 @@ private:
         t.size = size;
         t.done = 0;
         t.error = 0;
-        t.aborted = false;
-        t.abort.Reset();
+        t.ClearAbort();
         t.timeouts = current_;
     }
     static int Fail(platform::Transfer& t, int error) {

@@ -2,7 +2,6 @@
 // order, failures in processing, hang-ups, and closing under a flood.
 #include "serial/SerialThread.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -15,15 +14,6 @@ namespace skyvane {
 namespace {
 
 using namespace platform;
-
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
-        closedir(d);
-    }
-    return n;
-}
 
 TEST(SerialMaskTest, EventsAndMasksMapBothWays) {
     const struct {
@@ -223,17 +213,18 @@ TEST_P(SerialThreadPtyTest, RepliesAreAnnouncedWithCountsThatCoverEveryByte) {
 }
 
 TEST_P(SerialThreadPtyTest, AHangUpEndsTheEventThreadInsteadOfSpinning) {
-    const int before = ThreadCount();
     port.Open();
-    ASSERT_EQ(ThreadCount(), before + 1);
+    ASSERT_NE(port.EventThread(), nullptr);
     pty.Send("9;");
     ASSERT_TRUE(testing::ServeUntil([&] { return Received() == "9;"; }));
+    EXPECT_FALSE(port.EventThread()->Finished());
     pty.CloseMaster();
-    // The thread ends by itself (the one extra thread is ServeUntil's guard).
-    ASSERT_TRUE(testing::ServeUntil([&] { return ThreadCount() == before + 1; }));
+    // The thread's loop ends by itself instead of polling the hung-up line forever.
+    ASSERT_TRUE(testing::ServeUntil([&] { return port.EventThread()->Finished(); }));
     EXPECT_TRUE(port.Connected());
     port.Close();
     EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(port.EventThread(), nullptr);
 }
 
 std::string ModeName(const ::testing::TestParamInfo<TSyncMethod>& info) {
@@ -247,7 +238,6 @@ TEST(SerialThreadFloodTest, ClosingWhileTheFarEndFloodsNeverDeadlocks) {
     testing::EnsureApplication();
     testing::PtyPair pty;
     fcntl(pty.Master(), F_SETFL, O_NONBLOCK);
-    const int threads = ThreadCount();
     TSerialPort port(nullptr);
     port.SetPort(pty.SlaveName());
     port.SetEvents({});
@@ -278,7 +268,8 @@ TEST(SerialThreadFloodTest, ClosingWhileTheFarEndFloodsNeverDeadlocks) {
     }
     stop = true;
     flooder.join();
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_EQ(port.EventThread(), nullptr);
+    EXPECT_EQ(port.Device(), nullptr);
     EXPECT_GT(total, 0);
 }
 
