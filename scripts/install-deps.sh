@@ -11,6 +11,7 @@ packages=(
   xvfb xauth                           # headless GUI checks
   trayer xdotool imagemagick           # tray screenshots with the tray demo
   qt6-serialport-dev                   # reference loop of the serial benchmark only
+  clang-14 libclang-rt-14-dev          # fuzz targets (libFuzzer, sanitizers)
 )
 
 missing=()
