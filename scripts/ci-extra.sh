@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The checks CI runs after the test suite; each can be run alone:
+#   scripts/ci-extra.sh [asan] [tsan] [fuzz]      (no argument: all three)
+#   asan  the whole test suite built with AddressSanitizer + UndefinedBehaviorSanitizer
+#         (./build-asan)
+#   tsan  the serial and tray tests built with ThreadSanitizer (./build-tsan)
+#   fuzz  every libFuzzer target for SKYVANE_FUZZ_SECONDS seconds (default 60;
+#         ./build-fuzz, see scripts/fuzz.sh)
+# Any finding makes the script fail.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+steps=("$@")
+((${#steps[@]})) || steps=(asan tsan fuzz)
+jobs=$(nproc)
+
+asan() {
+  cmake -S . -B build-asan -G Ninja -DSKYVANE_SANITIZE=address,undefined \
+    -DSKYVANE_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-asan
+  # Leak checking stays on; Qt's own one-time allocations are not reported as leaks
+  # because they stay reachable.
+  ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
+}
+
+tsan() {
+  local targets=(serial_tests serial_text_tests tray_tests)
+  cmake -S . -B build-tsan -G Ninja -DSKYVANE_SANITIZE=thread -DSKYVANE_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-tsan --target "${targets[@]}"
+  local t status=0
+  for t in "${targets[@]}"; do
+    local exe
+    exe=$(find build-tsan/tests -type f -name "$t" -perm -u+x | head -n1)
+    echo "== $t (ThreadSanitizer)"
+    QT_QPA_PLATFORM=offscreen SKYVANE_BUILD_DIR="$PWD/build-tsan" \
+    TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp" \
+      "$exe" --gtest_brief=1 || status=1
+  done
+  return $status
+}
+
+fuzz() {
+  scripts/fuzz.sh "${SKYVANE_FUZZ_SECONDS:-60}"
+}
+
+for step in "${steps[@]}"; do
+  case "$step" in
+    asan|tsan|fuzz) echo "=== $step"; "$step" ;;
+    *) echo "unknown step: $step (asan, tsan or fuzz)" >&2; exit 2 ;;
+  esac
+done
