@@ -6,7 +6,8 @@
 // COMPORT naming the pseudo-terminal) and tracks the rotor with its own one-second
 // poll; a 16 ms timer sends extra queries through the same port so that about 50
 // replies a second arrive. The far end answers each query the simulator's way, with
-// every sixth answer garbage and every seventh split in two pieces. Halfway through
+// every sixth answer garbage and every seventh split in two pieces; each
+// write waits until the window has read the one before, so replies arrive on their own. Halfway through
 // the far end hangs up; the run then switches Track off, opens a fresh
 // pseudo-terminal and switches Track on again.
 //
@@ -94,6 +95,8 @@ public:
     std::mutex lock;
     std::deque<std::string> pendingWhole;
     std::atomic<long> queries{0}, whole{0}, garbage{0}, split{0};
+    // Bytes the window has taken from the line so far.
+    std::atomic<long> consumed{0};
 
 private:
     void Stop() {
@@ -139,12 +142,15 @@ private:
             ++whole;
         }
     }
-    // Keeps at least 10 ms between writes, so that replies normally reach the window
-    // in reads of their own even when two queries were sent at once.
+    // Writes once the window has read everything written before (or after 200 ms), so
+    // that each reply, and each piece of a split one, reaches the window in a read of
+    // its own even when two queries were sent at once.
     void Write(const std::string& text) {
-        std::this_thread::sleep_until(lastWrite_ + std::chrono::milliseconds(10));
-        lastWrite_ = std::chrono::steady_clock::now();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        while (consumed < written_ && std::chrono::steady_clock::now() < until && !stop_)
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
         if (write(master_, text.data(), text.size()) != ssize_t(text.size())) ++writeFailures_;
+        written_ += long(text.size());
     }
 
     int master_ = -1, slave_ = -1;
@@ -152,7 +158,7 @@ private:
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<long> writeFailures_{0};
-    std::chrono::steady_clock::time_point lastWrite_{};
+    long written_ = 0;
 };
 
 // Processes events for `ms` milliseconds or until `done` holds.
@@ -217,6 +223,7 @@ int main(int argc, char** argv) {
             if (std::getenv("SKYVANE_SOAK_VERBOSE") && count > 4) std::fprintf(stderr, "rx %d bytes\n", count);
             const std::string before = form.Response->Caption();
             form.SerialPortRxChar(sender, count);
+            rotor->consumed += count;
             const std::string& now = form.Response->Caption();
             if (now == before) return;
             ++labelChanges;
@@ -239,6 +246,7 @@ int main(int argc, char** argv) {
             }
         });
         QTimer extra;
+        extra.setTimerType(Qt::PreciseTimer);
         extra.setInterval(16);  // with the window's own poll, about 50 queries a second
         QObject::connect(&extra, &QTimer::timeout, [&] {
             if (!form.SerialPort->Connected()) return;
