@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,5 +61,9 @@ std::string CharToText(char value);
 // Empty: 0. "#" + integer (blanks, sign, decimal or "$"/"x"/"0x" hexadecimal): its low
 // 8 bits, or 0 when the rest is not a signed 32-bit integer. Otherwise the first byte.
 char TextToChar(std::string_view text);
+
+// The whole text as a signed 32-bit integer in the syntax TextToChar reads after "#"
+// (blanks, sign, decimal or "$"/"x"/"0x" hexadecimal); nothing when it is not one.
+std::optional<std::int32_t> TextToInt32(std::string_view text);
 
 }  // namespace skyvane
