@@ -230,6 +230,25 @@ void TrackingCpu(Receiver& r, const char* name, int seconds) {
                 replies);
 }
 
+// The far end hangs up (an unplugged adapter) while the port stays open: the CPU the
+// process uses afterwards, with the event loop running, shows whether anything spins.
+void HangUpCpu(int seconds) {
+    auto pty = std::make_unique<Pty>();
+    TSerialPort port(nullptr);
+    port.SetPort(pty->name);
+    port.SetConnected(true);
+    close(pty->master);
+    pty->master = open("/dev/null", O_RDONLY);  // keeps ~Pty's close harmless
+    const double cpu0 = ProcessCpuSeconds();
+    const auto t0 = Clock::now();
+    QTimer::singleShot(seconds * 1000, [] { Quit(); });
+    RunLoop();
+    const double cpu = ProcessCpuSeconds() - cpu0;
+    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::printf("%-10s hang-up   CPU %.3f %% of a core over %.0f s after the far end closed\n", "skyvane",
+                100.0 * cpu / wall, wall);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -242,5 +261,6 @@ int main(int argc, char** argv) {
     Throughput(ours, "skyvane");
     Throughput(qt, "QSerialPort");
     TrackingCpu(ours, "skyvane", seconds);
+    HangUpCpu(std::min(seconds, 5));
     return 0;
 }
