@@ -12,5 +12,7 @@ function(skyvane_test name)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SKYVANE_BUILD_DIR=${PROJECT_BINARY_DIR}")
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+               # One value per property: a list would be split on its way to CTest.
+               ENVIRONMENT_MODIFICATION "SKYVANE_BUILD_DIR=set:${PROJECT_BINARY_DIR}")
 endfunction()

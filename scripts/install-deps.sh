@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest libgmock-dev # tests
   fonts-liberation                     # the fonts the layouts ask for by name
   xvfb xauth                           # headless GUI checks
+  trayer xdotool imagemagick           # tray screenshots with the tray demo
   qt6-serialport-dev                   # reference loop of the serial benchmark only
 )
 

@@ -18,6 +18,13 @@ namespace skyvane {
 class TCustomSerialPort;
 class TSerialThread;
 class TSerialNotifier;
+class TCustomIniFile;
+class TRegistry;
+
+// The groups of settings the persistence operations cover.
+enum TStoredGroup : std::uint8_t { sgBasic, sgFlowControl, sgBuffer, sgTimeouts, sgParity, sgOthers };
+// A set of stored groups.
+using TStoredGroups = TEnumSet<TStoredGroup, std::uint8_t>;
 
 // Received characters: Count bytes wait in the input queue.
 using TRxCharEvent = std::function<void(TComponent* sender, int count)>;
@@ -270,6 +277,23 @@ public:
     void SetFlowControl(const TSerialFlowControl& v);
     void SetTimeouts(const TSerialTimeouts& v);
     void SetBuffer(const TSerialBuffer& v);
+
+    // --- Settings persistence (SerialPersistence.cpp) ---
+    // The groups the four operations below cover; {sgBasic} for a new port.
+    TStoredGroups StoredGroups() const { return storedGroups_; }
+    void SetStoredGroups(TStoredGroups groups) { storedGroups_ = groups; }
+    // Writes the covered settings as values under the registry's current key; stops at
+    // the first write the registry refuses (ERegistryException).
+    virtual void StoreToRegistry(TRegistry& registry);
+    // Writes the covered settings into the section named after the port; stops at the
+    // first write the file refuses (EIniFileException).
+    virtual void StoreToIniFile(TCustomIniFile& iniFile);
+    // Reads and applies the covered settings from the registry's current key; stops at a
+    // missing integer or a value of the wrong type (ERegistryException) or a setter's error.
+    virtual void LoadFromRegistry(TRegistry& registry);
+    // Reads and applies the covered settings from the port's section; a missing key keeps
+    // the setting, a malformed value falls back; stops only at a setter's error.
+    virtual void LoadFromIniFile(TCustomIniFile& iniFile);
     // The device line settings the properties describe.
     platform::LineSettings DeviceLineSettings() const;
     // The device time-outs the properties describe (-1 becomes 0xFFFFFFFF).
@@ -413,6 +437,7 @@ private:
     std::unique_ptr<TSerialTimeouts> timeouts_;
     std::unique_ptr<TSerialFlowControl> flowControl_;
     TSyncMethod syncMethod_ = smThreadSync;
+    TStoredGroups storedGroups_ = {sgBasic};
 
     TRxCharEvent onRxChar_;
     TRxBufEvent onRxBuf_;

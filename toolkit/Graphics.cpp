@@ -35,6 +35,13 @@ TColor ColorToRGB(TColor color) {
 }
 
 QFont ToQFont(const TFont& font) {
+    // fontconfig has no alias for the classic dialog font and would give a much wider
+    // face; Liberation Sans (Arial metrics) is the close substitute.
+    static const bool substituted = [] {
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+        return true;
+    }();
+    (void)substituted;
     QFont f(QString::fromStdString(font.name));
     if (font.height < 0)
         f.setPixelSize(-font.height);

@@ -71,10 +71,9 @@ void TPopupMenu::Add(TMenuItem* item) {
 
 void TPopupMenu::ComponentRemoved(TComponent* component) {
     auto it = std::find(items_.begin(), items_.end(), component);
-    if (it != items_.end()) {
-        menu_.removeAction((*it)->Action());
-        items_.erase(it);
-    }
+    // The item's QAction is already gone by now (members go before the component
+    // base) and took itself out of the Qt menu; only the list entry remains.
+    if (it != items_.end()) items_.erase(it);
     if (component == popupComponent_) popupComponent_ = nullptr;
 }
 

@@ -1,0 +1,126 @@
+#include "app/Configuration.h"
+
+#include <charconv>
+
+#include "app/HexStr.h"
+#include "platform/files.h"
+
+namespace skyvane {
+
+std::string CurrentDirectoryWithDelimiter() {
+    return WithTrailingDelimiter(CurrentDirectory());
+}
+
+TConfigLocation LocateConfiguration(const std::vector<std::string>& parameters,
+                                    const std::string& directory) {
+    std::string name;
+    if (!parameters.empty() && UpperText(parameters[0]) == "-F" && parameters.size() > 1)
+        name = UpperText(parameters[1]);
+    TConfigLocation location;
+    if (name.empty()) {
+        location.path = directory + std::string(DefaultConfigName);
+    } else {
+        // Always relative to the current directory, even when it looks like a full path.
+        location.path = directory + name;
+        location.namedFileMissing = !FileExists(location.path);
+    }
+    return location;
+}
+
+std::string ConfigPathOrDefault(const std::string& configPath, const std::string& directory) {
+    return configPath.empty() ? directory + std::string(DefaultConfigName) : configPath;
+}
+
+TSettings ReadSettings(const TCustomIniFile& ini,
+                       const std::function<void(bool traceOn)>& onTrace) {
+    const TSettings defaults;
+    TSettings s;
+    auto read = [&](std::string_view key, std::string_view defaultValue) {
+        return ini.ReadString(SettingsSection, key, defaultValue);
+    };
+    s.portName = UpperText(read("COMPORT", defaults.portName));
+    s.baudNumber = BaudNumberFromText(read("BAUDRATE", std::to_string(defaults.baudNumber)));
+    s.traceOn = IsTrueText(read("TRACE", YesNotText(defaults.traceOn)));
+    if (onTrace) onTrace(s.traceOn);
+    s.numeric = IsTrueText(read("NUMERIC", YesNotText(defaults.numeric)));
+    s.visible = IsTrueText(read("VISIBLE", YesNotText(defaults.visible)));
+    s.logFile = UpperText(read("LOGFILE", "Skyvane.LOG"));
+    return s;
+}
+
+std::int32_t BaudNumberFromText(std::string_view text) {
+    std::int32_t number = 0;
+    const char* end = text.data() + text.size();
+    if (!IsNumeric(text)) return 4800;
+    auto [stop, error] = std::from_chars(text.data(), end, number);
+    return (error == std::errc() && stop == end) ? number : 4800;
+}
+
+TBaudRate BaudRateFromNumber(std::int32_t number) {
+    switch (number) {
+        case 1200:
+            return br1200;
+        case 2400:
+            return br2400;
+        case 9600:
+            return br9600;
+        case 19200:
+            return br19200;
+        default:
+            return br4800;
+    }
+}
+
+std::string BaudRateToNumberText(TBaudRate rate) {
+    switch (rate) {
+        case br1200:
+            return "1200";
+        case br2400:
+            return "2400";
+        case br9600:
+            return "9600";
+        case br19200:
+            return "19200";
+        default:
+            return "4800";
+    }
+}
+
+std::string YesNotText(bool value) {
+    return value ? "YES" : "NOT";
+}
+
+void WriteSettings(TCustomIniFile& ini, const TSavedSettings& settings) {
+    ini.WriteString(SettingsSection, "COMPORT", settings.port);
+    ini.WriteString(SettingsSection, "BAUDRATE", BaudRateToNumberText(settings.baudRate));
+    ini.WriteString(SettingsSection, "TRACE", YesNotText(settings.traceOn));
+    ini.WriteString(SettingsSection, "VISIBLE", YesNotText(settings.visible));
+    ini.WriteString(SettingsSection, "NUMERIC", YesNotText(settings.numeric));
+}
+
+std::string SettingsSavedLogText(std::string_view port, std::string_view configPath) {
+    return "COM(" + std::string(port) + ") selected and configured in " + std::string(configPath);
+}
+
+std::vector<std::string> StartupHeaderLines(std::string_view configPath,
+                                            const TSettings& settings) {
+    return {
+        "Skyvane Ver.1.00 Build 000-001",
+        "--------------Parameters ----------------",
+        "Configuration File " + std::string(configPath),
+        "PORTNRO=" + settings.portName,
+        "COMBAUD=" + std::to_string(settings.baudNumber),
+        "VISIBLE=" + BoolToText(settings.visible),
+        "NUMERIC=" + BoolToText(settings.numeric),
+        std::string(41, '-'),
+    };
+}
+
+void WriteStartupHeader(TLog& log, const std::vector<std::string>& lines, bool traceOn) {
+    log.SetEnabled(true);
+    log.SetLevel(1);
+    for (const std::string& line : lines) log.WriteLine(1, line);
+    if (!traceOn) log.SetEnabled(false);
+}
+
+}  // namespace skyvane

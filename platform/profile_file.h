@@ -1,0 +1,56 @@
+// Profile (INI) files: text values read and written by section and key.
+//
+// A file is lines of "[section]" headers, "key=value" entries and anything else
+// (comments starting with ";", blank lines, stray text). Section and key names match
+// regardless of ASCII letter case; names and values are read with blanks around them
+// trimmed. When a section or key occurs twice, the first one counts. A write changes
+// only what it must: the value of an existing key in place, a new key after the last
+// entry of its section, a new section at the end of the file. Every other byte of the
+// file stays as it was, line ends included. Each write replaces the file atomically.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace skyvane {
+
+// The longest value a read hands out; longer values are cut to this length.
+inline constexpr std::size_t MaxProfileValueLength = 2047;
+
+// Raised when a profile write cannot be made; what() is "Unable to write to " + the path.
+class EProfileWriteError : public std::runtime_error {
+public:
+    explicit EProfileWriteError(const std::string& path);
+};
+
+// The value of `key` in `section` of the profile text `content`, or `defaultValue`
+// when either is missing; at most MaxProfileValueLength characters.
+std::string ProfileTextValue(std::string_view content, std::string_view section,
+                             std::string_view key, std::string_view defaultValue);
+
+// True when `section`, `key` and `value` can be stored as one entry without breaking
+// the file apart: no line breaks anywhere, no "]" in the section, a key that is not
+// empty, holds no "=" and does not start with "[" or ";".
+bool IsStorableProfileEntry(std::string_view section, std::string_view key, std::string_view value);
+
+// `content` with `key` in `section` set to `value` (see the file comment for where it
+// goes). New lines use the file's own line end ("\n" when it has none). The entry must
+// be storable (IsStorableProfileEntry).
+std::string ProfileTextWithValue(std::string_view content, std::string_view section,
+                                 std::string_view key, std::string_view value);
+
+// Reads `key` of `section` from the file at `path`; `defaultValue` when the file, the
+// section or the key is missing or the file cannot be read.
+std::string GetProfileString(std::string_view path, std::string_view section, std::string_view key,
+                             std::string_view defaultValue);
+
+// Writes `key` = `value` into `section` of the file at `path`, creating the file, the
+// section and the key as needed; the file on disk is then wholly the new one. Raises
+// EProfileWriteError when the write cannot be made (read-only file, missing folder,
+// unreadable file, full disk, an entry that is not storable); the file is left as it was.
+void WriteProfileString(std::string_view path, std::string_view section, std::string_view key,
+                        std::string_view value);
+
+}  // namespace skyvane

@@ -1,0 +1,23 @@
+#include "platform/status_icon.h"
+
+namespace skyvane::platform {
+
+namespace {
+StatusIconService* installed = nullptr;
+}
+
+StatusIconService& CurrentStatusIconService() {
+    if (installed) return *installed;
+    // Lives as long as the process: its Qt objects must never outlive the application
+    // object in a static destructor.
+    static StatusIconService* const desktop = MakeDesktopStatusIconService().release();
+    return *desktop;
+}
+
+StatusIconService* SetStatusIconService(StatusIconService* service) {
+    StatusIconService* previous = installed;
+    installed = service;
+    return previous;
+}
+
+}  // namespace skyvane::platform

@@ -1,0 +1,315 @@
+#include "serial/SerialCtl.h"
+
+#include <QComboBox>
+#include <QString>
+#include <algorithm>
+
+#include "serial/SerialEnum.h"
+#include "serial/SerialText.h"
+#include "toolkit/ExceptionReport.h"
+#include "toolkit/Form.h"
+
+namespace skyvane {
+namespace {
+
+template <std::size_t N>
+void AddTexts(TItemList& items, const std::array<std::string_view, N>& texts) {
+    for (std::string_view text : texts) items.Add(std::string(text));
+}
+
+}  // namespace
+
+// ---- TItemList ----
+
+int TItemList::IndexOfText(std::string_view text) const {
+    for (int i = 0; i < Count(); ++i)
+        if (SameTextAscii(Item(i), text)) return i;
+    return -1;
+}
+
+void TStringItems::Insert(int index, const std::string& text) {
+    items_.insert(items_.begin() + index, text);
+}
+
+// ---- TSerialSelect ----
+
+void TSerialSelect::ChangeProperty(TSerialProperty property) {
+    serialProperty_ = property;
+    if (!items_) return;
+    items_->Clear();
+    switch (property) {
+        case cpNone:
+            break;
+        case cpPort: {
+            std::vector<std::string> ports;
+            ListSerialPorts(ports);
+            for (const std::string& port : ports) items_->Add(port);
+            break;
+        }
+        case cpBaudRate:
+            AddTexts(*items_, BaudRateTexts);
+            break;
+        case cpDataBits:
+            AddTexts(*items_, DataBitsTexts);
+            break;
+        case cpStopBits:
+            AddTexts(*items_, StopBitsTexts);
+            break;
+        case cpParity:
+            AddTexts(*items_, ParityTexts);
+            break;
+        case cpFlowControl:
+            AddTexts(*items_, FlowControlTexts);
+            break;
+    }
+}
+
+void TSerialSelect::TakeText(const std::string& text) {
+    switch (serialProperty_) {
+        case cpNone:
+            break;
+        case cpPort:
+            heldPort_ = text;
+            break;
+        case cpBaudRate:
+            heldBaudRate_ = TextToBaudRate(text);
+            break;
+        case cpDataBits:
+            heldDataBits_ = TextToDataBits(text);
+            break;
+        case cpStopBits:
+            heldStopBits_ = TextToStopBits(text);
+            break;
+        case cpParity:
+            heldParity_ = TextToParity(text);
+            break;
+        case cpFlowControl:
+            heldFlowControl_ = TextToFlowControl(text);
+            break;
+    }
+    if (autoApply_) ApplyToPort();
+}
+
+void TSerialSelect::ApplyToPort() {
+    if (!serialPort_) return;
+    switch (serialProperty_) {
+        case cpNone:
+            break;
+        case cpPort:
+            serialPort_->SetPort(heldPort_);
+            break;
+        case cpBaudRate:
+            serialPort_->SetBaudRate(heldBaudRate_);
+            break;
+        case cpDataBits:
+            serialPort_->SetDataBits(heldDataBits_);
+            break;
+        case cpStopBits:
+            serialPort_->SetStopBits(heldStopBits_);
+            break;
+        case cpParity:
+            serialPort_->Parity()->SetBits(heldParity_);
+            break;
+        case cpFlowControl:
+            serialPort_->FlowControl()->SetFlowControl(heldFlowControl_);
+            break;
+    }
+}
+
+int TSerialSelect::ReadFromPort() {
+    if (!serialPort_ || !items_ || serialProperty_ == cpNone) return -1;
+    std::string present;
+    switch (serialProperty_) {
+        case cpNone:
+            return -1;
+        case cpPort:
+            present = serialPort_->Port();
+            break;
+        case cpBaudRate:
+            present = BaudRateToText(serialPort_->BaudRate());
+            break;
+        case cpDataBits:
+            present = DataBitsToText(serialPort_->DataBits());
+            break;
+        case cpStopBits:
+            present = StopBitsToText(serialPort_->StopBits());
+            break;
+        case cpParity:
+            present = ParityToText(serialPort_->Parity()->Bits());
+            break;
+        case cpFlowControl:
+            present = FlowControlToText(serialPort_->FlowControl()->FlowControl());
+            break;
+    }
+    int index = items_->IndexOfText(present);
+    if (index < 0 && serialProperty_ == cpPort && !present.empty()) {
+        // A port the system does not list (a pseudo-terminal, a path typed into the
+        // configuration) is offered as it is; otherwise OK would rename it to nothing.
+        index = 0;
+        while (index < items_->Count() && !PortNameLess(present, items_->Item(index))) ++index;
+        items_->Insert(index, present);
+    }
+    if (index < 0) return -1;
+    const std::string& item = items_->Item(index);
+    switch (serialProperty_) {
+        case cpNone:
+            break;
+        case cpPort:
+            heldPort_ = item;
+            break;
+        case cpBaudRate:
+            heldBaudRate_ = TextToBaudRate(item);
+            break;
+        case cpDataBits:
+            heldDataBits_ = TextToDataBits(item);
+            break;
+        case cpStopBits:
+            heldStopBits_ = TextToStopBits(item);
+            break;
+        case cpParity:
+            heldParity_ = TextToParity(item);
+            break;
+        case cpFlowControl:
+            heldFlowControl_ = TextToFlowControl(item);
+            break;
+    }
+    return index;
+}
+
+// ---- TSerialComboBox ----
+
+// The combo box's items: the 8-bit texts, mirrored into the Qt control.
+class TSerialComboBox::TComboItems : public TItemList {
+public:
+    explicit TComboItems(QComboBox* combo) : combo_(combo) {}
+    void Clear() override {
+        texts_.clear();
+        if (combo_) combo_->clear();
+    }
+    void Insert(int index, const std::string& text) override {
+        texts_.insert(texts_.begin() + index, text);
+        if (combo_) combo_->insertItem(index, QString::fromLocal8Bit(text));
+    }
+    int Count() const override { return static_cast<int>(texts_.size()); }
+    const std::string& Item(int index) const override {
+        return texts_[static_cast<std::size_t>(index)];
+    }
+
+private:
+    QPointer<QComboBox> combo_;
+    std::vector<std::string> texts_;
+};
+
+TSerialComboBox::TSerialComboBox(TComponent* owner, QWidget* parent)
+    : TComponent(owner), select_(std::make_unique<TSerialSelect>()) {
+    if (!parent) parent = dynamic_cast<TForm*>(owner);
+    combo_ = new QComboBox(parent);
+    items_ = std::make_unique<TComboItems>(combo_);
+    select_->SetItems(items_.get());
+    SetStyle(csDropDownList);
+    // Only a pick by the user runs the change handling; selections by the program do not.
+    QObject::connect(combo_, &QComboBox::activated, combo_,
+                     [this](int) { Guarded([this] { Change(); }); });
+}
+
+TSerialComboBox::~TSerialComboBox() {
+    delete combo_.data();
+    select_->SetItems(nullptr);
+}
+
+void TSerialComboBox::SetSerialPort(TCustomSerialPort* port) {
+    if (port == select_->SerialPort()) return;
+    select_->SetSerialPort(port);
+    if (port) {
+        FreeNotification(port);
+        RefreshFromPort();
+    }
+}
+
+void TSerialComboBox::SetSerialProperty(TSerialProperty property) {
+    select_->ChangeProperty(property);
+    if (items_->Count() > 0) SetItemIndex(select_->SerialPort() ? select_->ReadFromPort() : 0);
+}
+
+std::string TSerialComboBox::Text() const {
+    int index = ItemIndex();
+    return index >= 0 && index < items_->Count() ? items_->Item(index) : std::string();
+}
+
+void TSerialComboBox::SetText(const std::string& text) {
+    int index = items_->IndexOfText(text);
+    if (index >= 0) SetItemIndex(index);
+}
+
+void TSerialComboBox::SetStyle(TComboBoxStyle style) {
+    style_ = style;
+    if (combo_) combo_->setEditable(style == csDropDown);
+}
+
+void TSerialComboBox::SetItemHeight(int height) {
+    itemHeight_ = height;
+}
+
+int TSerialComboBox::ItemIndex() const {
+    return combo_ ? combo_->currentIndex() : -1;
+}
+
+void TSerialComboBox::SetItemIndex(int index) {
+    if (!combo_) return;
+    combo_->setCurrentIndex(index >= 0 && index < items_->Count() ? index : -1);
+}
+
+int TSerialComboBox::DropDownCount() const {
+    return combo_ ? combo_->maxVisibleItems() : 0;
+}
+
+void TSerialComboBox::SetDropDownCount(int count) {
+    if (combo_ && count > 0) combo_->setMaxVisibleItems(count);
+}
+
+bool TSerialComboBox::Enabled() const {
+    return combo_ && combo_->isEnabled();
+}
+
+void TSerialComboBox::SetEnabled(bool enabled) {
+    if (combo_) combo_->setEnabled(enabled);
+}
+
+bool TSerialComboBox::Visible() const {
+    return combo_ && !combo_->isHidden();
+}
+
+void TSerialComboBox::SetVisible(bool visible) {
+    if (combo_) combo_->setVisible(visible);
+}
+
+void TSerialComboBox::SetFont(const TFont& font) {
+    if (combo_) combo_->setFont(ToQFont(font));
+}
+
+void TSerialComboBox::SetBounds(int left, int top, int width, int height) {
+    if (combo_) combo_->setGeometry(left, top, width, height);
+}
+
+void TSerialComboBox::RefreshFromPort() {
+    SetItemIndex(select_->ReadFromPort());
+}
+
+const TItemList& TSerialComboBox::Items() const {
+    return *items_;
+}
+
+void TSerialComboBox::ComponentRemoved(TComponent* component) {
+    TComponent::ComponentRemoved(component);
+    if (component != nullptr && component == select_->SerialPort()) {
+        select_->SetSerialPort(nullptr);
+        if (items_->Count() > 0) SetItemIndex(0);
+    }
+}
+
+void TSerialComboBox::Change() {
+    select_->TakeText(Text());
+    if (onChange_) onChange_(this);
+}
+
+}  // namespace skyvane

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <set>
+
+#include "app/AppIcons.h"
+
+namespace skyvane {
+namespace {
+
+class AppIconsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "app_tests";
+        static char* argv[] = {name, nullptr};
+        if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
+    }
+};
+
+TEST_F(AppIconsTest, StoredTrayIconIsSixteenColoursLimeOnBlack) {
+    const QImage image = StoredTrayIcon16();
+    ASSERT_FALSE(image.isNull()) << "the icon resources are not linked in";
+    EXPECT_EQ(image.size(), QSize(16, 16));
+    std::set<QRgb> colours;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) colours.insert(image.pixel(x, y) & 0xFFFFFF);
+    EXPECT_LE(colours.size(), 16u);
+    EXPECT_TRUE(colours.count(0x000000));
+    EXPECT_TRUE(colours.count(0x00FF00));
+    // Black background at the corners, as the text icon draws on black.
+    EXPECT_EQ(image.pixel(0, 0) & 0xFFFFFF, 0x000000u);
+}
+
+TEST_F(AppIconsTest, ApplicationIconHasSmallAndLargePictures) {
+    const QIcon icon = ApplicationIcon();
+    const QList<QSize> sizes = icon.availableSizes();
+    for (int side : {16, 32, 48, 256}) EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
+    // The small picture is the tray icon's own.
+    EXPECT_EQ(icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_RGB32),
+              StoredTrayIcon16().convertToFormat(QImage::Format_RGB32));
+}
+
+}  // namespace
+}  // namespace skyvane

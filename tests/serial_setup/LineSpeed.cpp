@@ -1,0 +1,15 @@
+// termios2 is kept apart from <termios.h>, whose definitions clash with it.
+#include "tests/serial_setup/LineSpeed.h"
+
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+namespace skyvane::testing {
+
+int LineOutputSpeed(int fd) {
+    termios2 t{};
+    if (ioctl(fd, TCGETS2, &t) != 0) return -1;
+    return static_cast<int>(t.c_ospeed);
+}
+
+}  // namespace skyvane::testing

@@ -1,0 +1,274 @@
+// Runs the built simulator and talks to it over its pseudo-terminal, as the
+// program's serial port does.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// Generous upper bounds so a loaded machine never fails a test; nothing here is timed.
+constexpr int kStartMs = 20000;
+constexpr int kReplyMs = 10000;
+
+std::string SimulatorPath() {
+    const char* dir = std::getenv("SKYVANE_BUILD_DIR");
+    return std::string(dir ? dir : ".") + "/tools/rotorsim/skyvane-rotorsim";
+}
+
+// Reads from fd until `done` accepts the text or the deadline passes.
+template <class Done>
+std::string ReadUntil(int fd, int timeoutMs, Done done) {
+    std::string text;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done(text)) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) break;
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+        char buf[256];
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+// One run of the simulator with its standard output and error on pipes.
+class Simulator {
+public:
+    explicit Simulator(std::vector<std::string> args) {
+        int out[2], err[2];
+        if (pipe(out) != 0 || pipe(err) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        posix_spawn_file_actions_addclose(&actions, err[0]);
+        std::string path = SimulatorPath();
+        args.insert(args.begin(), path);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        close(err[1]);
+        out_ = out[0];
+        err_ = err[0];
+    }
+    ~Simulator() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        close(out_);
+        close(err_);
+    }
+
+    // The first line of standard output: the line's path.
+    std::string FirstLine() {
+        std::string text = ReadUntil(
+            out_, kStartMs, [](const std::string& t) { return t.find('\n') != std::string::npos; });
+        return text.substr(0, text.find('\n'));
+    }
+    // Sends a signal and returns the exit status (-1 when it did not exit normally).
+    int StopWith(int signal) {
+        if (pid_ <= 0) return -1;
+        kill(pid_, signal);
+        return Wait();
+    }
+    int Wait() {
+        if (pid_ <= 0) return -1;
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string AllOutput() {
+        return ReadUntil(out_, kReplyMs, [](const std::string&) { return false; });
+    }
+    std::string AllErrors() {
+        return ReadUntil(err_, kReplyMs, [](const std::string&) { return false; });
+    }
+    int ErrorFd() const { return err_; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+};
+
+// Opens the simulator's line the way a serial port does: raw, no controlling terminal.
+int OpenLine(const std::string& path) {
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd >= 0) {
+        termios t{};
+        tcgetattr(fd, &t);
+        cfmakeraw(&t);
+        tcsetattr(fd, TCSANOW, &t);
+    }
+    return fd;
+}
+
+void Send(int fd, const std::string& bytes) {
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+}
+
+// Reads until `replies` semicolons have arrived.
+std::string ReadReplies(int fd, int replies) {
+    return ReadUntil(fd, kReplyMs, [replies](const std::string& t) {
+        return static_cast<int>(std::count(t.begin(), t.end(), ';')) >= replies;
+    });
+}
+
+TEST(RotorSimProcess, AnswersQueriesAsTheOptionsSay) {
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> sends;  // written one after the other
+        std::string expected;            // everything read back
+    };
+    const Case cases[] = {
+        {{}, {"AI1;"}, "123;"},
+        {{"--heading", "45", "--pad"}, {"AI1;"}, "045;"},
+        {{"--heading", "7"}, {"xx", "AI", "1;junkAI1;"}, "7;7;"},
+        {{"--heading", "359", "--chunks", "3", "--gap", "1"}, {"AI1;"}, "359;"},
+        {{"--split", "--delay", "50"}, {"AI1;AI1;"}, "123;123;"},
+        {{"--garbage"}, {"AI1;"}, "ERR;"},
+        {{"--reply", "12.5;"}, {"AI1;"}, "12.5;"},
+        {{"--heading=-5"}, {"AI1;"}, "-5;"},
+    };
+    for (const Case& c : cases) {
+        std::string label;
+        for (const std::string& a : c.args) label += a + " ";
+        Simulator sim(c.args);
+        std::string path = sim.FirstLine();
+        ASSERT_EQ(path.rfind("/dev/", 0), 0u) << label << path;
+        int fd = OpenLine(path);
+        ASSERT_GE(fd, 0) << label << path;
+        for (const std::string& s : c.sends) Send(fd, s);
+        int replies = static_cast<int>(std::count(c.expected.begin(), c.expected.end(), ';'));
+        EXPECT_EQ(ReadReplies(fd, replies), c.expected) << label;
+        close(fd);
+        EXPECT_EQ(sim.StopWith(SIGTERM), 0) << label;
+    }
+}
+
+TEST(RotorSimProcess, SweepAnswersStayWithinAFullTurn) {
+    Simulator sim({"--sweep", "3000", "--heading", "350"});
+    int fd = OpenLine(sim.FirstLine());
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < 5; ++i) {
+        Send(fd, "AI1;");
+        std::string reply = ReadReplies(fd, 1);
+        ASSERT_FALSE(reply.empty());
+        ASSERT_EQ(reply.back(), ';');
+        int value = std::stoi(reply);
+        EXPECT_GE(value, 0) << reply;
+        EXPECT_LE(value, 359) << reply;
+    }
+    close(fd);
+}
+
+TEST(RotorSimProcess, KeepsServingAfterTheOtherEndClosesAndReopens) {
+    Simulator sim({"--heading", "200", "-v"});
+    std::string path = sim.FirstLine();
+    for (int round = 0; round < 3; ++round) {
+        int fd = OpenLine(path);
+        ASSERT_GE(fd, 0) << "round " << round;
+        Send(fd, "AI1;");
+        EXPECT_EQ(ReadReplies(fd, 1), "200;") << "round " << round;
+        close(fd);
+        // The simulator notices the hang-up before the line is opened again.
+        std::string log = ReadUntil(sim.ErrorFd(), kReplyMs, [](const std::string& t) {
+            return t.find("line closed") != std::string::npos;
+        });
+        EXPECT_NE(log.find("line closed"), std::string::npos) << "round " << round << log;
+    }
+    EXPECT_EQ(sim.StopWith(SIGINT), 0);
+}
+
+TEST(RotorSimProcess, SilentCountsQueriesWithoutAnswering) {
+    std::string countFile = ::testing::TempDir() + "rotorsim-count-" + std::to_string(getpid());
+    Simulator sim({"--silent", "--count-file", countFile});
+    int fd = OpenLine(sim.FirstLine());
+    ASSERT_GE(fd, 0);
+    auto readCount = [&] {
+        std::ifstream in(countFile);
+        long n = -1;
+        in >> n;
+        return n;
+    };
+    EXPECT_EQ(readCount(), 0);  // written before the line is served
+    Send(fd, "AI1;xAI");
+    Send(fd, "1;");
+    auto deadline = Clock::now() + std::chrono::milliseconds(kReplyMs);
+    while (readCount() != 2 && Clock::now() < deadline) usleep(10000);
+    EXPECT_EQ(readCount(), 2);
+    // A reply would have been written right after the count; none comes.
+    pollfd p{fd, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 300), 0);
+    close(fd);
+    EXPECT_EQ(sim.StopWith(SIGTERM), 0);
+    std::remove(countFile.c_str());
+}
+
+TEST(RotorSimProcess, ServesAGivenDevice) {
+    // The test owns a pseudo-terminal and hands its slave to the simulator.
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    std::string slave = ptsname(master);
+    termios t{};
+    tcgetattr(master, &t);
+    cfmakeraw(&t);
+    tcsetattr(master, TCSANOW, &t);
+    Simulator sim({"--device", slave, "--heading", "90"});
+    EXPECT_EQ(sim.FirstLine(), slave);
+    Send(master, "AI1;");
+    EXPECT_EQ(ReadReplies(master, 1), "90;");
+    EXPECT_EQ(sim.StopWith(SIGTERM), 0);
+    close(master);
+}
+
+TEST(RotorSimProcess, BadOptionsExitWithStatusTwoAndAMessage) {
+    const std::vector<std::string> cases[] = {
+        {"--frobnicate"}, {"--heading", "north"}, {"--chunks", "0"}, {"--delay"}, {"extra"}};
+    for (const std::vector<std::string>& args : cases) {
+        Simulator sim(args);
+        EXPECT_EQ(sim.Wait(), 2) << args[0];
+        EXPECT_EQ(sim.AllOutput(), "") << args[0];
+        std::string err = sim.AllErrors();
+        EXPECT_NE(err.find(args[0]), std::string::npos) << err;
+        EXPECT_NE(err.find("--help"), std::string::npos) << err;
+    }
+    Simulator missing({"--device", "/nonexistent/ttyX"});
+    EXPECT_EQ(missing.Wait(), 1);
+    EXPECT_NE(missing.AllErrors().find("/nonexistent/ttyX"), std::string::npos);
+}
+
+TEST(RotorSimProcess, HelpPrintsUsageAndSucceeds) {
+    Simulator sim({"--help"});
+    EXPECT_EQ(sim.Wait(), 0);
+    std::string out = sim.AllOutput();
+    EXPECT_EQ(out.rfind("Usage: ", 0), 0u) << out;
+    EXPECT_NE(out.find("--sweep"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+#include "tools/rotorsim/RotorSim.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <utility>
+
+namespace skyvane::rotorsim {
+namespace {
+
+std::optional<long long> ParseInteger(std::string_view text) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+    return value;
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// Walks the arguments; options with a value take it as "--name=VALUE" or as the next argument.
+class TArgReader {
+public:
+    explicit TArgReader(const std::vector<std::string>& args) : args_(args) {}
+
+    bool AtEnd() const { return index_ >= args_.size(); }
+
+    // Moves to the next argument; returns its option name ("--heading" from "--heading=5").
+    std::string Next() {
+        const std::string& arg = args_[index_++];
+        inlineValue_.reset();
+        std::size_t eq = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue_ = arg.substr(eq + 1);
+            return arg.substr(0, eq);
+        }
+        return arg;
+    }
+    // The value of the current option, or nullopt when none follows.
+    std::optional<std::string> Value() {
+        if (inlineValue_) return std::exchange(inlineValue_, std::nullopt);
+        if (AtEnd()) return std::nullopt;
+        return args_[index_++];
+    }
+    // True when the current option was written with "=VALUE" (wrong for a flag).
+    bool HasInlineValue() const { return inlineValue_.has_value(); }
+
+private:
+    const std::vector<std::string>& args_;
+    std::size_t index_ = 0;
+    std::optional<std::string> inlineValue_;
+};
+
+TParseResult Fail(std::string message) {
+    TParseResult r;
+    r.outcome = TParseOutcome::Error;
+    r.error = std::move(message);
+    return r;
+}
+
+}  // namespace
+
+TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
+    TParseResult result;
+    TRotorSimOptions& o = result.options;
+    bool garbage = false;
+    TArgReader reader(args);
+    while (!reader.AtEnd()) {
+        const std::string name = reader.Next();
+        // Reads an integer value within [lo, hi] for the current option.
+        auto integer = [&](long long lo, long long hi) -> std::optional<long long> {
+            std::optional<std::string> text = reader.Value();
+            if (!text) return std::nullopt;
+            std::optional<long long> v = ParseInteger(*text);
+            if (!v || *v < lo || *v > hi) return std::nullopt;
+            return v;
+        };
+        auto badValue = [&](std::string_view what) {
+            return Fail("option " + name + " needs " + std::string(what));
+        };
+        const bool isFlag = name == "--help" || name == "-h" || name == "--split" ||
+                            name == "--garbage" || name == "--silent" || name == "--pad" ||
+                            name == "--verbose" || name == "-v";
+        if (isFlag && reader.HasInlineValue()) return Fail("option " + name + " takes no value");
+
+        if (name == "--help" || name == "-h") {
+            result.outcome = TParseOutcome::Help;
+            return result;
+        } else if (name == "--device") {
+            std::optional<std::string> path = reader.Value();
+            if (!path || path->empty()) return badValue("a device path");
+            o.device = *path;
+        } else if (name == "--heading") {
+            auto v = integer(-999999, 999999);
+            if (!v) return badValue("a whole number of degrees (-999999 to 999999)");
+            o.heading = static_cast<int>(*v);
+        } else if (name == "--sweep") {
+            std::optional<std::string> text = reader.Value();
+            std::optional<double> rate = text ? ParseNumber(*text) : std::nullopt;
+            if (!rate || std::fabs(*rate) > 36000.0)
+                return badValue("a rate in degrees per second (-36000 to 36000)");
+            o.sweep = true;
+            o.sweepRate = *rate;
+        } else if (name == "--delay") {
+            auto v = integer(0, 600000);
+            if (!v) return badValue("milliseconds (0 to 600000)");
+            o.delayMs = static_cast<int>(*v);
+        } else if (name == "--chunks") {
+            auto v = integer(1, 64);
+            if (!v) return badValue("a number of pieces (1 to 64)");
+            o.chunks = static_cast<int>(*v);
+        } else if (name == "--split") {
+            o.chunks = 2;
+        } else if (name == "--gap") {
+            auto v = integer(0, 10000);
+            if (!v) return badValue("milliseconds (0 to 10000)");
+            o.gapMs = static_cast<int>(*v);
+        } else if (name == "--garbage") {
+            garbage = true;
+        } else if (name == "--reply") {
+            std::optional<std::string> text = reader.Value();
+            if (!text || text->empty()) return badValue("a non-empty reply text");
+            o.reply = *text;
+        } else if (name == "--silent") {
+            o.silent = true;
+        } else if (name == "--pad") {
+            o.pad = true;
+        } else if (name == "--count-file") {
+            std::optional<std::string> path = reader.Value();
+            if (!path || path->empty()) return badValue("a file name");
+            o.countFile = *path;
+        } else if (name == "--verbose" || name == "-v") {
+            o.verbose = true;
+        } else if (name.rfind("-", 0) == 0) {
+            return Fail("unknown option " + name);
+        } else {
+            return Fail("unexpected argument \"" + name + "\"");
+        }
+    }
+    if (garbage && !o.reply.empty())
+        return Fail("options --garbage and --reply exclude each other");
+    if (o.silent && (garbage || !o.reply.empty()))
+        return Fail("option --silent excludes --garbage and --reply");
+    if (garbage) o.reply = "ERR;";
+    return result;
+}
+
+std::string RotorSimUsage(std::string_view program) {
+    std::string p(program);
+    return "Usage: " + p +
+           " [OPTION]...\n"
+           "Simulates a rotor controller: answers every \"AI1;\" with the azimuth in\n"
+           "decimal digits followed by \";\" (no line end).\n"
+           "Without --device it opens a new pseudo-terminal and prints its path on the\n"
+           "first line of standard output; point the program's port at that path.\n"
+           "\n"
+           "  --device PATH      serve this serial device instead of a pseudo-terminal\n"
+           "  --heading N        azimuth to report, or where a sweep starts (default 123)\n"
+           "  --sweep RATE       turn at RATE degrees per second, wrapping within 0..359\n"
+           "  --delay MS         wait MS milliseconds before answering (default 0)\n"
+           "  --chunks N         write each reply in N pieces (default 1)\n"
+           "  --split            the same as --chunks 2\n"
+           "  --gap MS           pause between two pieces of a reply (default 20)\n"
+           "  --pad              leading zeros up to three digits (\"045;\")\n"
+           "  --garbage          answer \"ERR;\" instead of an azimuth\n"
+           "  --reply TEXT       answer exactly TEXT instead of an azimuth\n"
+           "  --silent           read queries but never answer\n"
+           "  --count-file FILE  keep the number of queries received so far in FILE\n"
+           "  -v, --verbose      log every query and hang-up to standard error\n"
+           "  -h, --help         show this text and exit\n"
+           "\n"
+           "The simulator keeps running when the other end closes and reopens the line;\n"
+           "it stops on SIGINT or SIGTERM. Bad options exit with status 2.\n";
+}
+
+int TQueryScanner::Feed(std::string_view bytes) {
+    int complete = 0;
+    for (char c : bytes) {
+        if (c == kQuery[matched_]) {
+            if (++matched_ == kQuery.size()) {
+                ++complete;
+                matched_ = 0;
+            }
+        } else {
+            // No proper prefix of the query is also its suffix, so a mismatch
+            // can only restart at a fresh first byte.
+            matched_ = c == kQuery[0] ? 1 : 0;
+        }
+    }
+    return complete;
+}
+
+int AzimuthAt(const TRotorSimOptions& options, double elapsedSeconds) {
+    if (!options.sweep) return options.heading;
+    double position = std::fmod(options.heading + options.sweepRate * elapsedSeconds, 360.0);
+    if (position < 0) position += 360.0;
+    int degrees = static_cast<int>(std::floor(position));
+    return degrees >= 360 ? 0 : degrees;
+}
+
+std::string ReplyText(const TRotorSimOptions& options, int azimuth) {
+    if (!options.reply.empty()) return options.reply;
+    char digits[16];
+    std::snprintf(digits, sizeof digits, options.pad ? "%03d" : "%d", azimuth);
+    return std::string(digits) + ";";
+}
+
+std::vector<std::string> SplitReply(const std::string& text, int chunks) {
+    std::vector<std::string> pieces;
+    if (text.empty()) return pieces;
+    std::size_t n = chunks < 1 ? 1 : static_cast<std::size_t>(chunks);
+    if (n > text.size()) n = text.size();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        std::size_t end = text.size() * (i + 1) / n;
+        pieces.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return pieces;
+}
+
+}  // namespace skyvane::rotorsim

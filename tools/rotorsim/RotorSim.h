@@ -1,0 +1,67 @@
+// The rotor controller simulator's logic: its options, finding queries in the
+// received bytes, the azimuth at a given moment and the reply to send.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace skyvane::rotorsim {
+
+// The four-byte query the simulator answers.
+inline constexpr std::string_view kQuery = "AI1;";
+
+// What the simulator does, as chosen on the command line.
+struct TRotorSimOptions {
+    std::string device;      // device to serve; empty: a new pseudo-terminal
+    int heading = 123;       // fixed azimuth, or where a sweep starts
+    bool sweep = false;      // true: the azimuth turns at sweepRate
+    double sweepRate = 0.0;  // degrees per second (negative turns backwards)
+    int delayMs = 0;         // wait before answering a query
+    int chunks = 1;          // pieces the reply is written in
+    int gapMs = 20;          // pause between two pieces of a reply
+    std::string reply;       // fixed reply text instead of the azimuth; empty: azimuth
+    bool silent = false;     // never answer
+    bool pad = false;        // leading zeros up to three digits
+    std::string countFile;   // file rewritten with the number of queries so far
+    bool verbose = false;    // log every query and hang-up to standard error
+};
+
+// How the command line was understood.
+enum class TParseOutcome { Run, Help, Error };
+
+// The result of reading the command line; error holds the message on Error.
+struct TParseResult {
+    TParseOutcome outcome = TParseOutcome::Run;
+    TRotorSimOptions options;
+    std::string error;
+};
+
+// Reads the arguments after the program name.
+TParseResult ParseRotorSimArgs(const std::vector<std::string>& args);
+
+// The usage text, naming the program as given.
+std::string RotorSimUsage(std::string_view program);
+
+// Counts complete queries in a byte stream that may split them over several
+// reads or carry other bytes between them.
+class TQueryScanner {
+public:
+    // Takes the next received bytes; returns how many queries they completed.
+    int Feed(std::string_view bytes);
+
+private:
+    std::size_t matched_ = 0;  // bytes of kQuery matched so far
+};
+
+// The azimuth elapsedSeconds after the start: the fixed heading, or the sweep
+// position wrapped into 0..359.
+int AzimuthAt(const TRotorSimOptions& options, double elapsedSeconds);
+
+// The reply to one query for the given azimuth ("123;", "045;" padded, or the fixed reply).
+std::string ReplyText(const TRotorSimOptions& options, int azimuth);
+
+// Splits text into at most `chunks` non-empty pieces of nearly equal length.
+std::vector<std::string> SplitReply(const std::string& text, int chunks);
+
+}  // namespace skyvane::rotorsim

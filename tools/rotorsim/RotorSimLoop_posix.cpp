@@ -1,0 +1,266 @@
+// The serving loop on POSIX: a pseudo-terminal master (or a device), ppoll with
+// SIGINT/SIGTERM unblocked only while waiting, so a stop is never missed.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include "tools/rotorsim/RotorSimLoop.h"
+
+namespace skyvane::rotorsim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long to sleep between looks at a line whose other end is closed.
+constexpr auto kHangupPause = std::chrono::milliseconds(100);
+// Longest wait while idle, so that a reopened line is noticed promptly.
+constexpr auto kIdleWait = std::chrono::milliseconds(200);
+
+volatile sig_atomic_t g_stop = 0;
+
+void OnStopSignal(int) {
+    g_stop = 1;
+}
+
+void Log(const TRotorSimOptions& options, const std::string& message) {
+    if (options.verbose) std::fprintf(stderr, "skyvane-rotorsim: %s\n", message.c_str());
+}
+
+void MakeRaw(int fd) {
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return;
+    cfmakeraw(&t);
+    tcsetattr(fd, TCSANOW, &t);
+}
+
+// Opens a new pseudo-terminal; returns the master and stores the slave's path.
+int OpenPseudoTerminal(std::string& slavePath) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0) return -1;
+    char name[256];
+    if (grantpt(master) != 0 || unlockpt(master) != 0 ||
+        ptsname_r(master, name, sizeof name) != 0) {
+        int err = errno;
+        close(master);
+        errno = err;
+        return -1;
+    }
+    slavePath = name;
+    return master;
+}
+
+// One piece of a reply waiting to be written.
+struct TPiece {
+    std::string bytes;
+    Clock::time_point notBefore;  // first piece: when the reply is due
+    bool afterGap;                // later pieces: due a gap after the previous one
+};
+
+class TSimulator {
+public:
+    TSimulator(const TRotorSimOptions& options, int fd) : options_(options), fd_(fd) {}
+
+    // Starts the clock and writes the count file, before the line is announced.
+    void Start() {
+        start_ = Clock::now();
+        WriteCount();
+    }
+
+    int Run() {
+        sigset_t waitMask;
+        sigprocmask(SIG_SETMASK, nullptr, &waitMask);
+        sigdelset(&waitMask, SIGINT);
+        sigdelset(&waitMask, SIGTERM);
+        while (!g_stop) {
+            pollfd p{fd_, POLLIN, 0};
+            timespec wait = ToTimespec(NextWait());
+            int r = ppoll(&p, 1, &wait, &waitMask);
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                std::fprintf(stderr, "skyvane-rotorsim: poll failed: %s\n", std::strerror(errno));
+                return 1;
+            }
+            if (p.revents & POLLIN) {
+                Receive();
+            } else if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+                HungUp();
+                Pause(kHangupPause, waitMask);
+                continue;
+            } else if (!open_) {
+                open_ = true;
+                Log(options_, "line open");
+            }
+            WriteDuePieces();
+        }
+        Log(options_, "stopped");
+        return 0;
+    }
+
+private:
+    Clock::duration NextWait() const {
+        if (pending_.empty()) return kIdleWait;
+        auto wait = Due(pending_.front()) - Clock::now();
+        if (wait < Clock::duration::zero()) return Clock::duration::zero();
+        return wait < kIdleWait ? wait : Clock::duration(kIdleWait);
+    }
+
+    Clock::time_point Due(const TPiece& piece) const {
+        return piece.afterGap ? lastWrite_ + std::chrono::milliseconds(options_.gapMs)
+                              : piece.notBefore;
+    }
+
+    static timespec ToTimespec(Clock::duration d) {
+        auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+        return timespec{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    }
+
+    static void Pause(Clock::duration d, const sigset_t& waitMask) {
+        timespec t = ToTimespec(d);
+        ppoll(nullptr, 0, &t, &waitMask);
+    }
+
+    void Receive() {
+        char buf[256];
+        ssize_t n = read(fd_, buf, sizeof buf);
+        if (n <= 0) {
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+            HungUp();
+            return;
+        }
+        if (!open_) {
+            open_ = true;
+            Log(options_, "line open");
+        }
+        int queries = scanner_.Feed(std::string_view(buf, static_cast<std::size_t>(n)));
+        for (int i = 0; i < queries; ++i) Answer();
+    }
+
+    void Answer() {
+        ++count_;
+        WriteCount();
+        if (options_.silent) {
+            Log(options_, "query " + std::to_string(count_) + " received, not answering");
+            return;
+        }
+        double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
+        std::string reply = ReplyText(options_, AzimuthAt(options_, elapsed));
+        Log(options_, "query " + std::to_string(count_) + " received, answering \"" + reply + "\"");
+        auto due = Clock::now() + std::chrono::milliseconds(options_.delayMs);
+        bool first = true;
+        for (std::string& piece : SplitReply(reply, options_.chunks)) {
+            pending_.push_back(TPiece{std::move(piece), due, !first});
+            first = false;
+        }
+    }
+
+    void WriteDuePieces() {
+        while (!pending_.empty() && Due(pending_.front()) <= Clock::now()) {
+            TPiece& piece = pending_.front();
+            ssize_t n = write(fd_, piece.bytes.data(), piece.bytes.size());
+            if (n < 0) {
+                if (errno == EAGAIN || errno == EINTR) return;  // try again on the next round
+                HungUp();
+                return;
+            }
+            lastWrite_ = Clock::now();
+            piece.bytes.erase(0, static_cast<std::size_t>(n));
+            if (!piece.bytes.empty()) return;
+            pending_.pop_front();
+        }
+    }
+
+    // The other end closed the line: what was not yet sent is lost, as on a real cable.
+    void HungUp() {
+        if (open_) Log(options_, "line closed by the other end; waiting for it to reopen");
+        open_ = false;
+        pending_.clear();
+        scanner_ = TQueryScanner();
+    }
+
+    // Rewrites the count file through a temporary file, so a reader never sees it half-written.
+    void WriteCount() {
+        if (options_.countFile.empty()) return;
+        std::string temp = options_.countFile + ".tmp";
+        FILE* f = std::fopen(temp.c_str(), "w");
+        if (!f) {
+            if (!countFileWarned_)
+                std::fprintf(stderr, "skyvane-rotorsim: cannot write %s: %s\n", temp.c_str(),
+                             std::strerror(errno));
+            countFileWarned_ = true;
+            return;
+        }
+        std::fprintf(f, "%ld\n", count_);
+        bool ok = std::fclose(f) == 0;
+        if (ok) std::rename(temp.c_str(), options_.countFile.c_str());
+    }
+
+    const TRotorSimOptions& options_;
+    int fd_;
+    Clock::time_point start_;
+    Clock::time_point lastWrite_;
+    TQueryScanner scanner_;
+    std::deque<TPiece> pending_;
+    long count_ = 0;
+    bool open_ = false;
+    bool countFileWarned_ = false;
+};
+
+}  // namespace
+
+int RunRotorSim(const TRotorSimOptions& options) {
+    std::string path;
+    int fd;
+    if (options.device.empty()) {
+        fd = OpenPseudoTerminal(path);
+        if (fd < 0) {
+            std::fprintf(stderr, "skyvane-rotorsim: cannot open a pseudo-terminal: %s\n",
+                         std::strerror(errno));
+            return 1;
+        }
+    } else {
+        path = options.device;
+        fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+        if (fd < 0) {
+            std::fprintf(stderr, "skyvane-rotorsim: cannot open %s: %s\n", path.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+    MakeRaw(fd);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+
+    // SIGINT and SIGTERM only arrive inside ppoll, where they end the wait.
+    struct sigaction sa {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    TSimulator simulator(options, fd);
+    simulator.Start();
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+
+    int status = simulator.Run();
+    close(fd);
+    return status;
+}
+
+}  // namespace skyvane::rotorsim
