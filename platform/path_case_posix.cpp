@@ -1,11 +1,11 @@
-#include "platform/path_case.h"
-
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <vector>
+
+#include "platform/path_case.h"
 
 namespace skyvane::platform {
 
