@@ -234,6 +234,21 @@ TEST_P(SerialThreadPtyTest, AHangUpEndsTheEventThreadInsteadOfSpinning) {
     EXPECT_EQ(port.EventThread(), nullptr);
 }
 
+TEST(SerialThreadUnreadTest, BytesLeftUnreadAreCountedAgainWithTheNextOnes) {
+    testing::EnsureApplication();
+    testing::PtyPair pty;
+    TSerialPort port(nullptr);
+    port.SetPort(pty.SlaveName());
+    std::vector<int> counts;
+    port.SetOnRxChar([&](TComponent*, int count) { counts.push_back(count); });  // reads nothing
+    port.Open();
+    pty.Send("12");
+    ASSERT_TRUE(testing::ServeUntil([&] { return counts.size() >= 1; }));
+    pty.Send("3456");
+    ASSERT_TRUE(testing::ServeUntil([&] { return counts.size() >= 2; }));
+    EXPECT_EQ(counts, (std::vector<int>{2, 6}));
+}
+
 std::string ModeName(const ::testing::TestParamInfo<TSyncMethod>& info) {
     static const char* const names[] = {"ThreadSync", "WindowSync", "None"};
     return names[info.param];
