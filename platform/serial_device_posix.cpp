@@ -15,7 +15,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/path_case.h"
+#include "platform/files.h"
 #include "platform/serial_device.h"
 #include "platform/termios_mapping.h"
 
@@ -426,7 +426,7 @@ private:
 }  // namespace
 
 std::string SerialDevicePath(const std::string& name) {
-    return ResolvePathIgnoringCase(name.find('/') == std::string::npos ? "/dev/" + name : name);
+    return skyvane::ResolvePathCase(name.find('/') == std::string::npos ? "/dev/" + name : name);
 }
 
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, int& error) {

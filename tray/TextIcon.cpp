@@ -93,6 +93,14 @@ void TTextIcon::RebuildIcon() {
     SetIcon(icon);
 }
 
+QFont IconTextFont(const TFont& font) {
+    // The icon's mask has one bit per pixel: a glyph pixel is text colour or background,
+    // never a blend (a blend with the key colour would show as a fringe).
+    QFont qfont = ToQFont(font);
+    qfont.setStyleStrategy(QFont::NoAntialias);
+    return qfont;
+}
+
 void TTextIcon::SplitTextLines(std::vector<std::string>& lines) const {
     lines.clear();
     std::string rest = text_;
@@ -110,7 +118,7 @@ void TTextIcon::RenderTextBitmap() {
     bitmap.Image().fill(background);
 
     QPainter painter(&bitmap.Image());
-    painter.setFont(ToQFont(font_));
+    painter.setFont(IconTextFont(font_));
     painter.setPen(Rgb(font_.color));
     const QFontMetrics metrics = painter.fontMetrics();
     // Each line paints its whole cell in the background colour before its glyphs.

@@ -45,6 +45,9 @@ private:
 };
 
 // Icon is the drawn text: a 16 × 16 ARGB32 picture (see toolkit/Images.h).
+// The Qt font the icon's text is drawn with: the stored font without anti-aliasing.
+QFont IconTextFont(const TFont& font);
+
 class TTextIcon : public TTrayIcon {
 public:
     explicit TTextIcon(TComponent* owner);

@@ -29,9 +29,9 @@ struct Metrics {
 Metrics MeasureFont(const TFont& font) {
     static QImage canvas(1, 1, QImage::Format_RGB32);
     QPainter painter(&canvas);
-    painter.setFont(ToQFont(font));
+    painter.setFont(IconTextFont(font));
     const QFontMetrics m = painter.fontMetrics();
-    const QFont qfont = ToQFont(font);
+    const QFont qfont = IconTextFont(font);
     return {m.height(), m.ascent(), [qfont](const std::string& text) {
                 QImage c(1, 1, QImage::Format_RGB32);
                 QPainter p(&c);
@@ -47,7 +47,7 @@ QImage Glyphs(const TFont& font, const std::string& text, QRgb background) {
     QImage canvas(96, 96, QImage::Format_RGB32);
     canvas.fill(background);
     QPainter painter(&canvas);
-    painter.setFont(ToQFont(font));
+    painter.setFont(IconTextFont(font));
     painter.setPen(ToQColor(ColorToRGB(font.color)));
     painter.drawText(kOrigin, kOrigin + painter.fontMetrics().ascent(),
                      QString::fromLocal8Bit(text));

@@ -1,0 +1,261 @@
+#include "app/SkyvaneUnit.h"
+
+#include "app/AboutDlg.h"
+#include "app/AppIcons.h"
+#include "app/Azimuth.h"
+#include "app/Configuration.h"
+#include "app/HexStr.h"
+#include "app/IniFile.h"
+#include "app/Log.h"
+#include "app/ProductInfo.h"
+#include "serial/SerialPort.h"
+#include "toolkit/Application.h"
+#include "toolkit/ExceptionReport.h"
+#include "toolkit/Label.h"
+#include "toolkit/Menu.h"
+#include "toolkit/MessageBox.h"
+#include "toolkit/Timer.h"
+#include "tray/TextIcon.h"
+
+namespace skyvane {
+
+namespace {
+
+std::string configPath;
+
+}  // namespace
+
+const std::string& ConfigPath() { return configPath; }
+
+TForm1::TForm1(TComponent* owner, std::vector<std::string> parameters)
+    : TForm(owner), parameters_(std::move(parameters)) {
+    SetName("Form1");
+    CreateComponents();
+    LoadLayout([this] { ApplyStoredValues(); });
+    FormCreate(this);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateComponents() {
+    Response = new TLabel(this);
+    Response->SetName("Response");
+    SerialPort = new TSerialPort(this);
+    SerialPort->SetName("SerialPort");
+    TextIcon = new TTextIcon(this);
+    TextIcon->SetName("TextIcon");
+    TimerRotor = new TTimer(this);
+    TimerRotor->SetName("TimerRotor");
+    PopUpMenu = new TPopupMenu(this);
+    PopUpMenu->SetName("PopUpMenu");
+    const auto entry = [this](TMenuItem*& item, const char* name, const char* caption) {
+        item = new TMenuItem(this);
+        item->SetName(name);
+        item->SetCaption(caption);
+        PopUpMenu->Add(item);
+    };
+    entry(Track, "Track", "Track");
+    entry(VisibleEntry, "VisibleEntry", "Visible");
+    entry(Numeric, "Numeric", "Numeric");
+    entry(COMSettings1, "COMSettings1", "COM Settings");
+    entry(About, "About", "About");
+    entry(QuitEntry, "QuitEntry", "Quit");
+}
+
+void TForm1::ApplyStoredValues() {
+    // The window: outer 218 x 158 at (253, 124); the client area is what remains
+    // inside a standard frame and title bar.
+    SetBounds(253, 124, 218 - 16, 158 - 39);
+    SetCaption("Form1");
+    SetColor(clBlack);
+    SetFont(TFont{"MS Sans Serif", -11, clWindowText, 0});
+
+    Response->SetBounds(0, 0, 201, 113);
+    Response->SetCaption("000");
+    Response->SetColor(clBlack);
+    Response->SetFont(TFont{"Arial", -115, clLime, 0});
+
+    SerialPort->SetBaudRate(br9600);
+    SerialPort->SetPort("COM1");
+    SerialPort->SetStopBits(sbOneStopBit);
+    SerialPort->SetDataBits(dbEight);
+    SerialPort->Parity()->SetBits(prNone);
+    SerialPort->FlowControl()->SetOutCTSFlow(false);
+    SerialPort->FlowControl()->SetOutDSRFlow(false);
+    SerialPort->FlowControl()->SetControlDTR(dtrDisable);
+    SerialPort->FlowControl()->SetControlRTS(rtsDisable);
+    SerialPort->FlowControl()->SetXonXoffOut(false);
+    SerialPort->FlowControl()->SetXonXoffIn(false);
+    SerialPort->SetEvents(AllSerialEvents);
+    SerialPort->SetOnRxChar([this](TComponent* sender, int count) { SerialPortRxChar(sender, count); });
+
+    TextIcon->SetIconVisible(true);
+    TextIcon->SetIconIndex(0);
+    TextIcon->SetCycleInterval(0);
+    TextIcon->SetPopupMenu(PopUpMenu);
+    TextIcon->SetIcon(TIcon(StoredTrayIcon16()));
+    TextIcon->SetFont(TFont{"Arial", -8, clLime, 0});
+    TextIcon->SetColor(clBlack);
+    TextIcon->SetBorder(false);
+    TextIcon->Options().SetOffsetX(0);
+    TextIcon->Options().SetOffsetY(0);
+    TextIcon->Options().SetLineDistance(0);
+
+    TimerRotor->SetEnabled(false);
+    TimerRotor->SetInterval(1000);
+    TimerRotor->SetOnTimer([this](TComponent* sender) { TimerRotorTimer(sender); });
+
+    Track->SetAutoCheck(true);
+    Track->SetOnClick([this](TComponent* sender) { TrackClick(sender); });
+    VisibleEntry->SetAutoCheck(true);
+    VisibleEntry->SetChecked(true);
+    VisibleEntry->SetOnClick([this](TComponent* sender) { VisibleEntryClick(sender); });
+    Numeric->SetOnClick([this](TComponent* sender) { NumericClick(sender); });
+    COMSettings1->SetOnClick([this](TComponent* sender) { COMSettings1Click(sender); });
+    About->SetOnClick([this](TComponent* sender) { AboutClick(sender); });
+    QuitEntry->SetOnClick([this](TComponent* sender) { QuitEntryClick(sender); });
+}
+
+void TForm1::FormCreate(TComponent*) {
+    TraceLog = std::make_unique<TLog>();
+    TraceLog->SetFileName(CurrentDirectoryWithDelimiter() + "Skyvane.Log");
+    TraceLog->SetLevel(1);
+
+    const TConfigLocation location =
+        LocateConfiguration(parameters_, CurrentDirectoryWithDelimiter());
+    configPath = location.path;
+    if (location.namedFileMissing)
+        ShowMessageBox(std::string(ConfigMissingText), std::string(ConfigMissingCaption),
+                       TMsgButtons::OK, TMsgIcon::None);
+
+    IniFile = std::make_unique<TIniFile>(configPath);
+    const TSettings settings = ReadSettings(*IniFile, [this](bool traceOn) {
+        TraceOn = traceOn;
+        TraceLog->SetEnabled(TraceOn);
+    });
+    Numeric->SetChecked(settings.numeric);
+    VisibleEntry->SetChecked(settings.visible);
+
+    WriteStartupHeader(*TraceLog, StartupHeaderLines(configPath, settings), TraceOn);
+
+    SerialPort->SetBaudRate(BaudRateFromNumber(settings.baudNumber));
+    SerialPort->SetPort(settings.portName);
+    SerialPort->SetStopBits(sbTwoStopBits);
+
+    if (Application()) Application()->SetTitle("Skyvane");
+    SetCaption("Skyvane");
+
+    AboutDlg = new TAboutDlg(this);
+    AboutDlg->SetTitle(AboutTitle);
+    AboutDlg->SetProductName(ProductLine);
+    AboutDlg->SetCopyRight(CopyRightLine);
+    AboutDlg->SetProgrammer(ProgrammerLine);
+    AboutDlg->SetWebSite(WebSiteLine);
+    try {
+        AboutDlg->SetIcon(ApplicationIcon());
+    } catch (...) {
+        // The About box then shows no picture; nothing else depends on it.
+    }
+
+    TextIcon->SetMinimizeToTray(true);
+    setVisible(false);
+}
+
+void TForm1::TrackClick(TComponent*) {
+    if (Track->Checked()) {
+        try {
+            SerialPort->SetConnected(true);
+        } catch (...) {
+            // Nothing is tracking, so the menu must not say it is.
+            Track->SetChecked(false);
+            throw;
+        }
+        TimerRotor->SetEnabled(true);
+        TimerRotor->SetInterval(1000);
+    } else {
+        SerialPort->SetConnected(false);
+        TimerRotor->SetEnabled(false);
+    }
+}
+
+void TForm1::ReportOnce(bool& reporting) {
+    // A dead line fails on every tick; one open box at a time is enough, and the
+    // timer keeps ticking while it is open.
+    if (reporting) return;
+    reporting = true;
+    ReportException(std::current_exception());
+    reporting = false;
+}
+
+void TForm1::TimerRotorTimer(TComponent*) {
+    if (!SerialPort->Connected()) return;
+    try {
+        SerialPort->WriteText("AI1;");
+    } catch (...) {
+        ReportOnce(reportingWriteError_);
+    }
+}
+
+void TForm1::SerialPortRxChar(TComponent*, int count) {
+    std::string chunk;
+    try {
+        SerialPort->ReadText(chunk, count);
+    } catch (...) {
+        ReportOnce(reportingReadError_);
+        return;
+    }
+    const std::optional<AzimuthReading> reading = ParseRotorReply(std::move(chunk));
+    if (!reading) return;
+    TextIcon->SetText(Numeric->Checked() ? reading->text : SectorLabel(reading->degrees));
+    Response->SetCaption(reading->text);
+    TextIcon->SetHint("Az(" + reading->text + ")");
+}
+
+void TForm1::VisibleEntryClick(TComponent*) {
+    if (VisibleEntry->Checked()) {
+        TextIcon->SetMinimizeToTray(false);
+        showNormal();
+        raise();
+        activateWindow();
+    } else {
+        TextIcon->SetMinimizeToTray(true);
+        // Without a notification area nothing could bring a hidden window back.
+        if (TextIcon->TrayAvailable())
+            hide();
+        else
+            showMinimized();
+    }
+}
+
+void TForm1::NumericClick(TComponent*) { Numeric->SetChecked(!Numeric->Checked()); }
+
+void TForm1::COMSettings1Click(TComponent*) {
+    SerialPort->ShowSettingsDialog();
+    WriteINI();
+}
+
+void TForm1::AboutClick(TComponent*) { AboutDlg->Execute(); }
+
+void TForm1::QuitEntryClick(TComponent*) {
+    if (ShowMessageBox("Do you really want to exit?", "Warning!", TMsgButtons::OKCancel,
+                       TMsgIcon::None) != TMsgResult::OK)
+        return;
+    WriteINI();
+    close();
+    if (Application()) Application()->Terminate();
+}
+
+void TForm1::WriteINI() {
+    configPath = ConfigPathOrDefault(configPath, CurrentDirectoryWithDelimiter());
+    IniFile = std::make_unique<TIniFile>(configPath);
+    TraceLog->WriteLine(1, SettingsSavedLogText(SerialPort->Port(), configPath));
+    WriteSettings(*IniFile, TSavedSettings{
+                                .port = SerialPort->Port(),
+                                .baudRate = SerialPort->BaudRate(),
+                                .traceOn = TraceOn,
+                                .visible = VisibleEntry->Checked(),
+                                .numeric = Numeric->Checked(),
+                            });
+}
+
+}  // namespace skyvane

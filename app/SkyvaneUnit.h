@@ -1,0 +1,78 @@
+// The main window: the azimuth display, its tray icon and menu, the poll cycle and
+// the configuration file.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/Form.h"
+
+namespace skyvane {
+
+class TAboutDlg;
+class TIniFile;
+class TLabel;
+class TLog;
+class TMenuItem;
+class TPopupMenu;
+class TSerialPort;
+class TTextIcon;
+class TTimer;
+
+// The full path of the configuration file in use; empty until the window is created.
+const std::string& ConfigPath();
+
+class TForm1 : public TForm {
+public:
+    // Builds the stored layout, then runs FormCreate. `parameters` are the
+    // command-line parameters after the program name.
+    TForm1(TComponent* owner, std::vector<std::string> parameters);
+    ~TForm1() override;
+
+    // The stored components, in creation order.
+    TLabel* Response;
+    TSerialPort* SerialPort;
+    TTextIcon* TextIcon;
+    TTimer* TimerRotor;
+    TPopupMenu* PopUpMenu;
+    TMenuItem* Track;
+    TMenuItem* VisibleEntry;
+    TMenuItem* Numeric;
+    TMenuItem* COMSettings1;
+    TMenuItem* About;
+    TMenuItem* QuitEntry;
+
+    // Set at run time.
+    std::unique_ptr<TIniFile> IniFile;
+    TAboutDlg* AboutDlg = nullptr;
+    std::unique_ptr<TLog> TraceLog;
+    bool TraceOn = false;
+
+    // Creation handler: log, configuration, port settings, titles, About box.
+    void FormCreate(TComponent* sender);
+    // Track switched: opens the port and starts polling, or closes and stops.
+    void TrackClick(TComponent* sender);
+    // Poll tick: sends the query while the port is open.
+    void TimerRotorTimer(TComponent* sender);
+    // Bytes arrived: shows the reply in the label, the tray text and the hint.
+    void SerialPortRxChar(TComponent* sender, int count);
+    void VisibleEntryClick(TComponent* sender);
+    void NumericClick(TComponent* sender);
+    void COMSettings1Click(TComponent* sender);
+    void AboutClick(TComponent* sender);
+    void QuitEntryClick(TComponent* sender);
+    // Writes the settings back to the configuration file.
+    void WriteINI();
+
+private:
+    void CreateComponents();
+    void ApplyStoredValues();
+    void ReportOnce(bool& reporting);
+
+    std::vector<std::string> parameters_;
+    bool reportingWriteError_ = false;  // a write-failure box is open
+    bool reportingReadError_ = false;   // a read-failure box is open
+};
+
+}  // namespace skyvane

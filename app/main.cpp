@@ -1,0 +1,22 @@
+// Skyvane: shows the heading of an antenna rotor in the tray and a small window.
+#include "app/AppIcons.h"
+#include "app/SkyvaneUnit.h"
+#include "toolkit/Application.h"
+#include "toolkit/ExceptionReport.h"
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    using namespace skyvane;
+    TApplication application(argc, argv);
+    application.SetTitle("Skyvane Rotor Azimuth Viewer");
+    application.SetIcon(ApplicationIcon());
+    int exitCode = 1;
+    Guarded([&] {
+        // Destroying the window closes the port and removes the tray icon.
+        auto form = std::make_unique<TForm1>(nullptr, application.Parameters());
+        application.SetMainForm(form.get());
+        exitCode = application.Run();
+    });
+    return exitCode;
+}

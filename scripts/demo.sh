@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Starts Skyvane against the rotor simulator on a pseudo-terminal, in a scratch
+# folder with its own Skyvane.INI. Choose Track in the tray menu (or in the window's
+# right-click menu on a desktop without a tray) to see the heading sweep.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${SKYVANE_BUILD:-$root/build}"
+sim="$build/tools/rotorsim/skyvane-rotorsim"
+app="$build/app/skyvane"
+work="${SKYVANE_DEMO_DIR:-$(mktemp -d /tmp/skyvane-demo.XXXXXX)}"
+
+coproc SIM { exec "$sim" --sweep 6 --pad; }
+trap 'kill "$SIM_PID" 2>/dev/null || true' EXIT
+read -r pty <&"${SIM[0]}"
+printf '[SETTINGS]\r\nCOMPORT=%s\r\nBAUDRATE=4800\r\n' "$pty" >"$work/Skyvane.INI"
+echo "Rotor simulator on $pty; Skyvane runs in $work"
+cd "$work"
+"$app" "$@"

@@ -1,0 +1,321 @@
+// The real main window against a pseudo-terminal that plays the rotor controller.
+#include "app/SkyvaneUnit.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/status_icon_recording.h"
+#include "serial/SerialPort.h"
+#include "toolkit/Application.h"
+#include "toolkit/Label.h"
+#include "toolkit/Menu.h"
+#include "toolkit/MessageBox.h"
+#include "toolkit/Timer.h"
+#include "tray/TextIcon.h"
+
+namespace skyvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Chooses a menu entry the way the menu does, so an error reaches the standard report.
+void Choose(TMenuItem* item) { item->Action()->trigger(); }
+
+// Processes Qt events until `done` holds or `ms` pass; returns `done()`.
+template <class Pred>
+bool WaitUntil(Pred done, int ms = 3000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+// The far end of the cable: a pseudo-terminal master the test reads and writes.
+class FakeRotor {
+public:
+    FakeRotor() {
+        char name[256];
+        termios raw{};
+        cfmakeraw(&raw);
+        if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) throw std::runtime_error("openpty");
+        path_ = name;
+        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+        // Keep the slave open until the port has opened it, so no hang-up shows first.
+    }
+    ~FakeRotor() {
+        if (slave_ >= 0) close(slave_);
+        if (master_ >= 0) close(master_);
+    }
+    const std::string& Path() const { return path_; }
+    void ReleaseSlave() {
+        if (slave_ >= 0) close(slave_);
+        slave_ = -1;
+    }
+    // Everything the port has sent so far (accumulated).
+    const std::string& Received() {
+        char buf[256];
+        ssize_t n;
+        while ((n = read(master_, buf, sizeof buf)) > 0) received_.append(buf, n);
+        return received_;
+    }
+    void Send(const std::string& reply) { ASSERT_EQ(write(master_, reply.data(), reply.size()), ssize_t(reply.size())); }
+    void HangUp() {
+        close(master_);
+        master_ = -1;
+    }
+
+private:
+    int master_ = -1, slave_ = -1;
+    std::string path_;
+    std::string received_;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "app_window_tests";
+        static char* argv[] = {name, nullptr};
+        static TApplication* app = new TApplication(argc, argv);
+        (void)app;
+    }
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("skyvane-window-" + std::to_string(getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        previousDir_ = fs::current_path();
+        fs::current_path(dir_);
+        SetMessageBoxAnswerer([this](const MessageBoxRequest& r) {
+            boxes_.push_back(r);
+            return answer_;
+        });
+    }
+    void TearDown() override {
+        form_.reset();
+        SetMessageBoxAnswerer(nullptr);
+        fs::current_path(previousDir_);
+        fs::remove_all(dir_);
+    }
+    TForm1& Start(std::vector<std::string> parameters = {}) {
+        form_ = std::make_unique<TForm1>(nullptr, std::move(parameters));
+        return *form_;
+    }
+    std::vector<std::string> LogLines() {
+        std::vector<std::string> lines;
+        std::string text = ReadFile(dir_ / "Skyvane.Log");
+        size_t at = 0, end;
+        while ((end = text.find("\r\n", at)) != std::string::npos) {
+            lines.push_back(text.substr(at, end - at));
+            at = end + 2;
+        }
+        EXPECT_EQ(at, text.size()) << "every line ends with CR LF";
+        return lines;
+    }
+    // The message of a log line: what follows the date and the time.
+    static std::string Message(const std::string& line) {
+        const size_t first = line.find(' ');
+        const size_t second = line.find(' ', first + 1);
+        return second == std::string::npos ? "" : line.substr(second + 1);
+    }
+
+    fs::path dir_, previousDir_;
+    std::unique_ptr<TForm1> form_;
+    std::vector<MessageBoxRequest> boxes_;
+    TMsgResult answer_ = TMsgResult::OK;
+};
+
+TEST_F(MainWindowTest, StartsWithDefaultsAndTheLogHeader) {
+    TForm1& form = Start();
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(form.SerialPort->Port(), "COM9");
+    EXPECT_EQ(form.SerialPort->BaudRate(), br4800);
+    EXPECT_EQ(form.SerialPort->StopBits(), sbTwoStopBits);
+    EXPECT_EQ(form.SerialPort->DataBits(), dbEight);
+    EXPECT_FALSE(form.SerialPort->Connected());
+    EXPECT_FALSE(form.Track->Checked());
+    EXPECT_TRUE(form.Numeric->Checked());
+    EXPECT_TRUE(form.VisibleEntry->Checked());
+    EXPECT_EQ(form.Caption(), "Skyvane");
+    EXPECT_EQ(form.Response->Caption(), "000");
+    EXPECT_TRUE(form.TextIcon->MinimizeToTray());
+    EXPECT_FALSE(form.TimerRotor->Enabled());
+    EXPECT_EQ(ConfigPath(), (dir_ / "Skyvane.INI").string());
+
+    std::vector<std::string> messages;
+    for (const std::string& line : LogLines()) messages.push_back(Message(line));
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "Skyvane Ver.1.00 Build 000-001",
+                            "--------------Parameters ----------------",
+                            "Configuration File " + (dir_ / "Skyvane.INI").string(),
+                            "PORTNRO=COM9",
+                            "COMBAUD=4800",
+                            "VISIBLE=TRUE",
+                            "NUMERIC=TRUE",
+                            std::string(41, '-'),
+                        }));
+    EXPECT_FALSE(fs::exists(dir_ / "Skyvane.INI")) << "starting writes no configuration";
+}
+
+TEST_F(MainWindowTest, TraceOffKeepsOnlyTheHeader) {
+    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nTRACE=NOT\r\nNUMERIC=no\r\nVISIBLE=NOT\r\nCOMPORT=com3\r\nBAUDRATE=9600\r\n");
+    TForm1& form = Start();
+    EXPECT_FALSE(form.TraceOn);
+    EXPECT_FALSE(form.Numeric->Checked());
+    EXPECT_FALSE(form.VisibleEntry->Checked());
+    EXPECT_EQ(form.SerialPort->Port(), "COM3");
+    EXPECT_EQ(form.SerialPort->BaudRate(), br9600);
+    form.WriteINI();
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(Message(lines[3]), "PORTNRO=COM3");
+    EXPECT_EQ(Message(lines[4]), "COMBAUD=9600");
+    EXPECT_EQ(Message(lines[5]), "VISIBLE=FALSE");
+    EXPECT_EQ(Message(lines[6]), "NUMERIC=FALSE");
+}
+
+TEST_F(MainWindowTest, MissingNamedConfigurationIsReportedOnceThenCreated) {
+    TForm1& form = Start({"-f", "myconf.ini"});
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "ERROR: Configuration File does not exists");
+    EXPECT_EQ(boxes_[0].caption, "Error!");
+    EXPECT_EQ(boxes_[0].icon, TMsgIcon::None);
+    EXPECT_EQ(form.SerialPort->Port(), "COM9");
+    form.WriteINI();
+    EXPECT_EQ(ReadFile(dir_ / "MYCONF.INI"),
+              "[SETTINGS]\nCOMPORT=COM9\nBAUDRATE=4800\nTRACE=YES\nVISIBLE=YES\nNUMERIC=YES\n");
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(Message(lines[8]), "COM(COM9) selected and configured in " + (dir_ / "MYCONF.INI").string());
+}
+
+TEST_F(MainWindowTest, QuitAsksAndCancelChangesNothing) {
+    TForm1& form = Start();
+    answer_ = TMsgResult::Cancel;
+    Choose(form.QuitEntry);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "Do you really want to exit?");
+    EXPECT_EQ(boxes_[0].caption, "Warning!");
+    EXPECT_EQ(boxes_[0].buttons, TMsgButtons::OKCancel);
+    EXPECT_FALSE(fs::exists(dir_ / "Skyvane.INI"));
+    EXPECT_FALSE(Application()->Terminated());
+}
+
+TEST_F(MainWindowTest, TrackOnAMissingPortReportsAndUnchecks) {
+    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nCOMPORT=ttyNOSUCHPORT7\r\n");
+    TForm1& form = Start();
+    Choose(form.Track);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "Unable to open com port (win error code: 2)");
+    EXPECT_EQ(boxes_[0].icon, TMsgIcon::Error);
+    EXPECT_FALSE(form.Track->Checked()) << "the menu must not claim tracking";
+    EXPECT_FALSE(form.SerialPort->Connected());
+    EXPECT_FALSE(form.TimerRotor->Enabled());
+}
+
+TEST_F(MainWindowTest, FollowsTheRotorAndStopsQueryingWhenTrackIsOff) {
+    FakeRotor rotor;
+    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nCOMPORT=" + rotor.Path() + "\r\n");
+    TForm1& form = Start();
+    Choose(form.Track);
+    ASSERT_TRUE(form.SerialPort->Connected());
+    rotor.ReleaseSlave();
+    ASSERT_TRUE(WaitUntil([&] { return rotor.Received().find("AI1;") != std::string::npos; }));
+    rotor.Send("045;");
+    ASSERT_TRUE(WaitUntil([&] { return form.Response->Caption() == "045"; }));
+    EXPECT_EQ(form.TextIcon->Text(), "045");
+    EXPECT_EQ(form.TextIcon->Hint(), "Az(045)");
+
+    Choose(form.Numeric);  // label mode from the next reply on
+    EXPECT_EQ(form.TextIcon->Text(), "045");
+    rotor.Send("200;");
+    ASSERT_TRUE(WaitUntil([&] { return form.Response->Caption() == "200"; }));
+    EXPECT_EQ(form.TextIcon->Text(), "S");
+    EXPECT_EQ(form.TextIcon->Hint(), "Az(200)");
+
+    rotor.Send("ERR;");
+    WaitUntil([] { return false; }, 300);  // a separate chunk: "ERR;361;" would be dropped whole
+    EXPECT_EQ(form.Response->Caption(), "200");
+    rotor.Send("361;");
+    ASSERT_TRUE(WaitUntil([&] { return form.Response->Caption() == "361"; }));
+    EXPECT_EQ(form.TextIcon->Text(), "");
+
+    Choose(form.Track);
+    EXPECT_FALSE(form.SerialPort->Connected());
+    const size_t sent = rotor.Received().size();
+    WaitUntil([] { return false; }, 2200);
+    EXPECT_EQ(rotor.Received().size(), sent) << "no query after Track off";
+    EXPECT_EQ(form.Response->Caption(), "361") << "displays keep the last reply";
+    EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainWindowTest, ALostLineReportsOneErrorAtATime) {
+    auto rotor = std::make_unique<FakeRotor>();
+    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nCOMPORT=" + rotor->Path() + "\r\n");
+    TForm1& form = Start();
+    int openBoxes = 0, mostOpen = 0;
+    SetMessageBoxAnswerer([&](const MessageBoxRequest& r) {
+        boxes_.push_back(r);
+        // Keep this box "open" for a while, as a person would, with the loop running.
+        ++openBoxes;
+        mostOpen = std::max(mostOpen, openBoxes);
+        WaitUntil([] { return false; }, 3500);
+        --openBoxes;
+        return TMsgResult::OK;
+    });
+    Choose(form.Track);
+    rotor->ReleaseSlave();
+    rotor->HangUp();
+    ASSERT_TRUE(WaitUntil([&] { return !boxes_.empty(); }, 5000));
+    WaitUntil([] { return false; }, 1500);
+    EXPECT_EQ(mostOpen, 1);
+    Choose(form.Track);
+    EXPECT_FALSE(form.SerialPort->Connected());
+}
+
+TEST_F(MainWindowTest, VisibleOffHidesOnlyWhereATrayCanBringTheWindowBack) {
+    for (const bool trayAvailable : {true, false}) {
+        platform::RecordingStatusIconService tray;
+        tray.SetAvailable(trayAvailable);
+        platform::StatusIconService* previous = platform::SetStatusIconService(&tray);
+        TForm1& form = Start();
+        form.show();
+        Choose(form.VisibleEntry);
+        EXPECT_FALSE(form.VisibleEntry->Checked());
+        EXPECT_TRUE(form.TextIcon->MinimizeToTray());
+        EXPECT_EQ(form.isVisible(), !trayAvailable) << "tray available: " << trayAvailable;
+        if (!trayAvailable) EXPECT_TRUE(form.isMinimized());
+        Choose(form.VisibleEntry);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_FALSE(form.TextIcon->MinimizeToTray());
+        form_.reset();
+        platform::SetStatusIconService(previous);
+    }
+}
+
+}  // namespace
+}  // namespace skyvane
