@@ -25,8 +25,11 @@ namespace {
 
 constexpr std::uint32_t kMax = 0xFFFFFFFF;
 // While bytes nobody has read yet sit in the input queue, readiness cannot tell
-// when more arrive; the event wait then looks at the queue count this often.
+// when more arrive; the event wait then looks at the queue count, first after
+// 20 ms, then less and less often while nothing changes (a port whose bytes nobody
+// reads settles at about three looks a second).
 constexpr int kQueuedBytesRecheckMs = 20;
+constexpr int kQueuedBytesRecheckMaxMs = 320;
 // While a write is draining, the wait looks for the empty output queue this often.
 constexpr int kTxDrainRecheckMs = 2;
 // Modem-line, break and error counters are read this often where the driver keeps them.
@@ -225,11 +228,15 @@ public:
             std::uint64_t arrived = 0;
             if (!CountArrivals(queued, arrived)) return WaitResult::Failed;
             events = PendingEvents(mask, queued, arrived);
+            if (events || queued == 0) queuedRecheckMs_ = kQueuedBytesRecheckMs;
             if (events) return WaitResult::Events;
             if (hungUp) return WaitResult::Failed;
 
             int timeout = -1;
-            if (queued > 0 && (mask & (kEvRxChar | kEvRx80Full))) timeout = kQueuedBytesRecheckMs;
+            if (queued > 0 && (mask & (kEvRxChar | kEvRx80Full))) {
+                timeout = queuedRecheckMs_;
+                queuedRecheckMs_ = std::min(2 * queuedRecheckMs_, kQueuedBytesRecheckMaxMs);
+            }
             if (txArmed_ && (mask & kEvTxEmpty)) timeout = Earliest(timeout, kTxDrainRecheckMs);
             if (icountOk_ && (mask & kCounterEvents))
                 timeout = Earliest(timeout, kLineCounterRecheckMs);
@@ -408,6 +415,7 @@ private:
 
     // Event wait state, used by the waiting thread only.
     std::uint64_t lastArrived_ = 0;
+    int queuedRecheckMs_ = kQueuedBytesRecheckMs;
     bool wasFull_ = false;
     serial_icounter_struct waitCounters_{};
 

@@ -5,6 +5,7 @@
 
 #include "serial/SerialThread.h"
 #include "toolkit/ExceptionReport.h"
+#include "toolkit/GuiThread.h"
 
 namespace skyvane {
 
@@ -180,10 +181,12 @@ TCustomSerialPort::~TCustomSerialPort() {
         // A destructor cannot raise: report, then stop delivery and release anyway.
         ReportException(std::current_exception());
         eventThread_.reset();
+        retiredThreads_.clear();
         notifyWindow_.reset();
         ReleaseDevice();
         connected_ = false;
     }
+    retiredThreads_.clear();
     buffer_.reset();
     flowControl_.reset();
     timeouts_.reset();
@@ -195,6 +198,7 @@ TCustomSerialPort::~TCustomSerialPort() {
 void TCustomSerialPort::Open() {
     if (connected_ || IsDesigning()) return;
     FireBeforeOpen();
+    ReapRetiredThreads();  // a thread stopped earlier still holds the previous device
     AcquireDevice();
     connected_ = true;
     try {
@@ -227,13 +231,26 @@ void TCustomSerialPort::Close() {
     FireBeforeClose();
     CancelTransfers();
     if (threadRunning_) {
-        eventThread_.reset();  // stops the thread and waits, serving its GUI-thread calls
+        StopEventThread();
         threadRunning_ = false;
         notifyWindow_.reset();
     }
     ReleaseDevice();
     connected_ = false;
     FireAfterClose();
+}
+
+void TCustomSerialPort::StopEventThread() {
+    if (guiDeliveryDepth_ > 0 && IsGuiThread()) {
+        eventThread_->SignalStop();
+        retiredThreads_.push_back(std::move(eventThread_));
+    } else {
+        eventThread_.reset();  // stops the thread and waits, serving its GUI-thread calls
+    }
+}
+
+void TCustomSerialPort::ReapRetiredThreads() {
+    if (guiDeliveryDepth_ == 0) retiredThreads_.clear();
 }
 
 void TCustomSerialPort::SetConnected(bool v) {
@@ -567,6 +584,7 @@ void TCustomSerialPort::ProcessRx80Full() {
 
 void TCustomSerialPort::ProcessEvents(TSerialEvents events) {
     for (TSerialEvent e : ProcessingOrder) {
+        if (!connected_) break;  // a handler closed the port: the rest has no device
         if (!events.Contains(e)) continue;
         switch (e) {
             case evError:

@@ -94,7 +94,14 @@ void TSerialThread::Execute() {
 void TSerialThread::DeliverEvents() {
     switch (ownerPort_->SyncMethod()) {
         case smThreadSync:
-            Synchronize([this] { ownerPort_->ProcessEvents(pendingEvents_); });
+            Synchronize([this] {
+                struct Depth {
+                    int& depth;
+                    explicit Depth(int& d) : depth(d) { ++depth; }
+                    ~Depth() { --depth; }
+                } during(ownerPort_->guiDeliveryDepth_);
+                ownerPort_->ProcessEvents(pendingEvents_);
+            });
             break;
         case smWindowSync:
             SendEventMessages();

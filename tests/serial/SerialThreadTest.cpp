@@ -234,6 +234,44 @@ TEST_P(SerialThreadPtyTest, AHangUpEndsTheEventThreadInsteadOfSpinning) {
     EXPECT_EQ(port.EventThread(), nullptr);
 }
 
+TEST(SerialThreadUnreadTest, BytesLeftUnreadAreCountedAgainWithTheNextOnes) {
+    testing::EnsureApplication();
+    testing::PtyPair pty;
+    TSerialPort port(nullptr);
+    port.SetPort(pty.SlaveName());
+    std::vector<int> counts;
+    port.SetOnRxChar([&](TComponent*, int count) { counts.push_back(count); });  // reads nothing
+    port.Open();
+    pty.Send("12");
+    ASSERT_TRUE(testing::ServeUntil([&] { return counts.size() >= 1; }));
+    pty.Send("3456");
+    ASSERT_TRUE(testing::ServeUntil([&] { return counts.size() >= 2; }));
+    EXPECT_EQ(counts, (std::vector<int>{2, 6}));
+}
+
+TEST(SerialThreadCloseTest, AHandlerThatClosesThePortDoesNotDeadlockIt) {
+    testing::EnsureApplication();
+    testing::PtyPair pty;
+    TSerialPort port(nullptr);
+    port.SetPort(pty.SlaveName());
+    std::string received;
+    bool closeInHandler = true;
+    port.SetOnRxChar([&](TComponent*, int count) {
+        std::string text;
+        port.ReadText(text, count);
+        received += text;
+        if (closeInHandler) port.SetConnected(false);  // as Track off from a box the handler shows
+    });
+    port.Open();
+    pty.Send("1;");
+    ASSERT_TRUE(testing::ServeUntil([&] { return !port.Connected(); }));
+    EXPECT_EQ(received, "1;");
+    closeInHandler = false;
+    port.Open();  // the stopped thread is waited for first; the line opens again
+    pty.Send("2;");
+    ASSERT_TRUE(testing::ServeUntil([&] { return received == "1;2;"; }));
+}
+
 std::string ModeName(const ::testing::TestParamInfo<TSyncMethod>& info) {
     static const char* const names[] = {"ThreadSync", "WindowSync", "None"};
     return names[info.param];
