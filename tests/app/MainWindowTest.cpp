@@ -308,7 +308,9 @@ TEST_F(MainWindowTest, VisibleOffHidesOnlyWhereATrayCanBringTheWindowBack) {
         EXPECT_FALSE(form.VisibleEntry->Checked());
         EXPECT_TRUE(form.TextIcon->MinimizeToTray());
         EXPECT_EQ(form.isVisible(), !trayAvailable) << "tray available: " << trayAvailable;
-        if (!trayAvailable) EXPECT_TRUE(form.isMinimized());
+        if (!trayAvailable) {
+            EXPECT_TRUE(form.isMinimized());
+        }
         Choose(form.VisibleEntry);
         EXPECT_TRUE(form.isVisible());
         EXPECT_FALSE(form.TextIcon->MinimizeToTray());
