@@ -107,6 +107,17 @@ struct Transfer {
     void ClearAbort() {
         if (aborted.exchange(false) && abortEvent_) abortEvent_->Reset();
     }
+    // Sets the record up for a new transfer of `count` bytes at `data`, under the
+    // time-outs in force now.
+    void Begin(bool read, char* data, std::size_t count, const Timeouts& current) {
+        isRead = read;
+        buffer = data;
+        size = count;
+        done = 0;
+        error = 0;
+        ClearAbort();
+        timeouts = current;
+    }
 
 private:
     std::unique_ptr<WakeEvent> abortEvent_;

@@ -308,15 +308,9 @@ private:
     }
 
     void Begin(Transfer& t, bool isRead, char* data, std::size_t size) {
-        t.isRead = isRead;
-        t.buffer = data;
-        t.size = size;
-        t.done = 0;
-        t.error = 0;
-        t.ClearAbort();
-        t.startMs = t.lastByteMs = NowMs();
         std::lock_guard lock(pendingMutex_);
-        t.timeouts = timeouts_;
+        t.Begin(isRead, data, size, timeouts_);
+        t.startMs = t.lastByteMs = NowMs();
     }
 
     int Finish(Transfer& t) {

@@ -75,7 +75,7 @@ public:
         return timeoutsError;
     }
     int StartWrite(platform::Transfer& t, const char* data, std::size_t size) override {
-        Begin(t, false, const_cast<char*>(data), size);
+        t.Begin(false, const_cast<char*>(data), size, current_);
         if (writeError) return Fail(t, writeError);
         std::lock_guard lock(mutex_);
         if (writesStall && size > 0) {
@@ -90,7 +90,7 @@ public:
         return 0;
     }
     int StartRead(platform::Transfer& t, char* data, std::size_t size) override {
-        Begin(t, true, data, size);
+        t.Begin(true, data, size, current_);
         std::lock_guard lock(mutex_);
         t.done = std::min(size, input_.size());
         std::copy_n(input_.begin(), t.done, data);
@@ -164,15 +164,6 @@ public:
     }
 
 private:
-    void Begin(platform::Transfer& t, bool isRead, char* data, std::size_t size) {
-        t.isRead = isRead;
-        t.buffer = data;
-        t.size = size;
-        t.done = 0;
-        t.error = 0;
-        t.ClearAbort();
-        t.timeouts = current_;
-    }
     static int Fail(platform::Transfer& t, int error) {
         t.state = platform::Transfer::State::Failed;
         t.error = error;
