@@ -219,7 +219,11 @@ void TForm1::VisibleEntryClick(TComponent*) {
         activateWindow();
     } else {
         TextIcon->SetMinimizeToTray(true);
-        hide();
+        // Without a notification area nothing could bring a hidden window back.
+        if (TextIcon->TrayAvailable())
+            hide();
+        else
+            showMinimized();
     }
 }
 

@@ -22,7 +22,14 @@ class TCustomIniFile;
 class TRegistry;
 
 // The groups of settings the persistence operations cover.
-enum TStoredGroup : std::uint8_t { sgBasic, sgFlowControl, sgBuffer, sgTimeouts, sgParity, sgOthers };
+enum TStoredGroup : std::uint8_t {
+    sgBasic,
+    sgFlowControl,
+    sgBuffer,
+    sgTimeouts,
+    sgParity,
+    sgOthers
+};
 // A set of stored groups.
 using TStoredGroups = TEnumSet<TStoredGroup, std::uint8_t>;
 
@@ -99,7 +106,8 @@ private:
 // Hardware and software flow control; a change applies the port's line settings.
 class TSerialFlowControl : public TSerialSettings {
 public:
-    explicit TSerialFlowControl(TCustomSerialPort* ownerPort = nullptr) : TSerialSettings(ownerPort) {}
+    explicit TSerialFlowControl(TCustomSerialPort* ownerPort = nullptr)
+        : TSerialSettings(ownerPort) {}
     const char* ClassName() const override { return "TSerialFlowControl"; }
     // Output waits for CTS.
     bool OutCTSFlow() const { return outCTSFlow_; }

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/status_icon_recording.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
@@ -294,6 +295,26 @@ TEST_F(MainWindowTest, ALostLineReportsOneErrorAtATime) {
     EXPECT_EQ(mostOpen, 1);
     Choose(form.Track);
     EXPECT_FALSE(form.SerialPort->Connected());
+}
+
+TEST_F(MainWindowTest, VisibleOffHidesOnlyWhereATrayCanBringTheWindowBack) {
+    for (const bool trayAvailable : {true, false}) {
+        platform::RecordingStatusIconService tray;
+        tray.SetAvailable(trayAvailable);
+        platform::StatusIconService* previous = platform::SetStatusIconService(&tray);
+        TForm1& form = Start();
+        form.show();
+        Choose(form.VisibleEntry);
+        EXPECT_FALSE(form.VisibleEntry->Checked());
+        EXPECT_TRUE(form.TextIcon->MinimizeToTray());
+        EXPECT_EQ(form.isVisible(), !trayAvailable) << "tray available: " << trayAvailable;
+        if (!trayAvailable) EXPECT_TRUE(form.isMinimized());
+        Choose(form.VisibleEntry);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_FALSE(form.TextIcon->MinimizeToTray());
+        form_.reset();
+        platform::SetStatusIconService(previous);
+    }
 }
 
 }  // namespace

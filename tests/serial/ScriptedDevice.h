@@ -101,7 +101,8 @@ public:
     // A stalled write waits for its write time-out (or an abort) and moves nothing.
     int WaitTransfer(platform::Transfer& t) override {
         if (t.state != platform::Transfer::State::Pending) return t.error;
-        const int budget = static_cast<int>(t.timeouts.writeTotalMultiplier * t.size + t.timeouts.writeTotalConstant);
+        const int budget = static_cast<int>(t.timeouts.writeTotalMultiplier * t.size +
+                                            t.timeouts.writeTotalConstant);
         pollfd p{t.AbortEvent().NativeHandle(), POLLIN, 0};
         poll(&p, 1, budget);
         ReleaseTransfer(t);
@@ -124,7 +125,8 @@ public:
             }
         return 0;
     }
-    int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue, std::uint32_t& outQueue) override {
+    int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue,
+                    std::uint32_t& outQueue) override {
         if (statusError) return statusError;
         std::lock_guard lock(mutex_);
         errors = errors_;
@@ -143,7 +145,8 @@ public:
         masks_.push_back(mask);
         return 0;
     }
-    platform::WaitResult WaitEvents(const platform::WakeEvent& stop, std::uint32_t& events) override {
+    platform::WaitResult WaitEvents(const platform::WakeEvent& stop,
+                                    std::uint32_t& events) override {
         for (;;) {
             if (stop.IsSet()) return platform::WaitResult::Stopped;
             {

@@ -35,7 +35,8 @@ class PtyPair {
 public:
     PtyPair() {
         char name[128];
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
+            throw std::runtime_error("openpty");
         slaveName_ = name;
         termios t;
         tcgetattr(master_, &t);
