@@ -162,6 +162,7 @@ void TForm1::FormCreate(TComponent*) {
 }
 
 void TForm1::TrackClick(TComponent*) {
+    writeFailureReported_ = readFailureReported_ = false;
     if (Track->Checked()) {
         try {
             SerialPort->SetConnected(true);
@@ -178,21 +179,21 @@ void TForm1::TrackClick(TComponent*) {
     }
 }
 
-void TForm1::ReportOnce(bool& reporting) {
-    // A dead line fails on every tick; one open box at a time is enough, and the
-    // timer keeps ticking while it is open.
-    if (reporting) return;
-    reporting = true;
+void TForm1::ReportOnce(bool& reported) {
+    // An unplugged adapter fails every second; one box says it, and a box after
+    // each OK would keep the menus (and so Track off) out of reach.
+    if (reported) return;
+    reported = true;
     ReportException(std::current_exception());
-    reporting = false;
 }
 
 void TForm1::TimerRotorTimer(TComponent*) {
     if (!SerialPort->Connected()) return;
     try {
         SerialPort->WriteText("AI1;");
+        writeFailureReported_ = false;
     } catch (...) {
-        ReportOnce(reportingWriteError_);
+        ReportOnce(writeFailureReported_);
     }
 }
 
@@ -200,8 +201,9 @@ void TForm1::SerialPortRxChar(TComponent*, int count) {
     std::string chunk;
     try {
         SerialPort->ReadText(chunk, count);
+        readFailureReported_ = false;
     } catch (...) {
-        ReportOnce(reportingReadError_);
+        ReportOnce(readFailureReported_);
         return;
     }
     const std::optional<AzimuthReading> reading = ParseRotorReply(std::move(chunk));
@@ -219,7 +221,11 @@ void TForm1::VisibleEntryClick(TComponent*) {
         activateWindow();
     } else {
         TextIcon->SetMinimizeToTray(true);
-        hide();
+        // Without a notification area nothing could bring a hidden window back.
+        if (TextIcon->TrayAvailable())
+            hide();
+        else
+            showMinimized();
     }
 }
 

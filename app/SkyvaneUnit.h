@@ -68,11 +68,13 @@ public:
 private:
     void CreateComponents();
     void ApplyStoredValues();
-    void ReportOnce(bool& reporting);
+    void ReportOnce(bool& reported);
 
     std::vector<std::string> parameters_;
-    bool reportingWriteError_ = false;  // a write-failure box is open
-    bool reportingReadError_ = false;   // a read-failure box is open
+    // A failing line fails on every tick: its error is reported once, until a
+    // transfer succeeds again or tracking is switched.
+    bool writeFailureReported_ = false;
+    bool readFailureReported_ = false;
 };
 
 }  // namespace skyvane

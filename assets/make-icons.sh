@@ -11,7 +11,8 @@ cd "$(dirname "$0")"
 png_opts=(-strip -define png:exclude-chunks=date,time)
 
 convert skyvane-16.xpm "${png_opts[@]}" skyvane-16.png
-for size in 32 48 256; do
+# Every size of the desktop's hicolor theme from 16 to 256 pixels; 16 is the XPM above.
+for size in 22 24 32 48 64 128 256; do
   convert -background none -density 384 skyvane.svg -resize "${size}x${size}" \
     "${png_opts[@]}" "skyvane-${size}.png"
 done

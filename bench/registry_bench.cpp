@@ -13,25 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "platform/registry_store.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Registry.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// The median time of `runs` calls, in milliseconds.
-double MedianMs(int runs, const std::function<void()>& call) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        auto start = Clock::now();
-        call();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+using skyvane::bench::Clock;
+using skyvane::bench::MedianMs;
 
 }  // namespace
 

@@ -105,7 +105,8 @@ public:
             const QByteArray data = port_->readAll();
             onBytes(data.toStdString());
         });
-        if (!port_->open(QIODevice::ReadWrite)) std::fprintf(stderr, "QSerialPort: %s\n", qPrintable(port_->errorString()));
+        if (!port_->open(QIODevice::ReadWrite))
+            std::fprintf(stderr, "QSerialPort: %s\n", qPrintable(port_->errorString()));
     }
     void Write(const std::string& text) override {
         port_->write(text.data(), static_cast<qint64>(text.size()));
@@ -130,7 +131,9 @@ void RunLoop() {
     loop.exec();
     runningLoop = nullptr;
 }
-void Quit() { QMetaObject::invokeMethod(runningLoop, &QEventLoop::quit, Qt::QueuedConnection); }
+void Quit() {
+    QMetaObject::invokeMethod(runningLoop, &QEventLoop::quit, Qt::QueuedConnection);
+}
 
 // The far end writes "123;", notes when write() returned, and waits until the
 // handler has seen the whole reply before the next round.
@@ -166,8 +169,9 @@ void Latency(Receiver& r, const char* name) {
     RunLoop();
     far.join();
     r.Close();
-    std::printf("%-10s latency   median %7.1f us   p99 %7.1f us   max %7.1f us  (%d replies)\n", name,
-                Percentile(micros, 0.5), Percentile(micros, 0.99), Percentile(micros, 1.0), kLatencyRounds);
+    std::printf("%-10s latency   median %7.1f us   p99 %7.1f us   max %7.1f us  (%d replies)\n",
+                name, Percentile(micros, 0.5), Percentile(micros, 0.99), Percentile(micros, 1.0),
+                kLatencyRounds);
 }
 
 void Throughput(Receiver& r, const char* name) {
@@ -182,7 +186,8 @@ void Throughput(Receiver& r, const char* name) {
     const auto start = Clock::now();
     std::thread far([&] {
         const std::string chunk(kChunk, 'x');
-        for (std::size_t sent = 0; sent < kThroughputBytes; sent += kChunk) pty.Send(chunk.data(), chunk.size());
+        for (std::size_t sent = 0; sent < kThroughputBytes; sent += kChunk)
+            pty.Send(chunk.data(), chunk.size());
     });
     RunLoop();
     far.join();
@@ -202,7 +207,9 @@ double ProcessCpuSeconds() {
 void TrackingCpu(Receiver& r, const char* name, int seconds) {
     Pty pty;
     int replies = 0;
-    r.Open(pty.name, [&](const std::string& bytes) { replies += static_cast<int>(std::count(bytes.begin(), bytes.end(), ';')); });
+    r.Open(pty.name, [&](const std::string& bytes) {
+        replies += static_cast<int>(std::count(bytes.begin(), bytes.end(), ';'));
+    });
     std::atomic<bool> stop{false};
     std::thread far([&] {
         while (!stop) {
@@ -226,8 +233,27 @@ void TrackingCpu(Receiver& r, const char* name, int seconds) {
     stop = true;
     far.join();
     r.Close();
-    std::printf("%-10s tracking  CPU %.3f %% of a core over %.0f s (%d replies)\n", name, 100.0 * cpu / wall, wall,
-                replies);
+    std::printf("%-10s tracking  CPU %.3f %% of a core over %.0f s (%d replies)\n", name,
+                100.0 * cpu / wall, wall, replies);
+}
+
+// The far end hangs up (an unplugged adapter) while the port stays open: the CPU the
+// process uses afterwards, with the event loop running, shows whether anything spins.
+void HangUpCpu(int seconds) {
+    auto pty = std::make_unique<Pty>();
+    TSerialPort port(nullptr);
+    port.SetPort(pty->name);
+    port.SetConnected(true);
+    close(pty->master);
+    pty->master = open("/dev/null", O_RDONLY);  // keeps ~Pty's close harmless
+    const double cpu0 = ProcessCpuSeconds();
+    const auto t0 = Clock::now();
+    QTimer::singleShot(seconds * 1000, [] { Quit(); });
+    RunLoop();
+    const double cpu = ProcessCpuSeconds() - cpu0;
+    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::printf("%-10s hang-up   CPU %.3f %% of a core over %.0f s after the far end closed\n",
+                "skyvane", 100.0 * cpu / wall, wall);
 }
 
 }  // namespace
@@ -242,5 +268,6 @@ int main(int argc, char** argv) {
     Throughput(ours, "skyvane");
     Throughput(qt, "QSerialPort");
     TrackingCpu(ours, "skyvane", seconds);
+    HangUpCpu(std::min(seconds, 5));
     return 0;
 }

@@ -16,14 +16,27 @@ namespace skyvane::platform {
 
 // Event mask bits.
 enum : std::uint32_t {
-    kEvRxChar = 0x0001, kEvRxFlag = 0x0002, kEvTxEmpty = 0x0004, kEvCts = 0x0008,
-    kEvDsr = 0x0010, kEvRlsd = 0x0020, kEvBreak = 0x0040, kEvErr = 0x0080,
-    kEvRing = 0x0100, kEvRx80Full = 0x0400
+    kEvRxChar = 0x0001,
+    kEvRxFlag = 0x0002,
+    kEvTxEmpty = 0x0004,
+    kEvCts = 0x0008,
+    kEvDsr = 0x0010,
+    kEvRlsd = 0x0020,
+    kEvBreak = 0x0040,
+    kEvErr = 0x0080,
+    kEvRing = 0x0100,
+    kEvRx80Full = 0x0400
 };
 // Line error flags.
 enum : std::uint32_t {
-    kCeRxOver = 0x0001, kCeOverrun = 0x0002, kCeRxParity = 0x0004, kCeFrame = 0x0008,
-    kCeBreak = 0x0010, kCeTxFull = 0x0100, kCeIoe = 0x0400, kCeMode = 0x8000
+    kCeRxOver = 0x0001,
+    kCeOverrun = 0x0002,
+    kCeRxParity = 0x0004,
+    kCeFrame = 0x0008,
+    kCeBreak = 0x0010,
+    kCeTxFull = 0x0100,
+    kCeIoe = 0x0400,
+    kCeMode = 0x8000
 };
 // Modem status bits.
 enum : std::uint32_t { kMsCtsOn = 0x10, kMsDsrOn = 0x20, kMsRingOn = 0x40, kMsRlsdOn = 0x80 };
@@ -34,16 +47,16 @@ enum class RtsMode : std::uint8_t { Disable, Enable, Handshake, Toggle };
 
 // The complete line settings handed to the device in one step.
 struct LineSettings {
-    std::int32_t baudRate = 9600;   // bits per second, any positive value
-    std::uint8_t byteSize = 8;      // 5 to 8
-    std::uint8_t parity = 0;        // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    std::uint8_t stopBits = 0;      // 0 one, 1 one and a half, 2 two
+    std::int32_t baudRate = 9600;  // bits per second, any positive value
+    std::uint8_t byteSize = 8;     // 5 to 8
+    std::uint8_t parity = 0;       // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    std::uint8_t stopBits = 0;     // 0 one, 1 one and a half, 2 two
     bool outxCtsFlow = false;
     bool outxDsrFlow = false;
     DtrMode dtrControl = DtrMode::Disable;
     RtsMode rtsControl = RtsMode::Disable;
-    bool outX = false;              // XON/XOFF on output
-    bool inX = false;               // XON/XOFF on input
+    bool outX = false;  // XON/XOFF on output
+    bool inX = false;   // XON/XOFF on input
     bool dsrSensitivity = false;
     bool txContinueOnXoff = false;
     bool discardNull = false;
@@ -78,10 +91,10 @@ struct Transfer {
     std::size_t size = 0;
     std::size_t done = 0;
     State state = State::Idle;
-    Timeouts timeouts;                   // as they were when the transfer started
-    std::int64_t startMs = 0;            // start, and the latest byte read, on a steady clock
+    Timeouts timeouts;         // as they were when the transfer started
+    std::int64_t startMs = 0;  // start, and the latest byte read, on a steady clock
     std::int64_t lastByteMs = 0;
-    int error = 0;                       // error number when Failed
+    int error = 0;  // error number when Failed
     std::atomic<bool> aborted{false};
 
     // The record's wake-up object, made on first use: only a transfer that has to
@@ -93,6 +106,17 @@ struct Transfer {
     // Makes the record ready for its next transfer.
     void ClearAbort() {
         if (aborted.exchange(false) && abortEvent_) abortEvent_->Reset();
+    }
+    // Sets the record up for a new transfer of `count` bytes at `data`, under the
+    // time-outs in force now.
+    void Begin(bool read, char* data, std::size_t count, const Timeouts& current) {
+        isRead = read;
+        buffer = data;
+        size = count;
+        done = 0;
+        error = 0;
+        ClearAbort();
+        timeouts = current;
     }
 
 private:
@@ -128,7 +152,8 @@ public:
     virtual int Purge(bool abortTx, bool abortRx, bool clearTx, bool clearRx) = 0;
 
     // Line errors since the last call (CE_* flags, then cleared) and the queue counts.
-    virtual int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue, std::uint32_t& outQueue) = 0;
+    virtual int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue,
+                            std::uint32_t& outQueue) = 0;
     // The modem input lines (MS_* bits); a device without modem lines reports all off.
     virtual int ModemStatus(std::uint32_t& status) = 0;
 

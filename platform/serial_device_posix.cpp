@@ -15,7 +15,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/path_case.h"
+#include "platform/files.h"
 #include "platform/serial_device.h"
 #include "platform/termios_mapping.h"
 
@@ -25,8 +25,11 @@ namespace {
 
 constexpr std::uint32_t kMax = 0xFFFFFFFF;
 // While bytes nobody has read yet sit in the input queue, readiness cannot tell
-// when more arrive; the event wait then looks at the queue count this often.
+// when more arrive; the event wait then looks at the queue count, first after
+// 20 ms, then less and less often while nothing changes (a port whose bytes nobody
+// reads settles at about three looks a second).
 constexpr int kQueuedBytesRecheckMs = 20;
+constexpr int kQueuedBytesRecheckMaxMs = 320;
 // While a write is draining, the wait looks for the empty output queue this often.
 constexpr int kTxDrainRecheckMs = 2;
 // Modem-line, break and error counters are read this often where the driver keeps them.
@@ -38,7 +41,9 @@ std::int64_t NowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
+bool NoModemLines(int error) {
+    return error == ENOTTY || error == EINVAL;
+}
 
 // Milliseconds left until `deadline` (never negative), or -1 for none.
 int Remaining(std::int64_t deadline) {
@@ -91,8 +96,10 @@ public:
         if ((actual.c_cflag & kFraming) != (t.c_cflag & kFraming)) return EINVAL;
         // DTR and RTS levels are set as modem lines. DTR handshake has no Linux flag:
         // DTR is raised and held. RTS toggle likewise: RTS stays low and the mode is
-        // held. DSR out-flow, DSR sensitivity, null discarding, XON/XOFF limits and
-        // continue-on-XOFF have no Linux switch and are held only.
+        // held. DSR out-flow, DSR sensitivity, XON/XOFF limits and continue-on-XOFF
+        // have no Linux switch and are held only. Null discarding has none either; the
+        // reads here drop the NUL bytes themselves.
+        discardNull_ = s.discardNull;
         SetModemLine(TIOCM_DTR, s.dtrControl != DtrMode::Disable);
         if (s.rtsControl != RtsMode::Handshake && !s.outxCtsFlow)
             SetModemLine(TIOCM_RTS, s.rtsControl == RtsMode::Enable);
@@ -165,7 +172,8 @@ public:
         return 0;
     }
 
-    int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue, std::uint32_t& outQueue) override {
+    int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue,
+                    std::uint32_t& outQueue) override {
         int in = 0, out = 0;
         if (ioctl(fd_, FIONREAD, &in) != 0) return errno;
         if (ioctl(fd_, TIOCOUTQ, &out) != 0) out = 0;
@@ -220,13 +228,18 @@ public:
             std::uint64_t arrived = 0;
             if (!CountArrivals(queued, arrived)) return WaitResult::Failed;
             events = PendingEvents(mask, queued, arrived);
+            if (events || queued == 0) queuedRecheckMs_ = kQueuedBytesRecheckMs;
             if (events) return WaitResult::Events;
             if (hungUp) return WaitResult::Failed;
 
             int timeout = -1;
-            if (queued > 0 && (mask & (kEvRxChar | kEvRx80Full))) timeout = kQueuedBytesRecheckMs;
+            if (queued > 0 && (mask & (kEvRxChar | kEvRx80Full))) {
+                timeout = queuedRecheckMs_;
+                queuedRecheckMs_ = std::min(2 * queuedRecheckMs_, kQueuedBytesRecheckMaxMs);
+            }
             if (txArmed_ && (mask & kEvTxEmpty)) timeout = Earliest(timeout, kTxDrainRecheckMs);
-            if (icountOk_ && (mask & kCounterEvents)) timeout = Earliest(timeout, kLineCounterRecheckMs);
+            if (icountOk_ && (mask & kCounterEvents))
+                timeout = Earliest(timeout, kLineCounterRecheckMs);
             pollfd fds[3] = {{fd_, static_cast<short>(queued == 0 ? POLLIN : 0), 0},
                              {stop.NativeHandle(), POLLIN, 0},
                              {txWake_.NativeHandle(), POLLIN, 0}};
@@ -242,7 +255,8 @@ public:
 
 private:
     void SetModemLine(int line, bool on) {
-        ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line);  // no modem lines (pseudo-terminal): nothing to set
+        ioctl(fd_, on ? TIOCMBIS : TIOCMBIC,
+              &line);  // no modem lines (pseudo-terminal): nothing to set
     }
 
     // Bytes received so far = bytes taken out of the input queue + bytes in it. The
@@ -264,7 +278,8 @@ private:
         std::uint32_t ev = 0;
         if (arrived > lastArrived_ && (mask & kEvRxChar)) ev |= kEvRxChar;
         lastArrived_ = std::max(lastArrived_, arrived);
-        const bool full = inputSize_ > 0 && static_cast<long long>(queued) * 10 >= static_cast<long long>(inputSize_) * 8;
+        const bool full = inputSize_ > 0 && static_cast<long long>(queued) * 10 >=
+                                                static_cast<long long>(inputSize_) * 8;
         if (full && !wasFull_ && (mask & kEvRx80Full)) ev |= kEvRx80Full;
         wasFull_ = full;
         if (txArmed_ && (mask & kEvTxEmpty)) {
@@ -293,15 +308,9 @@ private:
     }
 
     void Begin(Transfer& t, bool isRead, char* data, std::size_t size) {
-        t.isRead = isRead;
-        t.buffer = data;
-        t.size = size;
-        t.done = 0;
-        t.error = 0;
-        t.ClearAbort();
-        t.startMs = t.lastByteMs = NowMs();
         std::lock_guard lock(pendingMutex_);
-        t.timeouts = timeouts_;
+        t.Begin(isRead, data, size, timeouts_);
+        t.startMs = t.lastByteMs = NowMs();
     }
 
     int Finish(Transfer& t) {
@@ -339,7 +348,10 @@ private:
         if (n < 0) return errno == EAGAIN || errno == EIO ? 0 : errno;
         if (n > 0) {
             taken_ += static_cast<std::uint64_t>(n);
-            t.done += static_cast<std::size_t>(n);
+            char* begin = t.buffer + t.done;
+            char* end = begin + n;
+            if (discardNull_) end = std::remove(begin, end, '\0');
+            t.done += static_cast<std::size_t>(end - begin);
             t.lastByteMs = NowMs();
         }
         return 0;
@@ -360,7 +372,8 @@ private:
         const Timeouts& to = t.timeouts;
         if (to.readInterval == kMax && to.readTotalMultiplier == 0 && to.readTotalConstant == 0)
             return atStart;
-        if (to.readInterval == kMax && to.readTotalMultiplier == kMax && to.readTotalConstant != kMax)
+        if (to.readInterval == kMax && to.readTotalMultiplier == kMax &&
+            to.readTotalConstant != kMax)
             return t.done > 0;
         return false;
     }
@@ -386,6 +399,7 @@ private:
     std::atomic<std::uint32_t> mask_{0};
     std::atomic<std::int32_t> inputSize_{1024};
     std::atomic<bool> txArmed_{false};
+    std::atomic<bool> discardNull_{false};
     std::atomic<std::uint64_t> taken_{0};  // bytes read or flushed out of the input queue
     WakeEvent txWake_;  // a write started or the mask changed: the event wait looks again
 
@@ -395,6 +409,7 @@ private:
 
     // Event wait state, used by the waiting thread only.
     std::uint64_t lastArrived_ = 0;
+    int queuedRecheckMs_ = kQueuedBytesRecheckMs;
     bool wasFull_ = false;
     serial_icounter_struct waitCounters_{};
 
@@ -405,7 +420,7 @@ private:
 }  // namespace
 
 std::string SerialDevicePath(const std::string& name) {
-    return ResolvePathIgnoringCase(name.find('/') == std::string::npos ? "/dev/" + name : name);
+    return skyvane::ResolvePathCase(name.find('/') == std::string::npos ? "/dev/" + name : name);
 }
 
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, int& error) {

@@ -24,11 +24,20 @@ int MapLineSettings(const LineSettings& s, termios2& out) {
     t.c_ospeed = static_cast<speed_t>(s.baudRate);
     if (s.stopBits != 0) t.c_cflag |= CSTOPB;
     switch (s.parity) {
-    case 1: t.c_cflag |= PARENB | PARODD; break;
-    case 2: t.c_cflag |= PARENB; break;
-    case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 4: t.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
+        case 1:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case 2:
+            t.c_cflag |= PARENB;
+            break;
+        case 3:
+            t.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case 4:
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
+        default:
+            break;
     }
     // Linux has one switch for both directions of hardware handshake: CTS out-flow
     // and RTS handshake each turn it on.

@@ -1,5 +1,3 @@
-#include "platform/wake_event.h"
-
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -8,13 +6,17 @@
 #include <cstdint>
 #include <system_error>
 
+#include "platform/wake_event.h"
+
 namespace skyvane::platform {
 
 WakeEvent::WakeEvent() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
 
-WakeEvent::~WakeEvent() { close(fd_); }
+WakeEvent::~WakeEvent() {
+    close(fd_);
+}
 
 void WakeEvent::Set() {
     const std::uint64_t one = 1;

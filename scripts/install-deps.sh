@@ -11,6 +11,8 @@ packages=(
   xvfb xauth                           # headless GUI checks
   trayer xdotool imagemagick           # tray screenshots with the tray demo
   qt6-serialport-dev                   # reference loop of the serial benchmark only
+  dpkg-dev                             # the Debian package's dependencies (cpack)
+  desktop-file-utils appstream         # validating the installed desktop files
   clang-14 libclang-rt-14-dev          # fuzz targets (libFuzzer, sanitizers)
 )
 

@@ -45,8 +45,8 @@ ESerialPort::ESerialPort(std::int32_t portErrorCode)
       portErrorCode_(portErrorCode) {}
 
 ESerialPort::ESerialPort(std::int32_t portErrorCode, std::int32_t osErrorCode)
-    : Exception(std::string(SerialErrorText(portErrorCode)) + " (win error code: " +
-                std::to_string(osErrorCode) + ")"),
+    : Exception(std::string(SerialErrorText(portErrorCode)) +
+                " (win error code: " + std::to_string(osErrorCode) + ")"),
       osErrorCode_(osErrorCode),
       portErrorCode_(portErrorCode) {}
 

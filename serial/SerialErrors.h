@@ -11,10 +11,29 @@ namespace skyvane {
 
 // Port error codes, 1 to 23; the names follow their texts.
 enum TSerialPortError : std::int32_t {
-    spOpen = 1, spWrite, spRead, spAsyncParam, spPurge, spAsyncStatus, spSetState,
-    spSetTimeouts, spSetupComm, spClearComm, spModemStatus, spEscapeComm, spTransmitChar,
-    spConnectedProperty, spEnumPorts, spStoreSettings, spLoadSettings, spLink, spLedState,
-    spThreadCreated, spWaitForEvent, spRxBufLinked, spRegistry
+    spOpen = 1,
+    spWrite,
+    spRead,
+    spAsyncParam,
+    spPurge,
+    spAsyncStatus,
+    spSetState,
+    spSetTimeouts,
+    spSetupComm,
+    spClearComm,
+    spModemStatus,
+    spEscapeComm,
+    spTransmitChar,
+    spConnectedProperty,
+    spEnumPorts,
+    spStoreSettings,
+    spLoadSettings,
+    spLink,
+    spLedState,
+    spThreadCreated,
+    spWaitForEvent,
+    spRxBufLinked,
+    spRegistry
 };
 
 // The fixed English text of a port error code; empty for codes outside 1 to 23.

@@ -5,16 +5,19 @@
 
 #include "serial/SerialThread.h"
 #include "toolkit/ExceptionReport.h"
+#include "toolkit/GuiThread.h"
 
 namespace skyvane {
 
 namespace {
 
-constexpr std::int32_t kBaudRates[] = {0,     110,   300,   600,   1200,   2400,   4800,   9600,
+constexpr std::int32_t kBaudRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                        14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
 // A transfer error's port code by the record's kind.
-std::int32_t TransferErrorCode(const TSerialTransfer& t) { return t.Kind == xkWrite ? spWrite : spRead; }
+std::int32_t TransferErrorCode(const TSerialTransfer& t) {
+    return t.Kind == xkWrite ? spWrite : spRead;
+}
 
 }  // namespace
 
@@ -28,11 +31,21 @@ void TSerialSettings::Assign(const TSerialSettings& source) {
 void TSerialTimeouts::Changed(bool changed) {
     if (changed && OwnerPort()) OwnerPort()->ApplyTimeoutSettings();
 }
-void TSerialTimeouts::SetReadInterval(std::int32_t v) { Changed(Store(readInterval_, v)); }
-void TSerialTimeouts::SetReadTotalMultiplier(std::int32_t v) { Changed(Store(readTotalMultiplier_, v)); }
-void TSerialTimeouts::SetReadTotalConstant(std::int32_t v) { Changed(Store(readTotalConstant_, v)); }
-void TSerialTimeouts::SetWriteTotalMultiplier(std::int32_t v) { Changed(Store(writeTotalMultiplier_, v)); }
-void TSerialTimeouts::SetWriteTotalConstant(std::int32_t v) { Changed(Store(writeTotalConstant_, v)); }
+void TSerialTimeouts::SetReadInterval(std::int32_t v) {
+    Changed(Store(readInterval_, v));
+}
+void TSerialTimeouts::SetReadTotalMultiplier(std::int32_t v) {
+    Changed(Store(readTotalMultiplier_, v));
+}
+void TSerialTimeouts::SetReadTotalConstant(std::int32_t v) {
+    Changed(Store(readTotalConstant_, v));
+}
+void TSerialTimeouts::SetWriteTotalMultiplier(std::int32_t v) {
+    Changed(Store(writeTotalMultiplier_, v));
+}
+void TSerialTimeouts::SetWriteTotalConstant(std::int32_t v) {
+    Changed(Store(writeTotalConstant_, v));
+}
 void TSerialTimeouts::AssignFields(const TSerialSettings& source) {
     const auto& s = static_cast<const TSerialTimeouts&>(source);
     readInterval_ = s.readInterval_;
@@ -45,19 +58,40 @@ void TSerialTimeouts::AssignFields(const TSerialSettings& source) {
 void TSerialFlowControl::Changed(bool changed) {
     if (changed && OwnerPort()) OwnerPort()->ApplyLineSettings();
 }
-void TSerialFlowControl::SetOutCTSFlow(bool v) { Changed(Store(outCTSFlow_, v)); }
-void TSerialFlowControl::SetOutDSRFlow(bool v) { Changed(Store(outDSRFlow_, v)); }
-void TSerialFlowControl::SetControlDTR(TDTRFlowControl v) { Changed(Store(controlDTR_, v)); }
-void TSerialFlowControl::SetControlRTS(TRTSFlowControl v) { Changed(Store(controlRTS_, v)); }
-void TSerialFlowControl::SetXonXoffOut(bool v) { Changed(Store(xonXoffOut_, v)); }
-void TSerialFlowControl::SetXonXoffIn(bool v) { Changed(Store(xonXoffIn_, v)); }
-void TSerialFlowControl::SetDSRSensitivity(bool v) { Changed(Store(dsrSensitivity_, v)); }
-void TSerialFlowControl::SetTxContinueOnXoff(bool v) { Changed(Store(txContinueOnXoff_, v)); }
-void TSerialFlowControl::SetXonChar(char v) { Changed(Store(xonChar_, v)); }
-void TSerialFlowControl::SetXoffChar(char v) { Changed(Store(xoffChar_, v)); }
+void TSerialFlowControl::SetOutCTSFlow(bool v) {
+    Changed(Store(outCTSFlow_, v));
+}
+void TSerialFlowControl::SetOutDSRFlow(bool v) {
+    Changed(Store(outDSRFlow_, v));
+}
+void TSerialFlowControl::SetControlDTR(TDTRFlowControl v) {
+    Changed(Store(controlDTR_, v));
+}
+void TSerialFlowControl::SetControlRTS(TRTSFlowControl v) {
+    Changed(Store(controlRTS_, v));
+}
+void TSerialFlowControl::SetXonXoffOut(bool v) {
+    Changed(Store(xonXoffOut_, v));
+}
+void TSerialFlowControl::SetXonXoffIn(bool v) {
+    Changed(Store(xonXoffIn_, v));
+}
+void TSerialFlowControl::SetDSRSensitivity(bool v) {
+    Changed(Store(dsrSensitivity_, v));
+}
+void TSerialFlowControl::SetTxContinueOnXoff(bool v) {
+    Changed(Store(txContinueOnXoff_, v));
+}
+void TSerialFlowControl::SetXonChar(char v) {
+    Changed(Store(xonChar_, v));
+}
+void TSerialFlowControl::SetXoffChar(char v) {
+    Changed(Store(xoffChar_, v));
+}
 
 TFlowControl TSerialFlowControl::FlowControl() const {
-    if (controlRTS_ == rtsHandshake && outCTSFlow_ && !xonXoffIn_ && !xonXoffOut_) return fcHardware;
+    if (controlRTS_ == rtsHandshake && outCTSFlow_ && !xonXoffIn_ && !xonXoffOut_)
+        return fcHardware;
     if (controlRTS_ == rtsDisable && !outCTSFlow_ && xonXoffIn_ && xonXoffOut_) return fcSoftware;
     if (controlRTS_ == rtsDisable && !outCTSFlow_ && !xonXoffIn_ && !xonXoffOut_) return fcNone;
     return fcCustom;
@@ -94,10 +128,18 @@ void TSerialFlowControl::AssignFields(const TSerialSettings& source) {
 void TSerialParity::Changed(bool changed) {
     if (changed && OwnerPort()) OwnerPort()->ApplyLineSettings();
 }
-void TSerialParity::SetBits(TParityBits v) { Changed(Store(bits_, v)); }
-void TSerialParity::SetCheck(bool v) { Changed(Store(check_, v)); }
-void TSerialParity::SetReplace(bool v) { Changed(Store(replace_, v)); }
-void TSerialParity::SetReplaceChar(char v) { Changed(Store(replaceChar_, v)); }
+void TSerialParity::SetBits(TParityBits v) {
+    Changed(Store(bits_, v));
+}
+void TSerialParity::SetCheck(bool v) {
+    Changed(Store(check_, v));
+}
+void TSerialParity::SetReplace(bool v) {
+    Changed(Store(replace_, v));
+}
+void TSerialParity::SetReplaceChar(char v) {
+    Changed(Store(replaceChar_, v));
+}
 void TSerialParity::AssignFields(const TSerialSettings& source) {
     const auto& s = static_cast<const TSerialParity&>(source);
     bits_ = s.bits_;
@@ -111,8 +153,12 @@ void TSerialBuffer::SetSize(std::int32_t& field, std::int32_t v) {
     if (field > 0 && field % 2 == 1) --field;
     if (OwnerPort()) OwnerPort()->ApplyQueueSizes();
 }
-void TSerialBuffer::SetInputSize(std::int32_t v) { SetSize(inputSize_, v); }
-void TSerialBuffer::SetOutputSize(std::int32_t v) { SetSize(outputSize_, v); }
+void TSerialBuffer::SetInputSize(std::int32_t v) {
+    SetSize(inputSize_, v);
+}
+void TSerialBuffer::SetOutputSize(std::int32_t v) {
+    SetSize(outputSize_, v);
+}
 void TSerialBuffer::AssignFields(const TSerialSettings& source) {
     const auto& s = static_cast<const TSerialBuffer&>(source);
     inputSize_ = s.inputSize_;
@@ -135,10 +181,12 @@ TCustomSerialPort::~TCustomSerialPort() {
         // A destructor cannot raise: report, then stop delivery and release anyway.
         ReportException(std::current_exception());
         eventThread_.reset();
+        retiredThreads_.clear();
         notifyWindow_.reset();
         ReleaseDevice();
         connected_ = false;
     }
+    retiredThreads_.clear();
     buffer_.reset();
     flowControl_.reset();
     timeouts_.reset();
@@ -150,6 +198,7 @@ TCustomSerialPort::~TCustomSerialPort() {
 void TCustomSerialPort::Open() {
     if (connected_ || IsDesigning()) return;
     FireBeforeOpen();
+    ReapRetiredThreads();  // a thread stopped earlier still holds the previous device
     AcquireDevice();
     connected_ = true;
     try {
@@ -182,13 +231,26 @@ void TCustomSerialPort::Close() {
     FireBeforeClose();
     CancelTransfers();
     if (threadRunning_) {
-        eventThread_.reset();  // stops the thread and waits, serving its GUI-thread calls
+        StopEventThread();
         threadRunning_ = false;
         notifyWindow_.reset();
     }
     ReleaseDevice();
     connected_ = false;
     FireAfterClose();
+}
+
+void TCustomSerialPort::StopEventThread() {
+    if (guiDeliveryDepth_ > 0 && IsGuiThread()) {
+        eventThread_->SignalStop();
+        retiredThreads_.push_back(std::move(eventThread_));
+    } else {
+        eventThread_.reset();  // stops the thread and waits, serving its GUI-thread calls
+    }
+}
+
+void TCustomSerialPort::ReapRetiredThreads() {
+    if (guiDeliveryDepth_ == 0) retiredThreads_.clear();
 }
 
 void TCustomSerialPort::SetConnected(bool v) {
@@ -218,7 +280,9 @@ void TCustomSerialPort::SetSyncMethod(TSyncMethod v) {
     syncMethod_ = v;
 }
 
-void TCustomSerialPort::BeginSettingsUpdate() { ++updateDepth_; }
+void TCustomSerialPort::BeginSettingsUpdate() {
+    ++updateDepth_;
+}
 
 void TCustomSerialPort::EndSettingsUpdate() {
     if (updateDepth_ <= 0) return;
@@ -264,12 +328,24 @@ void TCustomSerialPort::StoreLine(T& field, T value) {
     ApplyLineSettings();
 }
 
-void TCustomSerialPort::SetBaudRate(TBaudRate v) { StoreLine(baudRate_, v); }
-void TCustomSerialPort::SetCustomBaudRate(std::int32_t v) { StoreLine(customBaudRate_, v); }
-void TCustomSerialPort::SetDataBits(TDataBits v) { StoreLine(dataBits_, v); }
-void TCustomSerialPort::SetStopBits(TStopBits v) { StoreLine(stopBits_, v); }
-void TCustomSerialPort::SetDiscardNull(bool v) { StoreLine(discardNull_, v); }
-void TCustomSerialPort::SetEventChar(char v) { StoreLine(eventChar_, v); }
+void TCustomSerialPort::SetBaudRate(TBaudRate v) {
+    StoreLine(baudRate_, v);
+}
+void TCustomSerialPort::SetCustomBaudRate(std::int32_t v) {
+    StoreLine(customBaudRate_, v);
+}
+void TCustomSerialPort::SetDataBits(TDataBits v) {
+    StoreLine(dataBits_, v);
+}
+void TCustomSerialPort::SetStopBits(TStopBits v) {
+    StoreLine(stopBits_, v);
+}
+void TCustomSerialPort::SetDiscardNull(bool v) {
+    StoreLine(discardNull_, v);
+}
+void TCustomSerialPort::SetEventChar(char v) {
+    StoreLine(eventChar_, v);
+}
 
 void TCustomSerialPort::SetParity(const TSerialParity& v) {
     parity_->Assign(v);
@@ -288,7 +364,9 @@ void TCustomSerialPort::SetBuffer(const TSerialBuffer& v) {
     ApplyQueueSizes();
 }
 
-bool TCustomSerialPort::CanApply() const { return connected_ && updateDepth_ == 0 && Live(); }
+bool TCustomSerialPort::CanApply() const {
+    return connected_ && updateDepth_ == 0 && Live();
+}
 
 platform::LineSettings TCustomSerialPort::DeviceLineSettings() const {
     platform::LineSettings s;
@@ -349,7 +427,9 @@ void TCustomSerialPort::ApplyQueueSizes() {
 
 // --- Reading and writing ---
 
-TSerialTransfer* TCustomSerialPort::NewTransfer() { return new TSerialTransfer; }
+TSerialTransfer* TCustomSerialPort::NewTransfer() {
+    return new TSerialTransfer;
+}
 
 void TCustomSerialPort::FreeTransfer(TSerialTransfer*& transfer) {
     if (!transfer) return;
@@ -366,7 +446,8 @@ int TCustomSerialPort::WriteBufferAsync(const void* buffer, int count, TSerialTr
     if (!device) throw ESerialPort(spWrite, EBADF);
     if (count < 0) throw ESerialPort(spWrite, EINVAL);
     platform::Transfer& t = transfer->Overlapped;
-    if (int e = device->StartWrite(t, static_cast<const char*>(buffer), static_cast<std::size_t>(count)))
+    if (int e = device->StartWrite(t, static_cast<const char*>(buffer),
+                                   static_cast<std::size_t>(count)))
         throw ESerialPort(spWrite, e);
     return t.state == platform::Transfer::State::Done ? static_cast<int>(t.done) : 0;
 }
@@ -466,58 +547,126 @@ std::uint32_t TCustomSerialPort::ModemSignals() {
     if (!device) throw ESerialPort(spModemStatus, EBADF);
     std::uint32_t status = 0;
     if (int e = device->ModemStatus(status)) throw ESerialPort(spModemStatus, e);
-    return status & (platform::kMsCtsOn | platform::kMsDsrOn | platform::kMsRingOn | platform::kMsRlsdOn);
+    return status &
+           (platform::kMsCtsOn | platform::kMsDsrOn | platform::kMsRingOn | platform::kMsRlsdOn);
 }
 
 void TCustomSerialPort::ProcessRxChar() {
     if (int n = BytesWaiting(); n > 0) FireRxChar(n);
 }
-void TCustomSerialPort::ProcessTxEmpty() { FireTxEmpty(); }
-void TCustomSerialPort::ProcessRxFlag() { FireRxFlag(); }
-void TCustomSerialPort::ProcessRing() { FireRing(); }
-void TCustomSerialPort::ProcessBreak() { FireBreak(); }
-void TCustomSerialPort::ProcessCTSChange() { FireCTSChange(ModemSignals() & platform::kMsCtsOn); }
-void TCustomSerialPort::ProcessDSRChange() { FireDSRChange(ModemSignals() & platform::kMsDsrOn); }
-void TCustomSerialPort::ProcessRLSDChange() { FireRLSDChange(ModemSignals() & platform::kMsRlsdOn); }
+void TCustomSerialPort::ProcessTxEmpty() {
+    FireTxEmpty();
+}
+void TCustomSerialPort::ProcessRxFlag() {
+    FireRxFlag();
+}
+void TCustomSerialPort::ProcessRing() {
+    FireRing();
+}
+void TCustomSerialPort::ProcessBreak() {
+    FireBreak();
+}
+void TCustomSerialPort::ProcessCTSChange() {
+    FireCTSChange(ModemSignals() & platform::kMsCtsOn);
+}
+void TCustomSerialPort::ProcessDSRChange() {
+    FireDSRChange(ModemSignals() & platform::kMsDsrOn);
+}
+void TCustomSerialPort::ProcessRLSDChange() {
+    FireRLSDChange(ModemSignals() & platform::kMsRlsdOn);
+}
 void TCustomSerialPort::ProcessError() {
     if (TSerialErrors e = TakeLineErrors(); !e.Empty()) FireError(e);
 }
-void TCustomSerialPort::ProcessRx80Full() { FireRx80Full(); }
+void TCustomSerialPort::ProcessRx80Full() {
+    FireRx80Full();
+}
 
 void TCustomSerialPort::ProcessEvents(TSerialEvents events) {
     for (TSerialEvent e : ProcessingOrder) {
+        if (!connected_) break;  // a handler closed the port: the rest has no device
         if (!events.Contains(e)) continue;
         switch (e) {
-        case evError: ProcessError(); break;
-        case evRxChar: ProcessRxChar(); break;
-        case evTxEmpty: ProcessTxEmpty(); break;
-        case evBreak: ProcessBreak(); break;
-        case evRing: ProcessRing(); break;
-        case evCTS: ProcessCTSChange(); break;
-        case evDSR: ProcessDSRChange(); break;
-        case evRxFlag: ProcessRxFlag(); break;
-        case evRLSD: ProcessRLSDChange(); break;
-        case evRx80Full: ProcessRx80Full(); break;
+            case evError:
+                ProcessError();
+                break;
+            case evRxChar:
+                ProcessRxChar();
+                break;
+            case evTxEmpty:
+                ProcessTxEmpty();
+                break;
+            case evBreak:
+                ProcessBreak();
+                break;
+            case evRing:
+                ProcessRing();
+                break;
+            case evCTS:
+                ProcessCTSChange();
+                break;
+            case evDSR:
+                ProcessDSRChange();
+                break;
+            case evRxFlag:
+                ProcessRxFlag();
+                break;
+            case evRLSD:
+                ProcessRLSDChange();
+                break;
+            case evRx80Full:
+                ProcessRx80Full();
+                break;
         }
     }
 }
 
 // --- Hooks ---
 
-void TCustomSerialPort::FireAfterClose() { if (onAfterClose_) onAfterClose_(this); }
-void TCustomSerialPort::FireAfterOpen() { if (onAfterOpen_) onAfterOpen_(this); }
-void TCustomSerialPort::FireBeforeClose() { if (onBeforeClose_) onBeforeClose_(this); }
-void TCustomSerialPort::FireBeforeOpen() { if (onBeforeOpen_) onBeforeOpen_(this); }
-void TCustomSerialPort::FireRxChar(int count) { if (onRxChar_) onRxChar_(this, count); }
-void TCustomSerialPort::FireRxBuf(const void* buffer, int count) { if (onRxBuf_) onRxBuf_(this, buffer, count); }
-void TCustomSerialPort::FireTxEmpty() { if (onTxEmpty_) onTxEmpty_(this); }
-void TCustomSerialPort::FireBreak() { if (onBreak_) onBreak_(this); }
-void TCustomSerialPort::FireRing() { if (onRing_) onRing_(this); }
-void TCustomSerialPort::FireRxFlag() { if (onRxFlag_) onRxFlag_(this); }
-void TCustomSerialPort::FireCTSChange(bool onOff) { if (onCTSChange_) onCTSChange_(this, onOff); }
-void TCustomSerialPort::FireDSRChange(bool onOff) { if (onDSRChange_) onDSRChange_(this, onOff); }
-void TCustomSerialPort::FireError(TSerialErrors errors) { if (onError_) onError_(this, errors); }
-void TCustomSerialPort::FireRLSDChange(bool onOff) { if (onRLSDChange_) onRLSDChange_(this, onOff); }
-void TCustomSerialPort::FireRx80Full() { if (onRx80Full_) onRx80Full_(this); }
+void TCustomSerialPort::FireAfterClose() {
+    if (onAfterClose_) onAfterClose_(this);
+}
+void TCustomSerialPort::FireAfterOpen() {
+    if (onAfterOpen_) onAfterOpen_(this);
+}
+void TCustomSerialPort::FireBeforeClose() {
+    if (onBeforeClose_) onBeforeClose_(this);
+}
+void TCustomSerialPort::FireBeforeOpen() {
+    if (onBeforeOpen_) onBeforeOpen_(this);
+}
+void TCustomSerialPort::FireRxChar(int count) {
+    if (onRxChar_) onRxChar_(this, count);
+}
+void TCustomSerialPort::FireRxBuf(const void* buffer, int count) {
+    if (onRxBuf_) onRxBuf_(this, buffer, count);
+}
+void TCustomSerialPort::FireTxEmpty() {
+    if (onTxEmpty_) onTxEmpty_(this);
+}
+void TCustomSerialPort::FireBreak() {
+    if (onBreak_) onBreak_(this);
+}
+void TCustomSerialPort::FireRing() {
+    if (onRing_) onRing_(this);
+}
+void TCustomSerialPort::FireRxFlag() {
+    if (onRxFlag_) onRxFlag_(this);
+}
+void TCustomSerialPort::FireCTSChange(bool onOff) {
+    if (onCTSChange_) onCTSChange_(this, onOff);
+}
+void TCustomSerialPort::FireDSRChange(bool onOff) {
+    if (onDSRChange_) onDSRChange_(this, onOff);
+}
+void TCustomSerialPort::FireError(TSerialErrors errors) {
+    if (onError_) onError_(this, errors);
+}
+void TCustomSerialPort::FireRLSDChange(bool onOff) {
+    if (onRLSDChange_) onRLSDChange_(this, onOff);
+}
+void TCustomSerialPort::FireRx80Full() {
+    if (onRx80Full_) onRx80Full_(this);
+}
 
 }  // namespace skyvane

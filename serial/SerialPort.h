@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/serial_device.h"
 #include "serial/SerialErrors.h"
@@ -22,7 +23,14 @@ class TCustomIniFile;
 class TRegistry;
 
 // The groups of settings the persistence operations cover.
-enum TStoredGroup : std::uint8_t { sgBasic, sgFlowControl, sgBuffer, sgTimeouts, sgParity, sgOthers };
+enum TStoredGroup : std::uint8_t {
+    sgBasic,
+    sgFlowControl,
+    sgBuffer,
+    sgTimeouts,
+    sgParity,
+    sgOthers
+};
 // A set of stored groups.
 using TStoredGroups = TEnumSet<TStoredGroup, std::uint8_t>;
 
@@ -99,7 +107,8 @@ private:
 // Hardware and software flow control; a change applies the port's line settings.
 class TSerialFlowControl : public TSerialSettings {
 public:
-    explicit TSerialFlowControl(TCustomSerialPort* ownerPort = nullptr) : TSerialSettings(ownerPort) {}
+    explicit TSerialFlowControl(TCustomSerialPort* ownerPort = nullptr)
+        : TSerialSettings(ownerPort) {}
     const char* ClassName() const override { return "TSerialFlowControl"; }
     // Output waits for CTS.
     bool OutCTSFlow() const { return outCTSFlow_; }
@@ -408,6 +417,7 @@ private:
     friend class TSerialFlowControl;
     friend class TSerialParity;
     friend class TSerialBuffer;
+    friend class TSerialThread;
 
     // The apply guard: connected, no update bracket open, not designing, not loading.
     bool CanApply() const;
@@ -416,9 +426,18 @@ private:
     void StoreLine(T& field, T value);
     // Starts the event thread (and the notifier for smWindowSync).
     void StartEventDelivery();
+    // Ends the event thread. Closed from a handler that the thread's own delivery
+    // runs (say, from a message box the handler shows), the thread is waiting for
+    // that handler and cannot be waited for here: it is told to stop and waited for
+    // once no delivery is under way any more.
+    void StopEventThread();
+    // Waits for stopped threads when no delivery is under way on the GUI thread.
+    void ReapRetiredThreads();
 
     std::unique_ptr<TSerialThread> eventThread_;
     bool threadRunning_ = false;
+    std::vector<std::unique_ptr<TSerialThread>> retiredThreads_;
+    int guiDeliveryDepth_ = 0;  // smThreadSync deliveries under way on the GUI thread
     mutable std::mutex deviceMutex_;
     std::shared_ptr<platform::SerialDevice> device_;
     std::unique_ptr<TSerialNotifier> notifyWindow_;

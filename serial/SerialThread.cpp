@@ -58,7 +58,9 @@ TSerialErrors ErrorFlagsToErrors(std::uint32_t flags, bool parityCheck) {
     return errors;
 }
 
-std::uint32_t EventMessageCode(TSerialEvent event) { return kEventBits[event]; }
+std::uint32_t EventMessageCode(TSerialEvent event) {
+    return kEventBits[event];
+}
 
 TSerialThread::TSerialThread(TCustomSerialPort* ownerPort) : ownerPort_(ownerPort) {
     ownerPort_->Device()->SetEventMask(EventsToMask(ownerPort_->Events()));
@@ -91,15 +93,22 @@ void TSerialThread::Execute() {
 
 void TSerialThread::DeliverEvents() {
     switch (ownerPort_->SyncMethod()) {
-    case smThreadSync:
-        Synchronize([this] { ownerPort_->ProcessEvents(pendingEvents_); });
-        break;
-    case smWindowSync:
-        SendEventMessages();
-        break;
-    case smNone:
-        ownerPort_->ProcessEvents(pendingEvents_);
-        break;
+        case smThreadSync:
+            Synchronize([this] {
+                struct Depth {
+                    int& depth;
+                    explicit Depth(int& d) : depth(d) { ++depth; }
+                    ~Depth() { --depth; }
+                } during(ownerPort_->guiDeliveryDepth_);
+                ownerPort_->ProcessEvents(pendingEvents_);
+            });
+            break;
+        case smWindowSync:
+            SendEventMessages();
+            break;
+        case smNone:
+            ownerPort_->ProcessEvents(pendingEvents_);
+            break;
     }
 }
 

@@ -5,6 +5,8 @@
 namespace skyvane {
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
+    // Periods are kept to the millisecond (Qt's default coarse timers drift by 5 %).
+    timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         Guarded([this] {
             if (onTimer_) onTimer_(this);

@@ -11,6 +11,7 @@
 #include "app/AboutForm_p.h"
 #include "app/AppIcons.h"
 #include "toolkit/Timer.h"
+#include "tests/support/QtApplication.h"
 
 namespace skyvane {
 namespace {
@@ -18,10 +19,7 @@ namespace {
 class AboutDlgTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "app_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        test_support::EnsureQtApplication<QApplication>();
     }
 
     // Runs Execute; `during` is called once the box is shown modally and must end the

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "app/AppIcons.h"
+#include "tests/support/QtApplication.h"
 
 namespace skyvane {
 namespace {
@@ -11,10 +12,7 @@ namespace {
 class AppIconsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "app_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
+        test_support::EnsureQtApplication<QGuiApplication>();
     }
 };
 

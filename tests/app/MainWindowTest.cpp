@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/status_icon_recording.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
@@ -272,17 +273,17 @@ TEST_F(MainWindowTest, FollowsTheRotorAndStopsQueryingWhenTrackIsOff) {
     EXPECT_TRUE(boxes_.empty());
 }
 
-TEST_F(MainWindowTest, ALostLineReportsOneErrorAtATime) {
+TEST_F(MainWindowTest, ALostLineIsReportedOnceUntilTrackingIsSwitched) {
     auto rotor = std::make_unique<FakeRotor>();
     WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nCOMPORT=" + rotor->Path() + "\r\n");
     TForm1& form = Start();
     int openBoxes = 0, mostOpen = 0;
     SetMessageBoxAnswerer([&](const MessageBoxRequest& r) {
         boxes_.push_back(r);
-        // Keep this box "open" for a while, as a person would, with the loop running.
+        // Keep the first box "open" for a while, as a person would, with the loop running.
         ++openBoxes;
         mostOpen = std::max(mostOpen, openBoxes);
-        WaitUntil([] { return false; }, 3500);
+        if (boxes_.size() == 1) WaitUntil([] { return false; }, 2500);
         --openBoxes;
         return TMsgResult::OK;
     });
@@ -290,10 +291,36 @@ TEST_F(MainWindowTest, ALostLineReportsOneErrorAtATime) {
     rotor->ReleaseSlave();
     rotor->HangUp();
     ASSERT_TRUE(WaitUntil([&] { return !boxes_.empty(); }, 5000));
-    WaitUntil([] { return false; }, 1500);
+    EXPECT_EQ(boxes_[0].text, "WriteFile function failed (win error code: 5)");
+    WaitUntil([] { return false; }, 3500);  // three more failing ticks after the box closed
+    EXPECT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(mostOpen, 1);
+    EXPECT_TRUE(form.TimerRotor->Enabled()) << "the poll goes on trying";
     Choose(form.Track);
     EXPECT_FALSE(form.SerialPort->Connected());
+    EXPECT_FALSE(form.Track->Checked());
+}
+
+TEST_F(MainWindowTest, VisibleOffHidesOnlyWhereATrayCanBringTheWindowBack) {
+    for (const bool trayAvailable : {true, false}) {
+        platform::RecordingStatusIconService tray;
+        tray.SetAvailable(trayAvailable);
+        platform::StatusIconService* previous = platform::SetStatusIconService(&tray);
+        TForm1& form = Start();
+        form.show();
+        Choose(form.VisibleEntry);
+        EXPECT_FALSE(form.VisibleEntry->Checked());
+        EXPECT_TRUE(form.TextIcon->MinimizeToTray());
+        EXPECT_EQ(form.isVisible(), !trayAvailable) << "tray available: " << trayAvailable;
+        if (!trayAvailable) {
+            EXPECT_TRUE(form.isMinimized());
+        }
+        Choose(form.VisibleEntry);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_FALSE(form.TextIcon->MinimizeToTray());
+        form_.reset();
+        platform::SetStatusIconService(previous);
+    }
 }
 
 }  // namespace

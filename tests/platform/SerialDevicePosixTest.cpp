@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/path_case.h"
+#include "platform/files.h"
 #include "platform/serial_device.h"
 
 namespace skyvane::platform {
@@ -148,11 +148,11 @@ TEST(PathCaseTest, ComponentsAreMatchedWithoutRegardToCaseExactFirst) {
     std::ofstream(base + "/Sub/Skyvane.ini") << "";
     std::ofstream(base + "/Sub/b") << "";
     std::ofstream(base + "/Sub/B") << "";
-    EXPECT_EQ(ResolvePathIgnoringCase(base + "/SUB/SKYVANE.INI"), base + "/Sub/Skyvane.ini");
-    EXPECT_EQ(ResolvePathIgnoringCase(base + "/sub/b"), base + "/Sub/b");
-    EXPECT_EQ(ResolvePathIgnoringCase(base + "/sub/B"), base + "/Sub/B");  // exact wins
-    EXPECT_EQ(ResolvePathIgnoringCase(base + "/SUB/new/x.ini"), base + "/Sub/new/x.ini");
-    EXPECT_EQ(ResolvePathIgnoringCase(""), "");
+    EXPECT_EQ(ResolvePathCase(base + "/SUB/SKYVANE.INI"), base + "/Sub/Skyvane.ini");
+    EXPECT_EQ(ResolvePathCase(base + "/sub/b"), base + "/Sub/b");
+    EXPECT_EQ(ResolvePathCase(base + "/sub/B"), base + "/Sub/B");  // exact wins
+    EXPECT_EQ(ResolvePathCase(base + "/SUB/new/x.ini"), base + "/Sub/new/x.ini");
+    EXPECT_EQ(ResolvePathCase(""), "");
     for (const char* f : {"/Sub/Skyvane.ini", "/Sub/b", "/Sub/B"}) unlink((base + f).c_str());
     rmdir((base + "/Sub").c_str());
     rmdir(dir);
@@ -164,7 +164,7 @@ TEST(PathCaseTest, WhenSeveralMatchTheFirstInByteOrderWins) {
     const std::string base = dir;
     std::ofstream(base + "/aB") << "";
     std::ofstream(base + "/Ab") << "";
-    EXPECT_EQ(ResolvePathIgnoringCase(base + "/AB"), base + "/Ab");
+    EXPECT_EQ(ResolvePathCase(base + "/AB"), base + "/Ab");
     unlink((base + "/aB").c_str());
     unlink((base + "/Ab").c_str());
     rmdir(dir);

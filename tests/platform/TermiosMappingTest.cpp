@@ -1,8 +1,8 @@
-#include "platform/termios_mapping.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
+
+#include "platform/termios_mapping.h"
 
 namespace skyvane::platform {
 namespace {
@@ -49,7 +49,8 @@ TEST(TermiosMappingTest, SizesParitiesAndStopBits) {
         s.byteSize = static_cast<std::uint8_t>(bits);
         EXPECT_EQ(Mapped(s).c_cflag & CSIZE, sizes[bits - 5]) << bits;
     }
-    const tcflag_t parities[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD, PARENB | CMSPAR};
+    const tcflag_t parities[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
+                                 PARENB | CMSPAR};
     for (int p = 0; p <= 4; ++p) {
         LineSettings s;
         s.parity = static_cast<std::uint8_t>(p);

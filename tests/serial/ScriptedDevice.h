@@ -75,7 +75,7 @@ public:
         return timeoutsError;
     }
     int StartWrite(platform::Transfer& t, const char* data, std::size_t size) override {
-        Begin(t, false, const_cast<char*>(data), size);
+        t.Begin(false, const_cast<char*>(data), size, current_);
         if (writeError) return Fail(t, writeError);
         std::lock_guard lock(mutex_);
         if (writesStall && size > 0) {
@@ -90,7 +90,7 @@ public:
         return 0;
     }
     int StartRead(platform::Transfer& t, char* data, std::size_t size) override {
-        Begin(t, true, data, size);
+        t.Begin(true, data, size, current_);
         std::lock_guard lock(mutex_);
         t.done = std::min(size, input_.size());
         std::copy_n(input_.begin(), t.done, data);
@@ -101,7 +101,8 @@ public:
     // A stalled write waits for its write time-out (or an abort) and moves nothing.
     int WaitTransfer(platform::Transfer& t) override {
         if (t.state != platform::Transfer::State::Pending) return t.error;
-        const int budget = static_cast<int>(t.timeouts.writeTotalMultiplier * t.size + t.timeouts.writeTotalConstant);
+        const int budget = static_cast<int>(t.timeouts.writeTotalMultiplier * t.size +
+                                            t.timeouts.writeTotalConstant);
         pollfd p{t.AbortEvent().NativeHandle(), POLLIN, 0};
         poll(&p, 1, budget);
         ReleaseTransfer(t);
@@ -124,7 +125,8 @@ public:
             }
         return 0;
     }
-    int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue, std::uint32_t& outQueue) override {
+    int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue,
+                    std::uint32_t& outQueue) override {
         if (statusError) return statusError;
         std::lock_guard lock(mutex_);
         errors = errors_;
@@ -143,7 +145,8 @@ public:
         masks_.push_back(mask);
         return 0;
     }
-    platform::WaitResult WaitEvents(const platform::WakeEvent& stop, std::uint32_t& events) override {
+    platform::WaitResult WaitEvents(const platform::WakeEvent& stop,
+                                    std::uint32_t& events) override {
         for (;;) {
             if (stop.IsSet()) return platform::WaitResult::Stopped;
             {
@@ -161,15 +164,6 @@ public:
     }
 
 private:
-    void Begin(platform::Transfer& t, bool isRead, char* data, std::size_t size) {
-        t.isRead = isRead;
-        t.buffer = data;
-        t.size = size;
-        t.done = 0;
-        t.error = 0;
-        t.ClearAbort();
-        t.timeouts = current_;
-    }
     static int Fail(platform::Transfer& t, int error) {
         t.state = platform::Transfer::State::Failed;
         t.error = error;

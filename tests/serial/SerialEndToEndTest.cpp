@@ -37,7 +37,8 @@ private:
             std::size_t at;
             while ((at = pending.find("AI1;")) != std::string::npos) {
                 pending.erase(0, at + 4);
-                const std::string& heading = headings_[static_cast<std::size_t>(queries_) % headings_.size()];
+                const std::string& heading =
+                    headings_[static_cast<std::size_t>(queries_) % headings_.size()];
                 ++queries_;
                 pty_.Send(heading + ";");
             }

@@ -1,8 +1,8 @@
-#include "serial/SerialErrors.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
+
+#include "serial/SerialErrors.h"
 
 namespace skyvane {
 namespace {
@@ -24,10 +24,13 @@ TEST(SerialErrorsTest, TextsAtTheEndsOfTheTableAndBetween) {
         int code;
         const char* text;
     } cases[] = {
-        {1, "Unable to open com port"},       {2, "WriteFile function failed"},
-        {5, "PurgeComm function failed"},     {8, "SetCommTimeouts failed"},
+        {1, "Unable to open com port"},
+        {2, "WriteFile function failed"},
+        {5, "PurgeComm function failed"},
+        {8, "SetCommTimeouts failed"},
         {14, "Cannot set property while connected"},
-        {18, "Link (un)registration failed"}, {22, "A component is linked to OnRxBuf event"},
+        {18, "Link (un)registration failed"},
+        {22, "A component is linked to OnRxBuf event"},
         {23, "Registry error"},
     };
     for (const Case& c : cases) EXPECT_EQ(SerialErrorText(c.code), c.text) << c.code;

@@ -26,9 +26,12 @@ protected:
         p.SetOnAfterOpen([this](TComponent*) { log.push_back("AfterOpen"); });
         p.SetOnBeforeClose([this](TComponent*) { log.push_back("BeforeClose"); });
         p.SetOnAfterClose([this](TComponent*) { log.push_back("AfterClose"); });
-        p.SetOnCTSChange([this](TComponent*, bool on) { log.push_back(on ? "CTS on" : "CTS off"); });
-        p.SetOnDSRChange([this](TComponent*, bool on) { log.push_back(on ? "DSR on" : "DSR off"); });
-        p.SetOnRLSDChange([this](TComponent*, bool on) { log.push_back(on ? "RLSD on" : "RLSD off"); });
+        p.SetOnCTSChange(
+            [this](TComponent*, bool on) { log.push_back(on ? "CTS on" : "CTS off"); });
+        p.SetOnDSRChange(
+            [this](TComponent*, bool on) { log.push_back(on ? "DSR on" : "DSR off"); });
+        p.SetOnRLSDChange(
+            [this](TComponent*, bool on) { log.push_back(on ? "RLSD on" : "RLSD off"); });
     }
     using Log = std::vector<std::string>;
     Log log;
@@ -173,7 +176,8 @@ TEST_F(SerialLifecycleTest, OpenInsideABracketAppliesOnlyAtItsEnd) {
 
 TEST_F(SerialLifecycleTest, LayoutLoadedOpensAStoredConnectedPortAndReportsAFailure) {
     std::vector<std::string> reports;
-    ExceptionReporter previous = SetExceptionReporter([&](const std::string& t) { reports.push_back(t); });
+    ExceptionReporter previous =
+        SetExceptionReporter([&](const std::string& t) { reports.push_back(t); });
     {
         ScriptedPort loaded;
         loaded.SetEvents({});

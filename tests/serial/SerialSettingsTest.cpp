@@ -33,7 +33,8 @@ TEST_F(SerialSettingsTest, ANewPortDescribesTheDefaultLine) {
     EXPECT_EQ(s.byteSize, 8);
     EXPECT_EQ(s.parity, 0);
     EXPECT_EQ(s.stopBits, 0);
-    EXPECT_FALSE(s.outxCtsFlow || s.outxDsrFlow || s.outX || s.inX || s.parityCheck || s.errorCharEnabled);
+    EXPECT_FALSE(s.outxCtsFlow || s.outxDsrFlow || s.outX || s.inX || s.parityCheck ||
+                 s.errorCharEnabled);
     EXPECT_EQ(s.dtrControl, platform::DtrMode::Disable);
     EXPECT_EQ(s.rtsControl, platform::RtsMode::Disable);
     EXPECT_EQ(s.xonChar, 17);
@@ -56,8 +57,8 @@ TEST_F(SerialSettingsTest, BaudRatesMapToTheirNumbersAndCustomUsesCustomBaudRate
     const struct {
         TBaudRate rate;
         int bps;
-    } table[] = {{br110, 110},       {br300, 300},       {br1200, 1200},     {br9600, 9600},
-                 {br14400, 14400},   {br56000, 56000},   {br57600, 57600},   {br115200, 115200},
+    } table[] = {{br110, 110},       {br300, 300},      {br1200, 1200},   {br9600, 9600},
+                 {br14400, 14400},   {br56000, 56000},  {br57600, 57600}, {br115200, 115200},
                  {br128000, 128000}, {br256000, 256000}};
     port.SetCustomBaudRate(31250);
     for (const auto& row : table) {

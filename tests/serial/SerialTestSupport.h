@@ -19,15 +19,13 @@
 #include "serial/SerialPort.h"
 #include "tests/serial/ScriptedDevice.h"
 #include "toolkit/GuiThread.h"
+#include "tests/support/QtApplication.h"
 
 namespace skyvane::testing {
 
 // Creates the Qt application object once, so that there is a GUI thread.
 inline void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "serial_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    test_support::EnsureQtApplication<QCoreApplication>();
 }
 
 // A pseudo-terminal: the port opens the slave by name, the test is the far end.
@@ -35,7 +33,8 @@ class PtyPair {
 public:
     PtyPair() {
         char name[128];
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
+            throw std::runtime_error("openpty");
         slaveName_ = name;
         termios t;
         tcgetattr(master_, &t);

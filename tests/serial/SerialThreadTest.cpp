@@ -1,12 +1,11 @@
 // The event thread: masks and mappings, the three delivery modes, the processing
 // order, failures in processing, hang-ups, and closing under a flood.
-#include "serial/SerialThread.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "serial/SerialPort.h"
+#include "serial/SerialThread.h"
 #include "tests/serial/SerialTestSupport.h"
 #include "toolkit/ExceptionReport.h"
 
@@ -38,7 +37,8 @@ TEST(SerialMaskTest, LineErrorFlagsMapToTheirMembersAndParityNeedsCheck) {
         TSerialError member;
     } table[] = {{0x0008, ceFrame}, {0x0002, ceOverrun}, {0x0010, ceBreak},  {0x0400, ceIO},
                  {0x8000, ceMode},  {0x0001, ceRxOver},  {0x0100, ceTxFull}, {0x0004, ceRxParity}};
-    for (const auto& row : table) EXPECT_EQ(ErrorFlagsToErrors(row.flag, true), TSerialErrors{row.member});
+    for (const auto& row : table)
+        EXPECT_EQ(ErrorFlagsToErrors(row.flag, true), TSerialErrors{row.member});
     EXPECT_TRUE(ErrorFlagsToErrors(0x0004, false).Empty());
     EXPECT_TRUE(ErrorFlagsToErrors(0x0020 | 0x0040 | 0x0200, true).Empty());
     EXPECT_EQ(ErrorFlagsToErrors(0x000C, false), TSerialErrors{ceFrame});
@@ -50,8 +50,11 @@ class SerialThreadScriptedTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::EnsureApplication();
-        port.SetOnRxChar([this](TComponent*, int n) { log.push_back("RxChar " + std::to_string(n)); });
-        port.SetOnError([this](TComponent*, TSerialErrors e) { log.push_back("Error " + std::to_string(e.ToBits())); });
+        port.SetOnRxChar(
+            [this](TComponent*, int n) { log.push_back("RxChar " + std::to_string(n)); });
+        port.SetOnError([this](TComponent*, TSerialErrors e) {
+            log.push_back("Error " + std::to_string(e.ToBits()));
+        });
         port.SetOnTxEmpty([this](TComponent*) { log.push_back("TxEmpty"); });
         port.SetOnBreak([this](TComponent*) { log.push_back("Break"); });
         port.SetOnRing([this](TComponent*) { log.push_back("Ring"); });
@@ -60,9 +63,12 @@ protected:
     }
     void OpenQuiet() {
         port.Open();
-        port.SetOnCTSChange([this](TComponent*, bool on) { log.push_back(on ? "CTS on" : "CTS off"); });
-        port.SetOnDSRChange([this](TComponent*, bool on) { log.push_back(on ? "DSR on" : "DSR off"); });
-        port.SetOnRLSDChange([this](TComponent*, bool on) { log.push_back(on ? "RLSD on" : "RLSD off"); });
+        port.SetOnCTSChange(
+            [this](TComponent*, bool on) { log.push_back(on ? "CTS on" : "CTS off"); });
+        port.SetOnDSRChange(
+            [this](TComponent*, bool on) { log.push_back(on ? "DSR on" : "DSR off"); });
+        port.SetOnRLSDChange(
+            [this](TComponent*, bool on) { log.push_back(on ? "RLSD on" : "RLSD off"); });
     }
     bool AwaitLog(std::size_t n) {
         return testing::ServeUntil([&] { return log.size() >= n; });
@@ -80,8 +86,8 @@ TEST_F(SerialThreadScriptedTest, OneWakeUpIsProcessedInTheFixedOrder) {
     port.device->Signal(kEvRx80Full | kEvRlsd | kEvRxFlag | kEvDsr | kEvCts | kEvRing | kEvBreak |
                         kEvTxEmpty | kEvRxChar | kEvErr);
     ASSERT_TRUE(AwaitLog(10));
-    EXPECT_EQ(log, (Log{"Error 1", "RxChar 3", "TxEmpty", "Break", "Ring", "CTS off", "DSR on", "RxFlag",
-                        "RLSD off", "Rx80Full"}));
+    EXPECT_EQ(log, (Log{"Error 1", "RxChar 3", "TxEmpty", "Break", "Ring", "CTS off", "DSR on",
+                        "RxFlag", "RLSD off", "Rx80Full"}));
 }
 
 TEST_F(SerialThreadScriptedTest, NothingQueuedOrNoErrorsRaiseNothing) {
@@ -135,7 +141,8 @@ TEST_F(SerialThreadScriptedTest, AnExceptionInThreadSyncProcessingEndsDelivery) 
 
 TEST_F(SerialThreadScriptedTest, WindowSyncReportsAnExceptionAndGoesOn) {
     std::vector<std::string> reports;
-    ExceptionReporter previous = SetExceptionReporter([&](const std::string& t) { reports.push_back(t); });
+    ExceptionReporter previous =
+        SetExceptionReporter([&](const std::string& t) { reports.push_back(t); });
     port.SetSyncMethod(smWindowSync);
     port.SetOnTxEmpty([this](TComponent*) {
         log.push_back("TxEmpty");
@@ -156,7 +163,7 @@ TEST_F(SerialThreadScriptedTest, AWindowMessageForAClosedPortIsIgnored) {
     notifier.HandleMessage(PortEventMessage, 1);  // closed: no device is asked
     EXPECT_TRUE(log.empty());
     OpenQuiet();
-    notifier.HandleMessage(PortEventMessage + 1, 1);  // another message
+    notifier.HandleMessage(PortEventMessage + 1, 1);   // another message
     notifier.HandleMessage(PortEventMessage, 0x0200);  // no event has this code
     EXPECT_TRUE(log.empty());
     notifier.HandleMessage(PortEventMessage, 1);
@@ -227,6 +234,44 @@ TEST_P(SerialThreadPtyTest, AHangUpEndsTheEventThreadInsteadOfSpinning) {
     EXPECT_EQ(port.EventThread(), nullptr);
 }
 
+TEST(SerialThreadUnreadTest, BytesLeftUnreadAreCountedAgainWithTheNextOnes) {
+    testing::EnsureApplication();
+    testing::PtyPair pty;
+    TSerialPort port(nullptr);
+    port.SetPort(pty.SlaveName());
+    std::vector<int> counts;
+    port.SetOnRxChar([&](TComponent*, int count) { counts.push_back(count); });  // reads nothing
+    port.Open();
+    pty.Send("12");
+    ASSERT_TRUE(testing::ServeUntil([&] { return counts.size() >= 1; }));
+    pty.Send("3456");
+    ASSERT_TRUE(testing::ServeUntil([&] { return counts.size() >= 2; }));
+    EXPECT_EQ(counts, (std::vector<int>{2, 6}));
+}
+
+TEST(SerialThreadCloseTest, AHandlerThatClosesThePortDoesNotDeadlockIt) {
+    testing::EnsureApplication();
+    testing::PtyPair pty;
+    TSerialPort port(nullptr);
+    port.SetPort(pty.SlaveName());
+    std::string received;
+    bool closeInHandler = true;
+    port.SetOnRxChar([&](TComponent*, int count) {
+        std::string text;
+        port.ReadText(text, count);
+        received += text;
+        if (closeInHandler) port.SetConnected(false);  // as Track off from a box the handler shows
+    });
+    port.Open();
+    pty.Send("1;");
+    ASSERT_TRUE(testing::ServeUntil([&] { return !port.Connected(); }));
+    EXPECT_EQ(received, "1;");
+    closeInHandler = false;
+    port.Open();  // the stopped thread is waited for first; the line opens again
+    pty.Send("2;");
+    ASSERT_TRUE(testing::ServeUntil([&] { return received == "1;2;"; }));
+}
+
 std::string ModeName(const ::testing::TestParamInfo<TSyncMethod>& info) {
     static const char* const names[] = {"ThreadSync", "WindowSync", "None"};
     return names[info.param];
@@ -249,7 +294,8 @@ TEST(SerialThreadFloodTest, ClosingWhileTheFarEndFloodsNeverDeadlocks) {
         const std::string reply = "123;";
         while (!stop) {
             pollfd p{pty.Master(), POLLOUT, 0};
-            if (poll(&p, 1, 5) == 1) [[maybe_unused]] ssize_t n = write(pty.Master(), reply.data(), reply.size());
+            if (poll(&p, 1, 5) == 1) [[maybe_unused]]
+                ssize_t n = write(pty.Master(), reply.data(), reply.size());
         }
     });
     long long total = 0;

@@ -61,6 +61,28 @@ TEST_F(SerialTransferTest, ReadTextReturnsAtOnceWithWhatIsQueued) {
     EXPECT_EQ(std::string(buf, 4), "cdef");
 }
 
+TEST_F(SerialTransferTest, DiscardNullDropsNulBytesFromWhatIsRead) {
+    pty.Send(
+        std::string("1\0"
+                    "2",
+                    3));
+    AwaitQueued(3);
+    std::string text;
+    EXPECT_EQ(port.ReadText(text, 3), 3);
+    EXPECT_EQ(text, std::string("1\0"
+                                "2",
+                                3));
+    port.SetDiscardNull(true);
+    pty.Send(
+        std::string("\0"
+                    "3\0\0"
+                    "4;",
+                    6));
+    AwaitQueued(6);
+    EXPECT_EQ(port.ReadText(text, 6), 3);
+    EXPECT_EQ(text, "34;");
+}
+
 TEST_F(SerialTransferTest, AReadWithATotalTimeoutWaitsForTheRestThenGivesWhatCame) {
     port.Timeouts()->SetReadInterval(0);
     port.Timeouts()->SetReadTotalConstant(200);

@@ -119,11 +119,5 @@ TEST(ListSerialPorts, ReadsBelowTheInstalledRoot) {
     EXPECT_EQ(SerialPortsRoot(), "/");
 }
 
-TEST(ListSerialPorts, LiveSystemGivesDevPaths) {
-    std::vector<std::string> ports;
-    ListSerialPorts(ports);
-    for (const std::string& p : ports) EXPECT_EQ(p.rfind("/dev/", 0), 0u) << p;
-}
-
 }  // namespace
 }  // namespace skyvane

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "serial/SerialText.h"
 
@@ -10,10 +11,10 @@ namespace {
 
 // Every member's text, the member read back from that text in three letter cases,
 // and the fallback for texts that name no member.
-template <class Enum, std::size_t N, class ToText, class FromText>
-void CheckTable(const char* what, const std::array<std::string_view, N>& expected, ToText toText,
+template <class Enum, class ToText, class FromText>
+void CheckTable(const char* what, const std::vector<std::string>& expected, ToText toText,
                 FromText fromText, Enum fallback) {
-    for (std::size_t i = 0; i < N; ++i) {
+    for (std::size_t i = 0; i < expected.size(); ++i) {
         auto member = static_cast<Enum>(i);
         std::string text = toText(member);
         EXPECT_EQ(text, expected[i]) << what << " " << i;
@@ -31,25 +32,20 @@ void CheckTable(const char* what, const std::array<std::string_view, N>& expecte
 }
 
 TEST(SerialText, EveryTableBothWaysWithItsFallback) {
-    CheckTable<TBaudRate>("baud", BaudRateTexts, BaudRateToText, TextToBaudRate, br9600);
-    CheckTable<TStopBits>("stop", StopBitsTexts, StopBitsToText, TextToStopBits, sbOneStopBit);
-    CheckTable<TDataBits>("data", DataBitsTexts, DataBitsToText, TextToDataBits, dbEight);
-    CheckTable<TParityBits>("parity", ParityTexts, ParityToText, TextToParity, prNone);
-    CheckTable<TFlowControl>("flow", FlowControlTexts, FlowControlToText, TextToFlowControl,
-                             fcCustom);
-    CheckTable<TDTRFlowControl>("dtr", DTRTexts, DTRToText, TextToDTR, dtrDisable);
-    CheckTable<TRTSFlowControl>("rts", RTSTexts, RTSToText, TextToRTS, rtsDisable);
-}
-
-TEST(SerialText, TablesHoldTheFixedTexts) {
-    EXPECT_EQ(BaudRateToText(brCustom), "Custom");
-    EXPECT_EQ(BaudRateToText(br110), "110");
-    EXPECT_EQ(BaudRateToText(br256000), "256000");
-    EXPECT_EQ(StopBitsToText(sbOne5StopBits), "1.5");
-    EXPECT_EQ(ParityToText(prSpace), "Space");
-    EXPECT_EQ(FlowControlToText(fcNone), "None");
-    EXPECT_EQ(RTSToText(rtsToggle), "Toggle");
-    EXPECT_EQ(DTRToText(dtrHandshake), "Handshake");
+    CheckTable<TBaudRate>("baud",
+                          {"Custom", "110", "300", "600", "1200", "2400", "4800", "9600", "14400",
+                           "19200", "38400", "56000", "57600", "115200", "128000", "256000"},
+                          BaudRateToText, TextToBaudRate, br9600);
+    CheckTable<TStopBits>("stop", {"1", "1.5", "2"}, StopBitsToText, TextToStopBits, sbOneStopBit);
+    CheckTable<TDataBits>("data", {"5", "6", "7", "8"}, DataBitsToText, TextToDataBits, dbEight);
+    CheckTable<TParityBits>("parity", {"None", "Odd", "Even", "Mark", "Space"}, ParityToText,
+                            TextToParity, prNone);
+    CheckTable<TFlowControl>("flow", {"Hardware", "Software", "None", "Custom"}, FlowControlToText,
+                             TextToFlowControl, fcCustom);
+    CheckTable<TDTRFlowControl>("dtr", {"Disable", "Enable", "Handshake"}, DTRToText, TextToDTR,
+                                dtrDisable);
+    CheckTable<TRTSFlowControl>("rts", {"Disable", "Enable", "Handshake", "Toggle"}, RTSToText,
+                                TextToRTS, rtsDisable);
 }
 
 TEST(SerialText, TextsOutsideTheirOwnTable) {

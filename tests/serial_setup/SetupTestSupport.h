@@ -11,15 +11,13 @@
 
 #include "serial/SerialSetup.h"
 #include "tests/serial_setup/FakeSysfs.h"
+#include "tests/support/QtApplication.h"
 
 namespace skyvane::testing {
 
 // Creates the Qt application object once (offscreen under CTest).
 inline void EnsureWidgetsApplication() {
-    static int argc = 1;
-    static char name[] = "serial_setup_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
+    test_support::EnsureQtApplication<QApplication>();
 }
 
 // What a user's pick does: the control changes its selection and reports the activation.

@@ -10,6 +10,7 @@
 #include "toolkit/Exception.h"
 #include "toolkit/ExceptionReport.h"
 #include "toolkit/Thread.h"
+#include "tests/support/QtApplication.h"
 
 namespace skyvane {
 namespace {
@@ -17,10 +18,7 @@ namespace {
 class GuiThreadTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "toolkit_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+        test_support::EnsureQtApplication<QCoreApplication>();
     }
 };
 

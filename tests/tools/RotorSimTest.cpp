@@ -40,22 +40,6 @@ TEST(QueryScanner, CountsQueriesSplitOrMixedWithOtherBytes) {
     }
 }
 
-TEST(RotorSimReply, FixedHeadingPaddingAndFixedReplies) {
-    TRotorSimOptions o;
-    EXPECT_EQ(ReplyText(o, AzimuthAt(o, 50.0)), "123;");
-    o.heading = 45;
-    EXPECT_EQ(ReplyText(o, AzimuthAt(o, 0.0)), "45;");
-    o.pad = true;
-    EXPECT_EQ(ReplyText(o, 45), "045;");
-    EXPECT_EQ(ReplyText(o, 0), "000;");
-    EXPECT_EQ(ReplyText(o, 359), "359;");
-    o.pad = false;
-    EXPECT_EQ(ReplyText(o, -5), "-5;");  // out-of-range headings are reported as given
-    EXPECT_EQ(ReplyText(o, 361), "361;");
-    o.reply = "ERR;";
-    EXPECT_EQ(ReplyText(o, 45), "ERR;");
-}
-
 TEST(RotorSimReply, SweepWrapsWithinAFullTurn) {
     TRotorSimOptions o;
     o.sweep = true;
@@ -151,14 +135,6 @@ TEST(RotorSimArgs, RejectsBadOptionsWithAMessageNamingThem) {
         EXPECT_EQ(r.outcome, TParseOutcome::Error) << joined;
         EXPECT_NE(r.error.find(c.mentions), std::string::npos) << joined << ": " << r.error;
     }
-}
-
-TEST(RotorSimArgs, UsageNamesEveryOption) {
-    std::string usage = RotorSimUsage("skyvane-rotorsim");
-    for (const char* option :
-         {"--device", "--heading", "--sweep", "--delay", "--chunks", "--split", "--gap", "--pad",
-          "--garbage", "--reply", "--silent", "--count-file", "--verbose", "--help"})
-        EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
 }  // namespace

@@ -1,0 +1,25 @@
+# The Debian package: `cpack -G DEB` in the build folder (or `cmake --build build
+# --target package`). Runtime dependencies come from the shared libraries the
+# programs link (dpkg-shlibdeps, from dpkg-dev), so they follow the Qt 6 packages
+# of the machine that builds.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME skyvane)
+set(CPACK_PACKAGE_VENDOR "Skyvane developers")
+set(CPACK_PACKAGE_CONTACT "Skyvane developers <skyvane@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tray utility that shows the heading of an antenna rotor")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://skyvane.example.org")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The fonts the window's layout asks for by name.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
+# The long description; CPack puts the summary above it and indents its lines.
+set(CPACK_PACKAGE_DESCRIPTION
+    "Skyvane polls an antenna rotor controller on a serial port once a second
+and shows the azimuth in a small window, as text in the tray icon and in
+its hint. The package includes skyvane-rotorsim, a rotor simulator on a
+pseudo-terminal for trying Skyvane without a rotor.")
+include(CPack)
