@@ -93,7 +93,11 @@ public:
 
     // Texts of whole replies sent and not yet matched against the label.
     std::mutex lock;
-    std::deque<std::string> pendingWhole;
+    struct Pending {
+        std::string text;
+        bool alone;  // false: written before the window had read what came before
+    };
+    std::deque<Pending> pendingWhole;
     std::atomic<long> queries{0}, whole{0}, garbage{0}, split{0};
     // Bytes the window has taken from the line so far.
     std::atomic<long> consumed{0};
@@ -134,21 +138,31 @@ private:
             ++split;
         } else {
             const std::string reply = rotorsim::ReplyText(options, azimuth);
+            const bool alone = WaitForReader();
             {
                 std::lock_guard<std::mutex> g(lock);
-                pendingWhole.push_back(reply.substr(0, reply.find(';')));
+                pendingWhole.push_back({reply.substr(0, reply.find(';')), alone});
             }
-            Write(reply);
+            WriteNow(reply);
             ++whole;
         }
     }
     // Writes once the window has read everything written before (or after 200 ms), so
     // that each reply, and each piece of a split one, reaches the window in a read of
     // its own even when two queries were sent at once.
+    // A write that had to go ahead after the wait may share a read with what came
+    // before; its reply is then not counted as arrived alone.
     void Write(const std::string& text) {
+        WaitForReader();
+        WriteNow(text);
+    }
+    bool WaitForReader() {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
         while (consumed < written_ && std::chrono::steady_clock::now() < until && !stop_)
             std::this_thread::sleep_for(std::chrono::microseconds(500));
+        return consumed >= written_;
+    }
+    void WriteNow(const std::string& text) {
         if (write(master_, text.data(), text.size()) != ssize_t(text.size())) ++writeFailures_;
         written_ += long(text.size());
     }
@@ -230,19 +244,12 @@ int main(int argc, char** argv) {
             std::lock_guard<std::mutex> g(rotor->lock);
             auto& q = rotor->pendingWhole;
             for (auto it = q.begin(); it != q.end(); ++it) {
-                if (*it != now) continue;
-                notShown += it - q.begin();
+                if (it->text != now) continue;
+                // Replies passed over were not shown: lost, unless they shared a read.
+                for (auto skipped = q.begin(); skipped != it; ++skipped) ++(skipped->alone ? notShown : merged);
                 ++shown;
                 q.erase(q.begin(), it + 1);
                 break;
-            }
-            // The window shows the first reply of a read (a whole one or the piece of a
-            // split one); whole replies in the same read behind it did not arrive alone.
-            long rest = count - long(now.size() + 1);
-            while (rest > 0 && !q.empty() && long(q.front().size() + 1) <= rest) {
-                rest -= long(q.front().size() + 1);
-                q.pop_front();
-                ++merged;
             }
         });
         QTimer extra;
@@ -274,9 +281,9 @@ int main(int argc, char** argv) {
         boxesAtHangUp = boxes;
         rotor->HangUp();
         Spin([&] { return boxes > boxesAtHangUp; }, 3000);
-        Choose(form.Track);  // off, as the user does on reading the message
-        Spin([] { return false; }, 1500);  // nothing more may come from the dead line
+        Spin([] { return false; }, 3500);  // more poll ticks on the dead line: no new box
         const long hangUpReports = boxes - boxesAtHangUp;
+        Choose(form.Track);  // off
         const long lostAtHangUp = [&] {
             std::lock_guard<std::mutex> g(rotor->lock);
             return long(rotor->pendingWhole.size());
