@@ -68,7 +68,10 @@ public:
             line.next = line.end + 1;
             if (line.end > line.begin && content_[line.end - 1] == '\r') --line.end;
         } else {
+            // A last line without "\n" may still end in "\r": it counts as the line end
+            // here too, so that closing the line on a write keeps its meaning.
             line.end = line.next = content_.size();
+            if (line.end > line.begin && content_[line.end - 1] == '\r') --line.end;
         }
         pos_ = line.next;
         return true;
@@ -198,7 +201,7 @@ std::string ProfileTextWithValue(std::string_view content, std::string_view sect
     } else if (place.sectionFound) {
         const Line& after = place.lastEntry;
         result.append(content.substr(0, after.next));
-        if (after.next == after.end)
+        if (after.next == content.size() && content.back() != '\n')
             result.append(eol);  // the last line of a file without a final line end
         result.append(entry).append(eol);
         result.append(content.substr(after.next));

@@ -103,6 +103,26 @@ TEST(ProfileTextWithValue, ChangesOnlyWhatItMust) {
         EXPECT_EQ(ProfileTextWithValue(c.before, c.section, c.key, c.value), c.after) << c.what;
 }
 
+// Found by fuzzing: a last line "[\r" without "\n" read as a section named "\r" until a
+// write closed the line, after which it read as "[" and hid the value just written.
+TEST(ProfileTextWithValue, AWrittenValueReadsBackAfterALastLineEndingInCR) {
+    const struct {
+        std::string content, section;
+    } cases[] = {
+        {"a=1\n[\r", ""},
+        {"[S]\r\nx=1\r", "S"},
+        {"[S]\nx=1\n[T]\r", "T"},
+        {"x=1\r", "S"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
+        const std::string written = ProfileTextWithValue(c.content, c.section, "k", "v");
+        EXPECT_EQ(ProfileTextValue(written, c.section, "k", "<none>"), "v");
+        EXPECT_EQ(written.substr(0, c.content.size()), c.content) << "the old text stays as it was";
+    }
+    EXPECT_EQ(ProfileTextValue("[S]\nx=1\r", "S", "x", ""), "1");
+}
+
 TEST(IsStorableProfileEntry, RefusesWhatWouldBreakTheFile) {
     EXPECT_TRUE(IsStorableProfileEntry("SETTINGS", "COMPORT", "COM3"));
     EXPECT_TRUE(IsStorableProfileEntry("S", "K", ""));
