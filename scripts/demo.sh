@@ -10,9 +10,15 @@ app="$build/app/skyvane"
 work="${SKYVANE_DEMO_DIR:-$(mktemp -d /tmp/skyvane-demo.XXXXXX)}"
 
 coproc SIM { exec "$sim" --sweep 6 --pad; }
-trap 'kill "$SIM_PID" 2>/dev/null || true' EXIT
+app_pid=""
+# Ending the demo (also by a signal) ends both programs.
+stop() { kill "$SIM_PID" ${app_pid:+"$app_pid"} 2>/dev/null || true; }
+trap stop EXIT
+trap 'exit 130' INT TERM
 read -r pty <&"${SIM[0]}"
 printf '[SETTINGS]\r\nCOMPORT=%s\r\nBAUDRATE=4800\r\n' "$pty" >"$work/Skyvane.INI"
 echo "Rotor simulator on $pty; Skyvane runs in $work"
 cd "$work"
-"$app" "$@"
+"$app" "$@" &
+app_pid=$!
+wait "$app_pid"
