@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About component: holds the texts and picture of an About box and shows them.
 #pragma once
 

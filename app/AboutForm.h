@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: the small modal window that TAboutDlg fills and shows.
 #pragma once
 

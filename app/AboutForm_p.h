@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box's own controls: a bevelled panel, a picture and a push button. They
 // follow the toolkit's component pattern (owner destroys, widget in the form's tree).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a rotor reply means: the azimuth text and its compass-sector label.
 #pragma once
 

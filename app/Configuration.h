@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration file: where it is, what its one section holds, and the conversions
 // between its texts and the program's settings. No windows here; the main window shows
 // the messages and applies the values.

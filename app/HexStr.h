@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small text helpers for the configuration file, the log header and rotor replies.
 // Texts are 8-bit byte strings; none of these functions keeps state or throws.
 #pragma once

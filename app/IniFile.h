@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile-file object through which the application reads and writes its
 // configuration file.
 #pragma once

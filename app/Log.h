@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trace log: time-stamped lines in a plain text file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The product's name, version line and credits, as the About box and the log show them.
 #pragma once
 

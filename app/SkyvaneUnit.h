@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the azimuth display, its tray icon and menu, the poll cycle and
 // the configuration file.
 #pragma once

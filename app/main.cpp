@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Skyvane: shows the heading of an antenna rotor in the tray and a small window.
 #include "app/AppIcons.h"
 #include "app/SkyvaneUnit.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the program's icons from the two sources beside this script:
 #   skyvane.svg     the scalable picture (desktop, About box), rendered to PNG sizes
 #   skyvane-16.xpm  the 16x16, 16-colour picture of the tray icon and the small

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads and writes profile files of 50 MB of several malformed kinds, and the
 // program's own small configuration file, and prints the times.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the registry store: single writes (each one flushed to disk), reads from a
 // large malformed store file, and a port storing and loading all 29 settings.
 //

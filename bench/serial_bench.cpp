@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial port figures through a pseudo-terminal, side by side with Qt's own serial
 // port class running the same loop: reply latency to the received-characters
 // handler on the GUI thread, throughput of 4 MiB in 4 KiB writes, and the CPU used

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // skyvane_soak: a long run of the real main window against the rotor simulator's logic
 // on a pseudo-terminal, printing what was sent, what was shown, what was reported and
 // how much memory the process holds.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in the build folder (or `cmake --build build
 # --target package`). Runtime dependencies come from the shared libraries the
 # programs link (dpkg-shlibdeps, from dpkg-dev), so they follow the Qt 6 packages

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # skyvane_test(<name> SOURCES <files...> LIBS <targets...>)
 # One GoogleTest executable; each test case becomes a CTest test.
 # GUI tests run on the offscreen platform so they need no display.

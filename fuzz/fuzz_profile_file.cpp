@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile-file reader and a write after the read, on arbitrary file content.
 // Input: the first bytes up to the first NUL choose section, key and value
 // (separated by '\n'); the rest is the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry store's reader on arbitrary file content: every key path named in
 // the input is opened, its values listed and read by type, then one value written.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reply handling of the poll cycle: each received chunk is parsed the way the
 // window does it, and an accepted reading gets its compass label. The input is cut
 // into chunks at random points, as the serial line delivers it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text conversions the settings persistence applies to stored values: every
 // enumeration, booleans, characters and integers, on arbitrary text.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process and file basics: the current directory, names found regardless of letter
 // case, whole-file reads, atomic replacement, the small text-file writes of the trace
 // log, and the local date and time as the user writes them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Profile (INI) files: text values read and written by section and key.
 //
 // A file is lines of "[section]" headers, "key=value" entries and anything else

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry store: a small typed store of the program's own, with text and signed
 // 32-bit integer values under keys, kept in one file under the user's configuration
 // folder.

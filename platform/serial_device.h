@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The narrow interface through which the serial port component drives a serial
 // device of the operating system. Every call returns 0 or the system's error number
 // of the failed call (errno on POSIX). Masks, error flags and modem bits use the

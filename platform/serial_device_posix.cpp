@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial devices on Linux: non-blocking descriptors, termios2 for the line, poll for
 // every wait. Windows' overlapped transfers become a start (move what can be moved
 // at once) and a wait (poll until done, timed out or aborted) on the caller's thread.

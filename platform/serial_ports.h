@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The machine's serial devices, as the operating system lists them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial devices on Linux: the entries of /sys/class/tty that a driver backs (they
 // have a "device" link), without UARTs the serial core reports as absent (type 0,
 // the fixed ttyS slots of the 8250 driver), plus the stable names udev keeps under

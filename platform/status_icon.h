@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's notification area ("tray"): the shell calls that add, modify and
 // delete a status icon, and the notifications it sends back to the icon's window.
 // Qt-free; the desktop implementation lives in status_icon_qt.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notification area on the desktop, through Qt's system tray icon (which speaks
 // StatusNotifierItem or XEmbed, whichever the desktop offers). One QSystemTrayIcon
 // stands for one shell entry; Qt's activation reasons become the shell's mouse

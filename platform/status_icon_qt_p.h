@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Private part of the desktop notification area: how Qt's activations map onto the
 // shell's mouse notifications.
 #pragma once

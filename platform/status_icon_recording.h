@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A notification area that records every shell call, for tests: it keeps the
 // shown entries as the shell would, and lets a test send notifications, restart
 // the tray host and set the pointer, keys and double-click time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mapping of line settings onto Linux's termios2 record (raw mode, any speed
 // through BOTHER). Pure: no device is touched.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A manual-reset wake-up object that a wait on a device can include: set from any
 // thread, it stays set until reset.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The checks CI runs after the test suite; each can be run alone:
 #   scripts/ci-extra.sh [asan] [tsan] [fuzz]      (no argument: all three)
 #   asan  the whole test suite built with AddressSanitizer + UndefinedBehaviorSanitizer

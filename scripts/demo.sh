@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts Skyvane against the rotor simulator on a pseudo-terminal, in a scratch
 # folder with its own Skyvane.INI. Choose Track in the tray menu (or in the window's
 # right-click menu on a desktop without a tray) to see the heading sweep.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets into ./build-fuzz (clang) and runs each for a while.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target...]
 # New inputs go to build-fuzz/corpus/<target> (the committed seeds in

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages that building, running and testing Skyvane need.
 # Only what is missing is installed; run as root or through sudo.
 set -euo pipefail

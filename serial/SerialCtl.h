@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port property selectors: a drop-down list that edits one property of one serial
 // port, and the plain selector logic behind it.
 #pragma once

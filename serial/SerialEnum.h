@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names of the machine's serial ports, as the port's Port property takes them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port's one exception class: a numbered port error with a fixed text,
 // and the operating system's error number of the failed call when there is one.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storing the port's settings in an INI-style section or under a registry key, and
 // loading them back: one table of keys drives all four operations.
 #include <string>

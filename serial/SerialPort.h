@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port component: its settings objects, opening and closing, event
 // delivery through the event thread, and overlapped-style reads and writes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Setup" dialog: port, baud rate, data bits, stop bits, parity and flow control
 // of one serial port, written into the port in one settings update on OK.
 #pragma once

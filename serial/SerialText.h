@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text forms of the port settings: one fixed text per enumeration member, the
 // conversions both ways, and the text forms of booleans and characters that the
 // settings persistence stores.

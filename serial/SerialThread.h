@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event thread of an open port, the mappings between event sets and device
 // masks, and the notifier that carries events to the GUI thread one by one.
 #pragma once

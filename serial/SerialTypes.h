@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port's setting types. Each enumeration is one byte and its ordinal is
 // its position in the list, from 0; the sets are bit sets by ordinal.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: title, icon, main form and the message loop.
 #pragma once
 

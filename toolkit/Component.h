@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Components: owned objects with a name, a tag and the loading/designing states.
 #pragma once
 

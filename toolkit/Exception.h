@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Base exception of the program and the toolkit's standard errors.
 #pragma once
 

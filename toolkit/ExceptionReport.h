@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The standard exception report and the guard around every entry from Qt.
 #pragma once
 

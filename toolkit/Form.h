@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Forms: windows built from a stored layout.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colours and fonts as the layouts describe them.
 #pragma once
 

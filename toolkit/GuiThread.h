@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calls from other threads onto the GUI thread (the thread of the Qt application
 // object) and the GUI-thread wait that keeps serving them.
 #pragma once

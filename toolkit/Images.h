@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Icons, bitmaps and image lists as the tray components use them. Pictures are held
 // as QImage; an icon's "system handle" is the platform's IconImage.
 #pragma once

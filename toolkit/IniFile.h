@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI-style settings object that components store their settings through.
 #pragma once
 

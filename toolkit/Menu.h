@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pop-up menus with check marks and a default entry.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry object that components store their settings through: the platform's
 // registry store with its errors raised as the program's exceptions.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A thread object in the toolkit's style: created suspended, started explicitly,
 // with a terminated flag and a wait for its end that keeps the GUI thread serving.
 #pragma once

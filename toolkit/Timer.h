@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolkit's timer component: ticks on the GUI thread while enabled.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tray icon that draws a short text into its 16 × 16 image: one or more lines in
 // a given font and colour, centred, on a plain background colour or over a
 // background icon, with an optional one-pixel border. Every change of the text or

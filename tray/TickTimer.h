@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small periodic timer that is not a component. All tick timers of the process
 // share one dispatcher, created with the first timer and destroyed with the last;
 // ticks run on the GUI thread and never overlap.

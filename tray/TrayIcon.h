@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notification-area icon: a non-visual component that owns one entry in the
 // tray, carries its hint, turns the shell's mouse notifications into events, opens a
 // pop-up menu from it and can step through an image list. It also watches its owner

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window against a pseudo-terminal that plays the rotor controller.
 #include "app/SkyvaneUnit.h"
 

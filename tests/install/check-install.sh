@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs a build into a scratch prefix and checks the tree a desktop expects:
 # exactly the expected files, icons of the sizes their folders claim, a desktop
 # entry whose Exec and Icon resolve inside the tree, and a software-centre file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kills a process at random moments while it writes a profile file, many times over,
 // and checks what it leaves behind.
 #include <gtest/gtest.h>

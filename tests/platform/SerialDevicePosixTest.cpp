@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The POSIX serial device on pseudo-terminals, and the case-insensitive path lookup.
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A serial device whose behaviour the test scripts: refusals per call, modem lines,
 // line errors, queued input, event wake-ups and writes that never drain. It records
 // what the port handed it. Thread-safe where the port may call it from two threads.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port as the azimuth viewer drives it, against a far end that answers like a
 // rotor controller: "AI1;" in, the heading in digits and ";" out.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and closing: the sequences and their events, Connected, Port, SyncMethod,
 // LayoutLoaded and the failures on the way.
 #include <gtest/gtest.h>

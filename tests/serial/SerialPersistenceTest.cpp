@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storing and loading the port's settings through an INI-style file and the registry.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings model: defaults, setter rules, the apply guard, presets and the
 // device settings the properties become.
 #include <gtest/gtest.h>

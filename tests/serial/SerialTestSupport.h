@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the serial tests: the Qt application object, a pseudo-terminal
 // pair standing in for a cable, a GUI-thread wait with a give-up guard, and a port
 // that opens a scripted device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event thread: masks and mappings, the three delivery modes, the processing
 // order, failures in processing, hang-ups, and closing under a flood.
 #include <gtest/gtest.h>

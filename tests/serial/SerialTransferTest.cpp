@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing through a pseudo-terminal, and what only a scripted device can show.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fake sysfs tree for the port list tests, and installing it as the ports' root.
 #pragma once
 

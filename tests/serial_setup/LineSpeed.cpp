@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // termios2 is kept apart from <termios.h>, whose definitions clash with it.
 #include "tests/serial_setup/LineSpeed.h"
 

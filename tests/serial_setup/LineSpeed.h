@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output speed a terminal device is set to, in bits per second.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Setup dialog on a real port: a pseudo-terminal stands in for the rotor's cable.
 #include <gtest/gtest.h>
 #include <pty.h>

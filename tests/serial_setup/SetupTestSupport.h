@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the selector and setup dialog tests: the Qt application object,
 // a user's pick in a combo box and driving the modal Setup dialog.
 #pragma once

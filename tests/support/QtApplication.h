@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt application object the tests run under, created once per test program.
 #pragma once
 

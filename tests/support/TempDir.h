@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test support: a fresh directory removed with everything in it at the end of a test,
 // and whole-file helpers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built simulator and talks to it over its pseudo-terminal, as the
 // program's serial port does.
 #include <fcntl.h>

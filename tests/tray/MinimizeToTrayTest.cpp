@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tray icon's owner-window hooks: minimise to tray, start-up, restore, and the
 // window's own menu where the desktop has no notification area.
 #include <gtest/gtest.h>

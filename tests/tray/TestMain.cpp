@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tray tests need a widget application (menus, windows) and one application object.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small window with the text tray icon, for looking at the tray by eye: the icon
 // shows "NE" lime on black with the hint "Az(45)", and its menu carries Track,
 // Visible, Numeric, COM Settings, About and Quit. Track steps a made-up heading once

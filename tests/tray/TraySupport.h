@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared helpers of the tray tests: a recording notification area installed for
 // each test, and a closer for modal pop-up menus.
 #pragma once

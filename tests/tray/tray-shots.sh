@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of the tray demo under Xvfb, for looking at the tray by eye:
 #   tray.png      the text icon "NE" in a small tray (trayer), lime on black
 #   menu.png      its menu after a right click on the icon

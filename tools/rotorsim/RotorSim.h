@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rotor controller simulator's logic: its options, finding queries in the
 // received bytes, the azimuth at a given moment and the reply to send.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's serving loop on a pseudo-terminal or a serial device.
 #pragma once
 

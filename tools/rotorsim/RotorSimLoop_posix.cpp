@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serving loop on POSIX: a pseudo-terminal master (or a device), ppoll with
 // SIGINT/SIGTERM unblocked only while waiting, so a stop is never missed.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // skyvane-rotorsim: a rotor controller simulator for trying Skyvane without a rotor.
 #include <cstdio>
 #include <string>
