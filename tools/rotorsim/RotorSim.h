@@ -26,6 +26,7 @@ struct TRotorSimOptions {
     bool pad = false;        // leading zeros up to three digits
     std::string countFile;   // file rewritten with the number of queries so far
     bool verbose = false;    // log every query and hang-up to standard error
+    double turnRate = 6.0;   // degrees per second a turn ("AP1nnn;" "AM1;") proceeds at
 };
 
 // How the command line was understood.

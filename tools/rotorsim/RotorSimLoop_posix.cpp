@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <string>
 
 #include "tools/rotorsim/RotorSimLoop.h"
+#include "tools/rotorsim/RotorTurning.h"
 
 namespace skyvane::rotorsim {
 namespace {
@@ -69,7 +71,8 @@ struct TPiece {
 
 class TSimulator {
 public:
-    TSimulator(const TRotorSimOptions& options, int fd) : options_(options), fd_(fd) {}
+    TSimulator(const TRotorSimOptions& options, int fd)
+        : options_(options), fd_(fd), motion_(options.turnRate) {}
 
     // Starts the clock and writes the count file, before the line is announced.
     void Start() {
@@ -142,6 +145,7 @@ private:
             open_ = true;
             Log(options_, "line open");
         }
+        Steer(std::string_view(buf, static_cast<std::size_t>(n)));
         int queries = scanner_.Feed(std::string_view(buf, static_cast<std::size_t>(n)));
         for (int i = 0; i < queries; ++i) Answer();
     }
@@ -153,14 +157,44 @@ private:
             Log(options_, "query " + std::to_string(count_) + " received, not answering");
             return;
         }
-        double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-        std::string reply = ReplyText(options_, AzimuthAt(options_, elapsed));
+        std::string reply = ReplyText(options_, CurrentAzimuth());
         Log(options_, "query " + std::to_string(count_) + " received, answering \"" + reply + "\"");
         auto due = Clock::now() + std::chrono::milliseconds(options_.delayMs);
         bool first = true;
         for (std::string& piece : SplitReply(reply, options_.chunks)) {
             pending_.push_back(TPiece{std::move(piece), due, !first});
             first = false;
+        }
+    }
+
+    double Elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+    // Where the rotor points now: the fixed heading or the sweep until the first turn,
+    // then wherever the turns have taken it.
+    double CurrentHeading() const {
+        const double elapsed = Elapsed();
+        return motion_.Engaged() ? motion_.HeadingAt(elapsed) : AzimuthAt(options_, elapsed);
+    }
+    int CurrentAzimuth() const { return static_cast<int>(std::lround(CurrentHeading())); }
+
+    // Carries out the steering commands among the received bytes.
+    void Steer(std::string_view bytes) {
+        for (const TSteeringCommand& command : steering_.Feed(bytes)) {
+            const double elapsed = Elapsed();
+            switch (command.kind) {
+                case TSteeringCommand::SetTarget:
+                    motion_.SetTarget(command.target);
+                    Log(options_, "target " + std::to_string(command.target));
+                    break;
+                case TSteeringCommand::Move:
+                    motion_.Move(CurrentHeading(), elapsed);
+                    Log(options_, "turning from " + std::to_string(CurrentAzimuth()));
+                    break;
+                case TSteeringCommand::Stop:
+                    motion_.Stop(elapsed);
+                    Log(options_, "stopped at " + std::to_string(CurrentAzimuth()));
+                    break;
+            }
         }
     }
 
@@ -186,6 +220,7 @@ private:
         open_ = false;
         pending_.clear();
         scanner_ = TQueryScanner();
+        steering_ = TSteeringScanner();
     }
 
     // Rewrites the count file through a temporary file, so a reader never sees it half-written.
@@ -210,6 +245,8 @@ private:
     Clock::time_point start_;
     Clock::time_point lastWrite_;
     TQueryScanner scanner_;
+    TSteeringScanner steering_;
+    TRotorMotion motion_;
     std::deque<TPiece> pending_;
     long count_ = 0;
     bool open_ = false;
