@@ -15,6 +15,7 @@ packages=(
   dpkg-dev                             # the Debian package's dependencies (cpack)
   desktop-file-utils appstream         # validating the installed desktop files
   clang-14 libclang-rt-14-dev          # fuzz targets (libFuzzer, sanitizers)
+  libhamlib-utils                      # Hamlib's rotctl: the rotor server tested against it
 )
 
 missing=()
