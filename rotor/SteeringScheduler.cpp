@@ -5,8 +5,10 @@
 
 namespace skyvane {
 
-TSteeringScheduler::TSteeringScheduler(TLiveHeading liveHeading, TWriter write)
-    : liveHeading_(std::move(liveHeading)), write_(std::move(write)) {}
+TSteeringScheduler::TSteeringScheduler(TLiveHeading liveHeading, TLineOpen lineOpen, TWriter write)
+    : liveHeading_(std::move(liveHeading)),
+      lineOpen_(std::move(lineOpen)),
+      write_(std::move(write)) {}
 
 void TSteeringScheduler::QueryStarting() {
     queryOut_ = false;

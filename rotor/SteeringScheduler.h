@@ -16,16 +16,18 @@ namespace skyvane {
 class TSteeringScheduler : public TRotorAccess {
 public:
     // What the scheduler needs of the line: the latest live reading (nothing while
-    // there is none), and a writer of bytes to the controller that returns false when
-    // the line failed.
+    // there is none), whether the line to the controller is open now (tracking with a
+    // line that has not been lost), and a writer of bytes to the controller that returns
+    // false when the line failed.
     using TLiveHeading = std::function<std::optional<int>()>;
+    using TLineOpen = std::function<bool()>;
     using TWriter = std::function<bool(const std::string& bytes)>;
 
-    TSteeringScheduler(TLiveHeading liveHeading, TWriter write);
+    TSteeringScheduler(TLiveHeading liveHeading, TLineOpen lineOpen, TWriter write);
 
-    // The rotor can be steered: there is a live reading, so the line is open and the
-    // controller answers.
-    bool CanSteer() const { return liveHeading_().has_value(); }
+    // The rotor can be steered: the line to it is open. A rotor that stopped answering
+    // may still take a stop, so a live reading is not asked for.
+    bool CanSteer() const { return lineOpen_(); }
 
     // The window is about to write its heading query: what waits goes first, then the
     // line belongs to the query until QueryAnswered.
@@ -47,6 +49,7 @@ private:
     bool Flush();
 
     TLiveHeading liveHeading_;
+    TLineOpen lineOpen_;
     TWriter write_;
     std::optional<std::string> waiting_;
     bool queryOut_ = false;

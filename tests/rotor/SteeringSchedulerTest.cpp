@@ -9,11 +9,12 @@ namespace {
 // A line that records what goes out; the test plays the window's poll cycle on it.
 struct Line {
     std::optional<int> live = 100;
+    bool open = true;
     bool fails = false;
     std::string sent;
 
     TSteeringScheduler Scheduler() {
-        return TSteeringScheduler([this] { return live; },
+        return TSteeringScheduler([this] { return live; }, [this] { return open; },
                                   [this](const std::string& bytes) {
                                       if (fails) return false;
                                       sent += bytes;
@@ -105,11 +106,18 @@ TEST(SteeringScheduler, NeverSplitsAQueryFromItsReply) {
 TEST(SteeringScheduler, RefusesWhatCannotReachTheRotor) {
     Line line;
     auto s = line.Scheduler();
-    line.live.reset();  // tracking off, no reply yet, or the rotor silent
+    line.open = false;  // tracking off, or the line lost
     EXPECT_FALSE(s.CanSteer());
     EXPECT_FALSE(s.RequestTurn(200));
     EXPECT_FALSE(s.RequestStop());
+
+    // A silent rotor has no live reading to share but still takes a stop.
+    line.open = true;
+    line.live.reset();
     EXPECT_EQ(s.LiveHeading(), std::nullopt);
+    EXPECT_TRUE(s.RequestStop());
+    EXPECT_EQ(line.sent, ";");
+    line.sent.clear();
 
     line.live = 5;
     EXPECT_TRUE(s.CanSteer());
