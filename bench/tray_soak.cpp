@@ -59,6 +59,8 @@ public:
             std::exit(1);
         }
         path_ = name;
+        // The queries are read without waiting: a reply goes out on time either way.
+        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     }
     ~ReplyStream() {
         stop_ = true;
