@@ -62,29 +62,35 @@ start_rotor() {
   read -r pty <"$fifo"
 }
 
-# Starts skyvane in the scratch folder with the given Skyvane.INI lines; sets $app_pid.
+# Starts skyvane in the scratch folder with the given Skyvane.INI lines and the
+# command-line arguments in $skyvane_args (none by default); sets $app_pid.
 start_skyvane() {
   printf '[SETTINGS]\r\n' >"$work/Skyvane.INI"
   local line
   for line in "$@"; do printf '%s\r\n' "$line" >>"$work/Skyvane.INI"; done
-  (cd "$work" && exec "$build/app/skyvane") >"$work/skyvane.out" 2>&1 &
+  (cd "$work" && exec "$build/app/skyvane" ${skyvane_args:-}) >"$work/skyvane.out" 2>&1 &
   app_pid=$!
   session_pids+=("$app_pid")
 }
 
-# The main window (its X id in decimal), once it is there: the one titled exactly
-# "Skyvane" (xdotool matches names without regard to case, and Qt's helper windows
-# are called "skyvane").
-main_window() {
+# The window titled exactly $1 (its X id in decimal), once it is there.
+window_titled() {
   local tries=100 id
   while ((tries-- > 0)); do
-    for id in $(xdotool search --name '^Skyvane$' 2>/dev/null); do
-      xwininfo -id "$id" | head -2 | grep -q '"Skyvane"$' && { echo "$id"; return 0; }
+    for id in $(xdotool search --name "^$1\$" 2>/dev/null); do
+      xwininfo -id "$id" | head -2 | grep -qF "\"$1\"" && { echo "$id"; return 0; }
     done
     sleep 0.1
   done
   return 1
 }
+# The title the window manager shows: _NET_WM_NAME.
+title_of() { xprop -id "$1" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'; }
+
+# The main window (its X id in decimal), once it is there: the one titled exactly
+# "Skyvane" (xdotool matches names without regard to case, and Qt's helper windows
+# are called "skyvane").
+main_window() { window_titled Skyvane; }
 
 # The centre of the icon's window inside the tray, on the screen.
 icon_centre() {
