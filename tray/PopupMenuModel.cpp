@@ -8,10 +8,10 @@
 
 namespace skyvane {
 
-TPopupMenuModel::TPopupMenuModel(TPopupMenu& menu) : menu_(menu) {
-    menu_.SetOnChange([this] {
+TPopupMenuModel::TPopupMenuModel(TPopupMenu& menu) : menu_(&menu) {
+    menu_->SetOnChange([this] {
         // Entries that left the menu give up their identifiers.
-        const auto& items = menu_.Items();
+        const auto& items = menu_->Items();
         std::erase_if(ids_, [&](const auto& entry) {
             return std::find(items.begin(), items.end(), entry.first) == items.end();
         });
@@ -19,7 +19,9 @@ TPopupMenuModel::TPopupMenuModel(TPopupMenu& menu) : menu_(menu) {
     });
 }
 
-TPopupMenuModel::~TPopupMenuModel() { menu_.SetOnChange(nullptr); }
+TPopupMenuModel::~TPopupMenuModel() {
+    if (menu_) menu_->SetOnChange(nullptr);
+}
 
 std::int32_t TPopupMenuModel::IdOf(const TMenuItem* item) const {
     auto [it, added] = ids_.try_emplace(item, nextId_);
@@ -29,7 +31,8 @@ std::int32_t TPopupMenuModel::IdOf(const TMenuItem* item) const {
 
 std::vector<platform::MenuEntry> TPopupMenuModel::Entries() const {
     std::vector<platform::MenuEntry> entries;
-    for (const TMenuItem* item : menu_.Items()) {
+    if (!menu_) return entries;
+    for (const TMenuItem* item : menu_->Items()) {
         platform::MenuEntry entry;
         entry.id = IdOf(item);
         entry.label = item->Caption();
@@ -44,7 +47,8 @@ std::vector<platform::MenuEntry> TPopupMenuModel::Entries() const {
 }
 
 void TPopupMenuModel::Activate(std::int32_t id) {
-    for (TMenuItem* item : menu_.Items()) {
+    if (!menu_) return;
+    for (TMenuItem* item : menu_->Items()) {
         auto it = ids_.find(item);
         if (it == ids_.end() || it->second != id) continue;
         Guarded([item] { item->Click(); });

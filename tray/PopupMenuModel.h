@@ -26,12 +26,15 @@ public:
     // Runs the entry's Click (exceptions go to the standard report).
     void Activate(std::int32_t id) override;
     void SetOnChange(std::function<void()> listener) override;
+    // The menu is being destroyed: the model shows nothing from now on and leaves
+    // the menu alone.
+    void MenuDestroyed() { menu_ = nullptr; }
 
 private:
     // The entry's identifier: given on first sight, kept while the entry lives.
     std::int32_t IdOf(const TMenuItem* item) const;
 
-    TPopupMenu& menu_;
+    TPopupMenu* menu_;
     mutable std::map<const TMenuItem*, std::int32_t> ids_;
     mutable std::int32_t nextId_ = 1;
     std::function<void()> listener_;

@@ -203,6 +203,8 @@ void TTrayIcon::ComponentRemoved(TComponent* component) {
         SetIconList(nullptr);
     }
     if (component == popupMenu_) {
+        // The menu is half destroyed already: its model must not touch it any more.
+        if (menuModel_) menuModel_->MenuDestroyed();
         popupMenu_ = nullptr;
         OfferMenu();
     }
