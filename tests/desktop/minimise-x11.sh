@@ -35,4 +35,14 @@ lime=$(lime_pixels "$win")
 ((lime > 200)) || fail "shown again, the window is not painted ($lime lime pixels)"
 cmp -s <(convert "$work/start.png" rgb:-) <(convert "$work/shot.png" rgb:-) &&
   fail "shown again, the window still shows the heading of the start"
-echo "minimise to tray: unmapped and out of the client list; Visible: mapped, $lime lime pixels, heading updated"
+
+# The tray restarts: the icon comes back into the new one, and its menu works.
+kill "$tray_pid"
+wait_for 5 sh -c '[ -z "$(xwininfo -root -tree | grep "\"panel\"")" ]' || fail "trayer did not end"
+start_tray
+wait_for 10 sh -c '[ -n "$(xwininfo -root -tree | awk "/\"panel\"/ { p = 1; next } p && /22x22/")" ]' ||
+  fail "the icon did not come back into the restarted tray"
+choose_from_tray_menu 2  # Visible off: hidden again
+wait_for 5 test "$(map_state "$win")" = IsUnMapped || fail "the new tray's menu does not work"
+echo "minimise to tray: unmapped and out of the client list; Visible: mapped, $lime lime pixels," \
+  "heading updated; the icon is back after a tray restart"
