@@ -18,13 +18,13 @@ bool TakeUserFolderOption(int& argc, char** argv) {
 std::string EnterUserFolder() {
     const std::string folder = platform::UserFolder();
     if (folder.empty())
-        return "No home folder is known (HOME is not set): Skyvane works in " +
-               CurrentDirectory() + ".";
+        return "No home folder is known (HOME is not set): Skyvane works in " + CurrentDirectory() +
+               ".";
     int error = platform::MakeFolders(folder);
     if (!error) error = platform::EnterFolder(folder);
     if (!error) return std::string();
-    return "Cannot use the folder " + folder + " (" + std::strerror(error) + "): Skyvane works in " +
-           CurrentDirectory() + ".";
+    return "Cannot use the folder " + folder + " (" + std::strerror(error) +
+           "): Skyvane works in " + CurrentDirectory() + ".";
 }
 
 }  // namespace skyvane

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Skyvane: shows the heading of an antenna rotor in the tray and a small window.
+#include <memory>
+#include <string>
+
 #include "app/AppIcons.h"
-#include "app/StartFolder.h"
 #include "app/SkyvaneUnit.h"
+#include "app/StartFolder.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExceptionReport.h"
 #include "toolkit/MessageBox.h"
-
-#include <memory>
-#include <string>
 
 int main(int argc, char** argv) {
     using namespace skyvane;

@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
     rate = std::clamp(rate, 1, 1000);
     if (every <= 0) every = std::max(1, seconds / 10);
 
-    const fs::path scratch = fs::temp_directory_path() / ("skyvane-tray-soak-" + std::to_string(getpid()));
+    const fs::path scratch =
+        fs::temp_directory_path() / ("skyvane-tray-soak-" + std::to_string(getpid()));
     fs::create_directories(scratch);
     fs::current_path(scratch);
     ReplyStream stream(rate);
@@ -183,8 +184,10 @@ int main(int argc, char** argv) {
         sampler.start(every * 1000);
         QApplication::exec();
         form.Track->Action()->trigger();
-        std::printf("RSS first/last sample %ld / %ld KiB (%+ld KiB), %ld replies sent, %ld shown, %ld error boxes\n",
-                    first, last, last - first, stream.Sent(), labelChanges, boxes);
+        std::printf(
+            "RSS first/last sample %ld / %ld KiB (%+ld KiB), %ld replies sent, %ld shown, %ld "
+            "error boxes\n",
+            first, last, last - first, stream.Sent(), labelChanges, boxes);
         status = labelChanges > 0 && boxes == 0 ? 0 : 1;
     }
     SetMessageBoxAnswerer(nullptr);

@@ -98,12 +98,15 @@ public:
             "<property name=\"IconThemePath\" type=\"as\" access=\"read\"/>"
             "<method name=\"GetLayout\"><arg type=\"i\" direction=\"in\"/>"
             "<arg type=\"i\" direction=\"in\"/><arg type=\"as\" direction=\"in\"/>"
-            "<arg type=\"u\" direction=\"out\"/><arg type=\"(ia{sv}av)\" direction=\"out\"/></method>"
+            "<arg type=\"u\" direction=\"out\"/><arg type=\"(ia{sv}av)\" "
+            "direction=\"out\"/></method>"
             "<method name=\"GetGroupProperties\"><arg type=\"ai\" direction=\"in\"/>"
-            "<arg type=\"as\" direction=\"in\"/><arg type=\"a(ia{sv})\" direction=\"out\"/></method>"
+            "<arg type=\"as\" direction=\"in\"/><arg type=\"a(ia{sv})\" "
+            "direction=\"out\"/></method>"
             "<method name=\"GetProperty\"><arg type=\"i\" direction=\"in\"/>"
             "<arg type=\"s\" direction=\"in\"/><arg type=\"v\" direction=\"out\"/></method>"
-            "<method name=\"Event\"><arg type=\"i\" direction=\"in\"/><arg type=\"s\" direction=\"in\"/>"
+            "<method name=\"Event\"><arg type=\"i\" direction=\"in\"/><arg type=\"s\" "
+            "direction=\"in\"/>"
             "<arg type=\"v\" direction=\"in\"/><arg type=\"u\" direction=\"in\"/></method>"
             "<method name=\"EventGroup\"><arg type=\"a(isvu)\" direction=\"in\"/>"
             "<arg type=\"ai\" direction=\"out\"/></method>"
@@ -111,7 +114,8 @@ public:
             "<arg type=\"b\" direction=\"out\"/></method>"
             "<method name=\"AboutToShowGroup\"><arg type=\"ai\" direction=\"in\"/>"
             "<arg type=\"ai\" direction=\"out\"/><arg type=\"ai\" direction=\"out\"/></method>"
-            "<signal name=\"ItemsPropertiesUpdated\"><arg type=\"a(ia{sv})\"/><arg type=\"a(ias)\"/></signal>"
+            "<signal name=\"ItemsPropertiesUpdated\"><arg type=\"a(ia{sv})\"/><arg "
+            "type=\"a(ias)\"/></signal>"
             "<signal name=\"LayoutUpdated\"><arg type=\"u\"/><arg type=\"i\"/></signal>"
             "<signal name=\"ItemActivationRequested\"><arg type=\"i\"/><arg type=\"u\"/></signal>"
             "</interface>");
@@ -145,10 +149,12 @@ private:
         if (member == QLatin1String("Get") && args.size() == 2 && all.contains(args[1].toString()))
             return message.createReply(
                 QVariant::fromValue(QDBusVariant(all.value(args[1].toString()))));
-        return message.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("No such property"));
+        return message.createErrorReply(QDBusError::InvalidArgs,
+                                        QStringLiteral("No such property"));
     }
 
-    QDBusMessage Menu(const QDBusMessage& message, const QString& member, const QVariantList& args) {
+    QDBusMessage Menu(const QDBusMessage& message, const QString& member,
+                      const QVariantList& args) {
         if (member == QLatin1String("GetLayout") && args.size() == 3) {
             const int parent = args[0].toInt();
             const QStringList names = qdbus_cast<QStringList>(args[2]);
@@ -267,8 +273,12 @@ DBusMenuExporter::DBusMenuExporter(const QDBusConnection& bus, const QString& pa
 
 DBusMenuExporter::~DBusMenuExporter() = default;
 
-bool DBusMenuExporter::Exported() const { return object_->exported_; }
+bool DBusMenuExporter::Exported() const {
+    return object_->exported_;
+}
 
-unsigned DBusMenuExporter::Revision() const { return object_->revision_; }
+unsigned DBusMenuExporter::Revision() const {
+    return object_->revision_;
+}
 
 }  // namespace skyvane::platform

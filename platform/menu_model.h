@@ -14,13 +14,13 @@ namespace skyvane::platform {
 
 // One entry of the menu as it is now.
 struct MenuEntry {
-    std::int32_t id = 0;      // stable while the entry exists; never 0 (0 is the root)
-    std::string label;        // the caption (8-bit text of the system code page)
-    bool separator = false;   // a dividing line instead of a command
-    bool enabled = true;      // false: shown greyed out, cannot be chosen
-    bool checkable = false;   // shown with a check box
-    bool checked = false;     // the check mark
-    bool isDefault = false;   // the default command (drawn in bold where hosts can)
+    std::int32_t id = 0;     // stable while the entry exists; never 0 (0 is the root)
+    std::string label;       // the caption (8-bit text of the system code page)
+    bool separator = false;  // a dividing line instead of a command
+    bool enabled = true;     // false: shown greyed out, cannot be chosen
+    bool checkable = false;  // shown with a check box
+    bool checked = false;    // the check mark
+    bool isDefault = false;  // the default command (drawn in bold where hosts can)
     bool operator==(const MenuEntry&) const = default;
 };
 

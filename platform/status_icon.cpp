@@ -11,9 +11,13 @@ std::string& Title() {
 }
 }  // namespace
 
-void SetApplicationTitle(std::string title) { Title() = std::move(title); }
+void SetApplicationTitle(std::string title) {
+    Title() = std::move(title);
+}
 
-const std::string& ApplicationTitle() { return Title(); }
+const std::string& ApplicationTitle() {
+    return Title();
+}
 
 StatusIconService& CurrentStatusIconService() {
     if (installed) return *installed;

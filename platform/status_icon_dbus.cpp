@@ -135,11 +135,16 @@ public:
             "<property name=\"ToolTip\" type=\"(sa(iiay)ss)\" access=\"read\"/>"
             "<property name=\"ItemIsMenu\" type=\"b\" access=\"read\"/>"
             "<property name=\"Menu\" type=\"o\" access=\"read\"/>"
-            "<method name=\"ContextMenu\"><arg type=\"i\" direction=\"in\"/><arg type=\"i\" direction=\"in\"/></method>"
-            "<method name=\"Activate\"><arg type=\"i\" direction=\"in\"/><arg type=\"i\" direction=\"in\"/></method>"
-            "<method name=\"SecondaryActivate\"><arg type=\"i\" direction=\"in\"/><arg type=\"i\" direction=\"in\"/></method>"
-            "<method name=\"Scroll\"><arg type=\"i\" direction=\"in\"/><arg type=\"s\" direction=\"in\"/></method>"
-            "<signal name=\"NewTitle\"/><signal name=\"NewIcon\"/><signal name=\"NewAttentionIcon\"/>"
+            "<method name=\"ContextMenu\"><arg type=\"i\" direction=\"in\"/><arg type=\"i\" "
+            "direction=\"in\"/></method>"
+            "<method name=\"Activate\"><arg type=\"i\" direction=\"in\"/><arg type=\"i\" "
+            "direction=\"in\"/></method>"
+            "<method name=\"SecondaryActivate\"><arg type=\"i\" direction=\"in\"/><arg type=\"i\" "
+            "direction=\"in\"/></method>"
+            "<method name=\"Scroll\"><arg type=\"i\" direction=\"in\"/><arg type=\"s\" "
+            "direction=\"in\"/></method>"
+            "<signal name=\"NewTitle\"/><signal name=\"NewIcon\"/><signal "
+            "name=\"NewAttentionIcon\"/>"
             "<signal name=\"NewOverlayIcon\"/><signal name=\"NewToolTip\"/>"
             "<signal name=\"NewStatus\"><arg type=\"s\"/></signal>"
             "</interface>");
@@ -227,7 +232,8 @@ private:
             pixmaps_->append(ToDBusImage(*picture_));
             if (picture_->drawAtSize)
                 for (int size : kLargerSizes)
-                    if (size > picture_->width) pixmaps_->append(ToDBusImage(picture_->drawAtSize(size)));
+                    if (size > picture_->width)
+                        pixmaps_->append(ToDBusImage(picture_->drawAtSize(size)));
         }
         return *pixmaps_;
     }
@@ -366,7 +372,7 @@ private:
 }  // namespace
 
 std::unique_ptr<TrayBackend> MakeStatusNotifierBackend(const QDBusConnection& bus,
-                                                        DeliverNotifications deliver) {
+                                                       DeliverNotifications deliver) {
     return std::make_unique<StatusNotifierBackend>(bus, std::move(deliver));
 }
 

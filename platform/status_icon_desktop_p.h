@@ -27,8 +27,8 @@ struct EntryKey {
 
 // Hands one host request for an entry to the entry's window as the shell's
 // notifications (in order); `at` is where the host says it happened, if it says.
-using DeliverNotifications = std::function<void(const EntryKey& key, std::vector<std::uint32_t> codes,
-                                                std::optional<QPoint> at)>;
+using DeliverNotifications = std::function<void(
+    const EntryKey& key, std::vector<std::uint32_t> codes, std::optional<QPoint> at)>;
 
 // The entries shown by one kind of tray host.
 class TrayBackend {
@@ -48,6 +48,6 @@ public:
 std::unique_ptr<TrayBackend> MakeXEmbedBackend(DeliverNotifications deliver);
 // StatusNotifierItems of our own on the session bus (status_icon_dbus.cpp).
 std::unique_ptr<TrayBackend> MakeStatusNotifierBackend(const QDBusConnection& bus,
-                                                        DeliverNotifications deliver);
+                                                       DeliverNotifications deliver);
 
 }  // namespace skyvane::platform

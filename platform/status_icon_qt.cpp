@@ -65,7 +65,8 @@ const QIcon& IconCache::IconFor(const IconHandle& handle) {
         order_.pop_front();
     }
     order_.push_back(key);
-    auto placed = icons_.emplace(key, Cached{QIcon(QPixmap::fromImage(image)), std::prev(order_.end())});
+    auto placed =
+        icons_.emplace(key, Cached{QIcon(QPixmap::fromImage(image)), std::prev(order_.end())});
     return placed.first->second.icon;
 }
 
@@ -159,9 +160,11 @@ private:
     void Apply(Entry& entry, const NotifyIconData& data) {
         if (data.uFlags & NIF_MESSAGE) entry.callback = data.uCallbackMessage;
         if (data.uFlags & NIF_ICON) {
-            const bool same = entry.picture == data.hIcon ||
-                              (entry.picture && data.hIcon && entry.picture->SamePicture(*data.hIcon));
-            if (!same || entry.icon->icon().isNull()) entry.icon->setIcon(icons_.IconFor(data.hIcon));
+            const bool same =
+                entry.picture == data.hIcon ||
+                (entry.picture && data.hIcon && entry.picture->SamePicture(*data.hIcon));
+            if (!same || entry.icon->icon().isNull())
+                entry.icon->setIcon(icons_.IconFor(data.hIcon));
             entry.picture = data.hIcon;
         }
         if (data.uFlags & NIF_TIP) {

@@ -11,10 +11,9 @@ namespace skyvane::platform {
 WatcherPresence::WatcherPresence(const QDBusConnection& bus, std::function<void()> changed)
     : watcher_(QString::fromLatin1(kWatcherService), bus, QDBusServiceWatcher::WatchForOwnerChange),
       changed_(std::move(changed)) {
-    QObject::connect(&watcher_, &QDBusServiceWatcher::serviceOwnerChanged,
-                     [this](const QString&, const QString&, const QString& newOwner) {
-                         SetOwner(newOwner);
-                     });
+    QObject::connect(
+        &watcher_, &QDBusServiceWatcher::serviceOwnerChanged,
+        [this](const QString&, const QString&, const QString& newOwner) { SetOwner(newOwner); });
     // The owner at start: asked once; the answer comes in through the event loop.
     // A name-owner change that arrives first is newer, and the answer then agrees
     // with it (the bus daemon answers in order).

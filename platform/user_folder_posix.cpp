@@ -41,6 +41,8 @@ int MakeFolders(const std::string& folder) {
     return errno;
 }
 
-int EnterFolder(const std::string& folder) { return ::chdir(folder.c_str()) == 0 ? 0 : errno; }
+int EnterFolder(const std::string& folder) {
+    return ::chdir(folder.c_str()) == 0 ? 0 : errno;
+}
 
 }  // namespace skyvane::platform

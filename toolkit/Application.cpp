@@ -12,7 +12,9 @@ namespace {
 TApplication* theApplication = nullptr;
 }
 
-TApplication* Application() { return theApplication; }
+TApplication* Application() {
+    return theApplication;
+}
 
 TApplication::TApplication(int& argc, char** argv) {
     if (!QApplication::instance()) ownedApp_ = std::make_unique<QApplication>(argc, argv);

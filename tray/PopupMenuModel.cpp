@@ -56,6 +56,8 @@ void TPopupMenuModel::Activate(std::int32_t id) {
     }
 }
 
-void TPopupMenuModel::SetOnChange(std::function<void()> listener) { listener_ = std::move(listener); }
+void TPopupMenuModel::SetOnChange(std::function<void()> listener) {
+    listener_ = std::move(listener);
+}
 
 }  // namespace skyvane

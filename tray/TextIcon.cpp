@@ -101,8 +101,9 @@ QImage DrawTextIcon(const TTextIconLook& look, int size) {
     QImage surface(size, size, QImage::Format_RGB32);
     surface.fill(Rgb(key));
     QPainter painter(&surface);
-    painter.drawImage(QRect(0, 0, size, size),
-                      look.background.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    painter.drawImage(
+        QRect(0, 0, size, size),
+        look.background.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     painter.drawImage(0, 0, MaskedImage(text, key));
     painter.end();
     return MaskedImage(surface, key);
@@ -168,7 +169,9 @@ void TTextIcon::SetOptions(const TOffsetOptions& options) {
     RebuildIcon();
 }
 
-TColor TTextIcon::BackgroundKey(TColor given) const { return KeyColorOf(Look(), given); }
+TColor TTextIcon::BackgroundKey(TColor given) const {
+    return KeyColorOf(Look(), given);
+}
 
 void TTextIcon::RebuildIcon() {
     SetCycleIcons(false);  // a text icon never cycles through an image list
@@ -205,10 +208,14 @@ void TTextIcon::SplitTextLines(std::vector<std::string>& lines) const {
 }
 
 TTextIconLook TTextIcon::Look() const {
-    return TTextIconLook{text_,          font_,
-                         color_,         border_,
-                         borderColor_,   options_.OffsetX(),
-                         options_.OffsetY(), options_.LineDistance(),
+    return TTextIconLook{text_,
+                         font_,
+                         color_,
+                         border_,
+                         borderColor_,
+                         options_.OffsetX(),
+                         options_.OffsetY(),
+                         options_.LineDistance(),
                          backgroundIcon_.Image()};
 }
 

@@ -93,8 +93,10 @@ TEST_F(StartFolderEnvTest, AFolderThatCannotBeMadeIsReportedAndNothingMoves) {
     setenv("XDG_CONFIG_HOME", (dir.Path() + "/cfg").c_str(), 1);
     const fs::path before = fs::current_path();
     const std::string problem = EnterUserFolder();
-    EXPECT_EQ(problem, "Cannot use the folder " + dir.Path() + "/cfg/skyvane (Not a directory): "
-                       "Skyvane works in " + before.string() + ".");
+    EXPECT_EQ(problem, "Cannot use the folder " + dir.Path() +
+                           "/cfg/skyvane (Not a directory): "
+                           "Skyvane works in " +
+                           before.string() + ".");
     EXPECT_EQ(fs::current_path(), before);
 }
 

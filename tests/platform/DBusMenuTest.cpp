@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <QGuiApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <cstdio>
 #include <string>
 #include <vector>
