@@ -27,8 +27,11 @@ wait_for() {
   done
 }
 
-# A private X server on a free display (DISPLAY is exported).
+# A private X server on a free display (DISPLAY is exported). The program then uses
+# the X11 tray: no session bus, so no status-notifier watcher is found.
 start_x() {
+  unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
+  export QT_QPA_PLATFORM=xcb
   local fifo="$work/displayfd"
   mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
