@@ -172,20 +172,27 @@ int main(int argc, char** argv) {
         clock.start();
         QTimer sampler;
         long first = 0, last = 0, samples = 0;
-        QObject::connect(&sampler, &QTimer::timeout, [&] {
+        const auto sample = [&] {
             const long rss = ResidentKiB();
             if (samples++ == 0) first = rss;
             last = rss;
             std::printf("%8.0f %10ld %10ld %10ld\n", clock.elapsed() / 1000.0, rss, stream.Sent(),
                         labelChanges);
             std::fflush(stdout);
-            if (clock.elapsed() >= seconds * 1000LL) QApplication::quit();
+        };
+        sample();  // at the start
+        QObject::connect(&sampler, &QTimer::timeout, [&] {
+            if (clock.elapsed() + 500 < seconds * 1000LL) sample();  // the end takes its own
         });
         sampler.start(every * 1000);
+        QTimer::singleShot(seconds * 1000, [&] {
+            sample();  // at the end
+            QApplication::quit();
+        });
         QApplication::exec();
         form.Track->Action()->trigger();
         std::printf(
-            "RSS first/last sample %ld / %ld KiB (%+ld KiB), %ld replies sent, %ld shown, %ld "
+            "RSS start/end %ld / %ld KiB (%+ld KiB), %ld replies sent, %ld shown, %ld "
             "error boxes\n",
             first, last, last - first, stream.Sent(), labelChanges, boxes);
         status = labelChanges > 0 && boxes == 0 ? 0 : 1;
