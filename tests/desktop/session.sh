@@ -73,8 +73,10 @@ start_skyvane() {
   for line in "$@"; do printf '%s\r\n' "$line" >>"$work/Skyvane.INI"; done
   # Under AddressSanitizer: libxkbcommon-x11 hands strndup a string without its end
   # when Qt connects to an X server, which strict string checks stop at.
-  (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS//strict_string_checks=1/strict_string_checks=0}" \
-    exec "$build/app/skyvane" ${skyvane_args:-}) >"$work/skyvane.out" 2>&1 &
+  local asan="${ASAN_OPTIONS:-}"
+  asan="${asan//strict_string_checks=1/strict_string_checks=0}"
+  (cd "$work" && ASAN_OPTIONS="$asan" exec "$build/app/skyvane" ${skyvane_args:-}) \
+    >"$work/skyvane.out" 2>&1 &
   app_pid=$!
   session_pids+=("$app_pid")
 }
