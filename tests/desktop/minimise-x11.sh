@@ -11,14 +11,14 @@ start_rotor --heading 123
 # VISIBLE=NOT: the window still opens, and Visible (unchecked) shows it when chosen.
 start_skyvane "COMPORT=$pty" "VISIBLE=NOT"
 win=$(main_window) || fail "no main window"
-wait_for 10 test "$(map_state "$win")" = IsViewable || fail "the window did not open"
+wait_for 10 map_state_is "$win" IsViewable || fail "the window did not open"
 sleep 1
 start_lime=$(lime_pixels "$win")
 ((start_lime > 200)) || fail "the window does not show its number at start ($start_lime lime pixels)"
 cp "$work/shot.png" "$work/start.png"
 
 xdotool windowminimize "$win"
-wait_for 5 test "$(map_state "$win")" = IsUnMapped || fail "minimised, the window is still $(map_state "$win")"
+wait_for 5 map_state_is "$win" IsUnMapped || fail "minimised, the window is still $(map_state "$win")"
 wait_for 5 sh -c "! xprop -root _NET_CLIENT_LIST | grep -qiw $(printf '0x%x' "$win")" ||
   fail "minimised, the window is still in _NET_CLIENT_LIST"
 sleep 1
@@ -28,7 +28,7 @@ sleep 1
 choose_from_tray_menu 1
 sleep 2.5
 choose_from_tray_menu 2  # Visible
-wait_for 5 test "$(map_state "$win")" = IsViewable || fail "Visible did not map the window"
+wait_for 5 map_state_is "$win" IsViewable || fail "Visible did not map the window"
 in_client_list "$win" || fail "shown again, the window is not in _NET_CLIENT_LIST"
 sleep 1
 lime=$(lime_pixels "$win")
@@ -43,6 +43,6 @@ start_tray
 wait_for 10 sh -c '[ -n "$(xwininfo -root -tree | awk "/\"panel\"/ { p = 1; next } p && /22x22/")" ]' ||
   fail "the icon did not come back into the restarted tray"
 choose_from_tray_menu 2  # Visible off: hidden again
-wait_for 5 test "$(map_state "$win")" = IsUnMapped || fail "the new tray's menu does not work"
+wait_for 5 map_state_is "$win" IsUnMapped || fail "the new tray's menu does not work"
 echo "minimise to tray: unmapped and out of the client list; Visible: mapped, $lime lime pixels," \
   "heading updated; the icon is back after a tray restart"

@@ -106,19 +106,33 @@ icon_centre() {
     panel && /22x22/ { split($0, a, "+"); print a[4] + 11, a[5] + 11; exit }'
 }
 
+# True while a pop-up menu of the program is on screen (a mapped top-level window
+# of the program's helper name, taller than a tray icon).
+menu_open() {
+  local id
+  for id in $(xwininfo -root -children | awk '/"skyvane": \("skyvane"/ { print $1 }'); do
+    [ "$(map_state "$id")" = IsViewable ] &&
+      (($(xwininfo -id "$id" | awk '/Height:/ { print $2 }') > 40)) && return 0
+  done
+  return 1
+}
+menu_closed() { ! menu_open; }
+
 # Opens the tray icon's menu and chooses the entry at position $1 (1 = first).
 choose_from_tray_menu() {
   local x y i
   read -r x y < <(icon_centre)
   [ -n "$x" ] || fail "no icon in the tray"
   xdotool mousemove "$x" "$y" click 3
-  sleep 0.5
+  wait_for 10 menu_open || fail "the tray menu did not open"
   for ((i = 0; i < $1; i++)); do xdotool key Down; done
   xdotool key Return
-  sleep 0.3
+  wait_for 10 menu_closed || fail "the tray menu did not close"
 }
 
 map_state() { xwininfo -id "$1" | awk '/Map State:/ { print $3 }'; }
+# True when window $1 is in map state $2 (IsViewable, IsUnMapped); for wait_for.
+map_state_is() { [ "$(map_state "$1")" = "$2" ]; }
 in_client_list() { xprop -root _NET_CLIENT_LIST | grep -qiw "$(printf '0x%x' "$1")"; }
 # Number of lime pixels in a window's picture.
 lime_pixels() {
