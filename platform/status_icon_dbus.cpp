@@ -185,6 +185,7 @@ public:
         return true;
     }
 
+    // The bus daemon answered RequestName: the item registers with the watcher.
     void RequestNameAnswered(const QDBusMessage& reply) {
         if (retired_) return;
         // 1: primary owner. Without the name, the watcher is given our object path.
@@ -196,7 +197,8 @@ public:
              {registered});
     }
 
-    QString serviceName_;
+    // The bus name the item asks for: org.kde.StatusNotifierItem-<pid>-<slot>.
+    const QString& ServiceName() const { return serviceName_; }
 
 private:
     QVariantMap AllProperties() {
@@ -270,7 +272,7 @@ private:
     int slot_;
     EntryKey key_;
     const DeliverNotifications& deliver_;
-    QString itemPath_, menuPath_;
+    QString itemPath_, menuPath_, serviceName_;
     bool ownsName_ = false;
     bool retired_ = false;
     std::uint32_t callback_ = 0;
@@ -348,7 +350,7 @@ private:
         QDBusMessage ask = QDBusMessage::createMethodCall(
             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
-        ask << item.serviceName_ << 4u;  // DBUS_NAME_FLAG_DO_NOT_QUEUE
+        ask << item.ServiceName() << 4u;  // DBUS_NAME_FLAG_DO_NOT_QUEUE
         auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(ask), &item);
         QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
                          [&item](QDBusPendingCallWatcher* call) {
