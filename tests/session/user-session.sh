@@ -31,19 +31,29 @@ fail() {
   echo "FAIL: $*"
   import -window root "$out/failure.png" 2>/dev/null || true
   [ -f "$work/Skyvane.Log" ] && cp "$work/Skyvane.Log" "$out/"
+  echo "--- the program's output:"
+  head -c 20000 "$out/skyvane.out" 2>/dev/null || true
   exit 1
 }
-# A picture of the main window's contents, as a checksum.
-window_sum() { import -window "$window" rgb:- 2>/dev/null | md5sum | cut -d' ' -f1; }
-# Waits until the window shows something other than the picture $1.
-wait_window_changes() {
-  local i
-  for ((i = 0; i < 100; i++)); do
-    [ "$(window_sum)" != "$1" ] && return 0
+# Runs a command every tenth of a second until it succeeds, for at most $1 seconds.
+wait_for() {
+  local seconds="$1" i
+  shift
+  for ((i = 0; i < seconds * 10; i++)); do
+    "$@" && return 0
     sleep 0.1
   done
   return 1
 }
+# A picture of the main window's contents, as a checksum.
+window_sum() { import -window "$window" rgb:- 2>/dev/null | md5sum | cut -d' ' -f1; }
+window_differs_from() { [ "$(window_sum)" != "$1" ]; }
+# Waits until the window shows something other than the picture $1.
+wait_window_changes() { wait_for 10 window_differs_from "$1"; }
+queries_answered() { [ "$(cat "$count" 2>/dev/null || echo 0)" -gt 0 ]; }
+log_has() { grep -q "$1" "$work/Skyvane.Log"; }
+app_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+tray_icon_shown() { [ -n "$(x11_tray_icon_centre)" ]; }
 # The number of the program's windows on screen (the menu adds one).
 visible_windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
 # Opens the tray menu with a right click on the icon and activates entry $1 (from 1).
@@ -53,11 +63,8 @@ tray_menu() {
   [ -n "$x" ] || fail "no icon in the tray"
   shown="$(visible_windows)"
   xdotool mousemove "$x" "$y" click 3
-  for ((i = 0; i < 100; i++)); do
-    (($(visible_windows) > shown)) && break
-    sleep 0.1
-  done
-  (($(visible_windows) > shown)) || fail "the tray menu did not open"
+  menu_open() { (($(visible_windows) > shown)); }
+  wait_for 10 menu_open || fail "the tray menu did not open"
   for ((i = 0; i < $1; i++)); do keys+=(Down); done
   xdotool key --delay 100 "${keys[@]}" Return
 }
@@ -68,12 +75,8 @@ answer_dialog() {
   import -window root "$out/$2.png"
   xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id"
   xdotool key Return
-  local i
-  for ((i = 0; i < 100; i++)); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  fail "\"$1\" stayed open after Return"
+  dialog_closed() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+  wait_for 10 dialog_closed "$1" || fail "\"$1\" stayed open after Return"
 }
 
 step "X server, tray, rotor simulator streaming 50 replies a second"
@@ -93,8 +96,7 @@ step "Skyvane starts with its window and its tray icon"
   exec "$build/app/skyvane") >"$out/skyvane.out" 2>&1 &
 app_pid=$!
 window="$(x11_wait_window '^Skyvane' 60)" || fail "the main window did not appear"
-for ((i = 0; i < 100; i++)); do [ -n "$(x11_tray_icon_centre)" ] && break; sleep 0.2; done
-[ -n "$(x11_tray_icon_centre)" ] || fail "no icon in the tray"
+wait_for 20 tray_icon_shown || fail "no icon in the tray"
 sleep 1
 import -window root "$out/started.png"
 before="$(window_sum)"
@@ -104,14 +106,13 @@ tray_menu 1
 wait_window_changes "$before" || fail "the window never showed a reply"
 first="$(window_sum)"
 wait_window_changes "$first" || fail "the window stopped following the replies"
-[ "$(cat "$count" 2>/dev/null || echo 0)" -gt 0 ] || fail "no query reached the simulator"
+wait_for 10 queries_answered || fail "no query reached the simulator"
 import -window root "$out/tracking.png"
 
 step "COM Settings, OK: the settings are saved and tracking goes on"
 tray_menu 4
 answer_dialog Setup setup
-for ((i = 0; i < 50; i++)); do grep -q "selected and configured in" "$work/Skyvane.Log" && break; sleep 0.1; done
-grep -q "selected and configured in" "$work/Skyvane.Log" || fail "COM Settings OK saved nothing"
+wait_for 10 log_has "selected and configured in" || fail "COM Settings OK saved nothing"
 now="$(window_sum)"
 wait_window_changes "$now" || fail "replies stopped after COM Settings"
 
@@ -125,8 +126,7 @@ step "Quit, OK, while replies stream"
 tray_menu 6
 answer_dialog "Warning!" quit
 status=0
-for ((i = 0; i < 300; i++)); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "Skyvane still runs 30 s after Quit"
+wait_for 30 app_ended || fail "Skyvane still runs 30 s after Quit"
 wait "$app_pid" || status=$?
 app_pid=""
 cp "$work/Skyvane.Log" "$out/"
@@ -137,4 +137,7 @@ if [ -e "${reports[0]}" ]; then
   cat "${reports[@]}"
   fail "sanitizer reports: ${reports[*]}"
 fi
+# A report that went to the program's output instead of a file fails as well.
+! grep -Eq 'ERROR: (Address|Leak|Thread)Sanitizer|runtime error:' "$out/skyvane.out" \
+  || fail "sanitizer report in the program's output"
 echo "session: $(cat "$count") queries answered, every step passed (screenshots in $out)"
