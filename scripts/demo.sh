@@ -7,7 +7,7 @@
 # /tmp is used and removed when the demo ends. Arguments go to skyvane.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${SKYVANE_BUILD:-$root/build}"
+build="$(realpath "${SKYVANE_BUILD:-$root/build}")"
 sim="$build/tools/rotorsim/skyvane-rotorsim"
 app="$build/app/skyvane"
 scratch=""
