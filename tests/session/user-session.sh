@@ -31,6 +31,12 @@ fail() {
   echo "FAIL: $*"
   import -window root "$out/failure.png" 2>/dev/null || true
   [ -f "$work/Skyvane.Log" ] && cp "$work/Skyvane.Log" "$out/"
+  if [ -n "$app_pid" ] && ! kill -0 "$app_pid" 2>/dev/null; then
+    local status=0
+    wait "$app_pid" || status=$?
+    app_pid=""
+    echo "Skyvane had already ended, with status $status"
+  fi
   echo "--- the program's output:"
   head -c 20000 "$out/skyvane.out" 2>/dev/null || true
   exit 1
