@@ -96,7 +96,10 @@ read -r -t 20 pty <&"${SIM[0]}" || fail "the simulator did not start"
 printf '[SETTINGS]\r\nCOMPORT=%s\r\nBAUDRATE=4800\r\nTRACE=YES\r\n' "$pty" >"$work/Skyvane.INI"
 
 step "Skyvane starts with its window and its tray icon"
-# Sanitizer reports go to files, so that none can pass unseen.
+# Sanitizer reports go to files, so that none can pass unseen. Without a session bus
+# the icon goes to the XEmbed tray on this display, even when the caller's desktop
+# has a tray on its bus.
+unset DBUS_SESSION_BUS_ADDRESS
 (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}log_path=$out/sanitizer" \
   UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}log_path=$out/sanitizer" \
   exec "$build/app/skyvane") >"$out/skyvane.out" 2>&1 &
