@@ -18,8 +18,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the platform plugins (X11, Wayland) at run time, so no linked library
 # names them; without them no window can open.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# The fonts the window's layout asks for by name.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
+# The fonts the window's layout asks for by name; Qt's plugin for Wayland sessions
+# (loaded at run time, so no library dependency finds it).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-wayland")
 # Hamlib's command-line clients talk to Skyvane's rotor server.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libhamlib-utils")
 # The long description; CPack puts the summary above it and indents its lines.
