@@ -11,10 +11,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/status_icon_recording.h"
 #include "serial/SerialPort.h"
@@ -72,6 +74,7 @@ public:
         if (master_ >= 0) close(master_);
     }
     const std::string& Path() const { return path_; }
+    int Master() const { return master_; }
     void ReleaseSlave() {
         if (slave_ >= 0) close(slave_);
         slave_ = -1;
@@ -301,6 +304,33 @@ TEST_F(MainWindowTest, ALostLineIsReportedOnceUntilTrackingIsSwitched) {
     Choose(form.Track);
     EXPECT_FALSE(form.SerialPort->Connected());
     EXPECT_FALSE(form.Track->Checked());
+}
+
+TEST_F(MainWindowTest, QuitOrTheCloseButtonWhileRepliesStreamRunNoHandlerOnAFreedWindow) {
+    FakeRotor rotor;
+    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nCOMPORT=" + rotor.Path() + "\r\n");
+    std::atomic<bool> stop{false};
+    std::thread stream([&] {
+        while (!stop) {
+            pollfd p{rotor.Master(), POLLOUT, 0};
+            if (poll(&p, 1, 5) == 1) [[maybe_unused]]
+                ssize_t n = write(rotor.Master(), "123;", 4);
+        }
+    });
+    for (int round = 0; round < 50; ++round) {
+        TForm1& form = Start();
+        Application()->SetMainForm(&form);
+        Choose(form.Track);
+        ASSERT_TRUE(WaitUntil([&] { return form.Response->Caption() == "123"; }));
+        if (round % 2 == 0)
+            Choose(form.QuitEntry);  // asks, writes the file, closes the window
+        else
+            form.close();  // the window's close button
+        form_.reset();     // as the program does once its loop has ended
+    }
+    stop = true;
+    stream.join();
+    EXPECT_TRUE(boxes_.size() == 25 && boxes_.back().text == "Do you really want to exit?");
 }
 
 TEST_F(MainWindowTest, VisibleOffHidesOnlyWhereATrayCanBringTheWindowBack) {
