@@ -70,6 +70,8 @@ private:
     void CreateComponents();
     void ApplyStoredValues();
     void ReportOnce(bool& reported);
+    // Quit could not save the settings: says why and asks whether to quit anyway.
+    bool QuitWithoutSaving(const std::string& failure);
 
     std::vector<std::string> parameters_;
     // A failing line fails on every tick: its error is reported once, until a

@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -77,6 +78,7 @@ public:
     // Starts the clock and writes the count file, before the line is announced.
     void Start() {
         start_ = Clock::now();
+        nextStream_ = start_;
         WriteCount();
     }
 
@@ -104,6 +106,7 @@ public:
                 open_ = true;
                 Log(options_, "line open");
             }
+            StreamDueReply();
             WriteDuePieces();
         }
         Log(options_, "stopped");
@@ -112,11 +115,14 @@ public:
 
 private:
     Clock::duration NextWait() const {
-        if (pending_.empty()) return kIdleWait;
-        auto wait = Due(pending_.front()) - Clock::now();
-        if (wait < Clock::duration::zero()) return Clock::duration::zero();
-        return wait < kIdleWait ? wait : Clock::duration(kIdleWait);
+        Clock::duration wait = kIdleWait;
+        const auto now = Clock::now();
+        if (!pending_.empty()) wait = std::min(wait, Due(pending_.front()) - now);
+        if (Streaming()) wait = std::min(wait, nextStream_ - now);
+        return std::max(wait, Clock::duration::zero());
     }
+
+    bool Streaming() const { return options_.streamRate > 0; }
 
     Clock::time_point Due(const TPiece& piece) const {
         return piece.afterGap ? lastWrite_ + std::chrono::milliseconds(options_.gapMs)
@@ -157,8 +163,24 @@ private:
             Log(options_, "query " + std::to_string(count_) + " received, not answering");
             return;
         }
+        QueueReply("query " + std::to_string(count_) + " received, answering");
+    }
+
+    // With --stream: queues a reply nobody asked for when one is due. Only while the
+    // other end has the line open, and only once earlier replies are out, so a reader
+    // that stops reading never makes replies pile up.
+    void StreamDueReply() {
+        if (!Streaming() || Clock::now() < nextStream_) return;
+        nextStream_ += std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(1.0 / options_.streamRate));
+        if (nextStream_ < Clock::now()) nextStream_ = Clock::now();
+        if (open_ && pending_.empty()) QueueReply("sending unasked");
+    }
+
+    // Queues the reply for this moment in its pieces, due after the set delay.
+    void QueueReply(const std::string& what) {
         std::string reply = ReplyText(options_, CurrentAzimuth());
-        Log(options_, "query " + std::to_string(count_) + " received, answering \"" + reply + "\"");
+        Log(options_, what + " \"" + reply + "\"");
         auto due = Clock::now() + std::chrono::milliseconds(options_.delayMs);
         bool first = true;
         for (std::string& piece : SplitReply(reply, options_.chunks)) {
@@ -244,6 +266,7 @@ private:
     int fd_;
     Clock::time_point start_;
     Clock::time_point lastWrite_;
+    Clock::time_point nextStream_;  // when the next unasked reply is due (--stream)
     TQueryScanner scanner_;
     TSteeringScanner steering_;
     TRotorMotion motion_;
