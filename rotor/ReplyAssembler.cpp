@@ -40,9 +40,9 @@ void TReplyAssembler::Feed(std::string_view bytes, std::vector<std::string>& rep
         const auto end = std::find_if(bytes.begin(), bytes.end(), IsTerminator);
         const std::string_view text =
             bytes.substr(0, static_cast<std::size_t>(end - bytes.begin()));
-        if (!overflow_) {
+        if (!discarding_) {
             if (pending_.size() + text.size() > MaxReplyLength) {
-                overflow_ = true;
+                discarding_ = true;
                 pending_.clear();
             } else {
                 pending_.append(text);
@@ -55,7 +55,7 @@ void TReplyAssembler::Feed(std::string_view bytes, std::vector<std::string>& rep
 }
 
 void TReplyAssembler::EndReply(std::vector<std::string>& replies) {
-    const bool discarded = std::exchange(overflow_, false);
+    const bool discarded = std::exchange(discarding_, false);
     std::string reply = std::exchange(pending_, {});
     if (discarded || reply.empty() || reply == RotorQueryEcho) return;
     if (LooksLikeHeading(reply)) ending_ = TReplyEnding::Terminator;
@@ -63,7 +63,7 @@ void TReplyAssembler::EndReply(std::vector<std::string>& replies) {
 }
 
 bool TReplyAssembler::AwaitingQuiet() const {
-    return ending_ == TReplyEnding::LineGoesQuiet && !overflow_ && !pending_.empty();
+    return ending_ == TReplyEnding::LineGoesQuiet && !discarding_ && !pending_.empty();
 }
 
 std::optional<std::string> TReplyAssembler::TakeAtQuiet() {
@@ -77,15 +77,19 @@ std::optional<std::string> TReplyAssembler::TakeAtQuiet() {
 
 std::optional<std::string> TReplyAssembler::QueryDue() {
     std::string reply = std::exchange(pending_, {});
-    if (reply.empty() || reply == RotorQueryEcho || ending_ == TReplyEnding::Terminator)
+    if (reply.empty() || reply == RotorQueryEcho) return std::nullopt;
+    if (ending_ == TReplyEnding::Terminator) {
+        // The rest of this reply may still come; it must not pass for a reply itself.
+        discarding_ = true;
         return std::nullopt;
+    }
     if (LooksLikeHeading(reply)) ending_ = TReplyEnding::LineGoesQuiet;
     return reply;
 }
 
 void TReplyAssembler::DropPending() {
     pending_.clear();
-    overflow_ = false;
+    discarding_ = false;
 }
 
 void TReplyAssembler::Reset() {

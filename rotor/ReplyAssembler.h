@@ -50,8 +50,9 @@ public:
     // stays.
     std::optional<std::string> TakeAtQuiet();
     // The next query is due: text still waiting since the last one is a whole reply
-    // (returned) unless the line ends its replies with a terminator, where it is the
-    // start of a reply that never ended and is dropped.
+    // (returned) unless the line ends its replies with a terminator; there it is the
+    // start of a reply that never ended, and it is thrown away with whatever of it
+    // still comes, up to its terminator.
     std::optional<std::string> QueryDue();
     // The line closed: everything held is dropped; what was learnt of the line stays.
     void DropPending();
@@ -65,8 +66,8 @@ public:
 private:
     void EndReply(std::vector<std::string>& replies);
 
-    std::string pending_;    // the reply being received
-    bool overflow_ = false;  // pending_ outgrew MaxReplyLength: discard to the next terminator
+    std::string pending_;      // the reply being received
+    bool discarding_ = false;  // the reply in progress is thrown away up to its terminator
     TReplyEnding ending_ = TReplyEnding::Unknown;
 };
 

@@ -67,8 +67,10 @@ public:
 
     // Called for each accepted reading.
     void SetOnReading(TReadingEvent handler) { onReading_ = std::move(handler); }
+    const TReadingEvent& OnReading() const { return onReading_; }
     // Called when Stale changes.
     void SetOnStaleChange(TStaleEvent handler) { onStaleChange_ = std::move(handler); }
+    const TStaleEvent& OnStaleChange() const { return onStaleChange_; }
 
 private:
     void Judge(std::string reply);

@@ -57,7 +57,7 @@ TEST(ReplyAssembler, EveryLayoutAndEveryCutGivesWholeReplies) {
         {"digits alone", {"123", Query, "124", Quiet, Query}, {"123", "124"}},
         // Once the line is known to end its replies, text without an end is a piece.
         {"a piece never shown", {"045;", "12", Quiet, "3;"}, {"045", "123"}},
-        {"a reply that never ended", {"045;", "12", Query, "200;"}, {"045", "200"}},
+        {"a reply cut by the next query", {"045;", "12", Query, "3;", "200;"}, {"045", "200"}},
         {"an echoed command does not teach the ending",
          {"AP1200;", ";123", Query},
          {"AP1200", "123"}},
