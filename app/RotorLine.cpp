@@ -101,10 +101,11 @@ void TRotorLine::LoseLine(const std::exception_ptr& error) {
     } catch (...) {
         // The device is gone; whatever closing it still finds wrong changes nothing.
     }
-    // Closed before the report: its box runs the event loop, and ticks meanwhile
-    // find a closed line to open again rather than a broken one to write to.
     if (std::exchange(lossReported_, true)) return;
-    ReportException(error);
+    // The report's box waits for the user; shown from this tick it would hold the
+    // poll timer until then. From the event loop, ticks go on under it and reopen
+    // the line as soon as the adapter is back.
+    QTimer::singleShot(0, &quietTimer_, [error] { ReportException(error); });
 }
 
 void TRotorLine::Received(int count) {

@@ -34,8 +34,9 @@ public:
     // Track off: closes the port; a lost line is no longer opened again.
     void Stop();
     // Poll tick: a closed line is opened again without a message; an open one gets
-    // the query. A line that fails is closed and its error reported once, until bytes
-    // arrive again or tracking is switched.
+    // the query. A line that fails is closed and its error reported once (from the
+    // event loop, so the ticks go on under the box), until bytes arrive again or
+    // tracking is switched.
     void PollTick();
     // The port's received-characters event: reads what arrived for the readings and
     // measures the quiet time after text that waits for it.

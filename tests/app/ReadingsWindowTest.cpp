@@ -187,12 +187,21 @@ TEST_F(ReadingsWindowTest, AnUnpluggedAdapterIsReportedOnceAndComesBackByItself)
     test::Simulator sim(
         {"--hang-up-after", "2", "--replug-after", "4500", "--link", link, "--sweep", "3"});
     ASSERT_EQ(sim.FirstLine(), link);
+    // The user leaves the box open, as a person away from the desk would.
+    bool dimmed = false, resumedUnderTheBox = false;
+    std::string before;
+    SetMessageBoxAnswerer([&](const MessageBoxRequest& r) {
+        boxes_.push_back(r);
+        before = form_->Response->Caption();
+        dimmed = WaitUntil([&] { return Dimmed(*form_); }, 8000);
+        resumedUnderTheBox = WaitUntil([&] { return Lime(*form_); }, 10000);
+        return TMsgResult::OK;
+    });
     TForm1& form = TrackOn(link);
     ASSERT_TRUE(WaitUntil([&] { return !boxes_.empty(); }, 10000));
     EXPECT_EQ(boxes_[0].text, "WriteFile function failed (win error code: 5)");
-    const std::string before = form.Response->Caption();
-    ASSERT_TRUE(WaitUntil([&] { return Dimmed(form); }, 8000)) << "no readings while it is away";
-    ASSERT_TRUE(WaitUntil([&] { return Lime(form); }, 10000)) << "readings resume by themselves";
+    EXPECT_TRUE(dimmed) << "no readings while it is away";
+    EXPECT_TRUE(resumedUnderTheBox) << "readings resume by themselves, box or no box";
     EXPECT_TRUE(WaitUntil([&] { return form.Response->Caption() != before; }, 5000));
     EXPECT_EQ(boxes_.size(), 1u);
     EXPECT_TRUE(form.Track->Checked());

@@ -86,9 +86,11 @@ TEST_F(RotorLineTest, ALostLineIsReportedOnceAndOpenedAgainByItself) {
     line_->PollTick();
     EXPECT_FALSE(port_->Connected());
     EXPECT_TRUE(line_->Lost());
-    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_TRUE(reports_.empty()) << "the report waits for the event loop, not the tick";
+    ASSERT_TRUE(WaitUntil([&] { return !reports_.empty(); }));
     EXPECT_EQ(reports_[0], "WriteFile function failed (win error code: 5)");
     for (int i = 0; i < 3; ++i) line_->PollTick();  // ...and stays out a while
+    WaitUntil([] { return false; }, 100);
     EXPECT_EQ(reports_.size(), 1u) << "reopening fails quietly";
 
     FakeRotor second;  // plugged in again: a new device under the same name
@@ -104,7 +106,7 @@ TEST_F(RotorLineTest, ALostLineIsReportedOnceAndOpenedAgainByItself) {
 
     second.HangUp();  // a later loss, after bytes came in again, is reported again
     line_->PollTick();
-    EXPECT_EQ(reports_.size(), 2u);
+    EXPECT_TRUE(WaitUntil([&] { return reports_.size() == 2; }));
     const std::string com = "COM(" + link_ + ")";
     EXPECT_EQ(trace_, (std::vector<std::string>{
                           "Track on: " + com + " open",
