@@ -15,8 +15,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The fonts the window's layout asks for by name.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
+# The fonts the window's layout asks for by name; Qt's plugin for Wayland sessions
+# (loaded at run time, so no library dependency finds it).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-wayland")
 # The long description; CPack puts the summary above it and indents its lines.
 set(CPACK_PACKAGE_DESCRIPTION
     "Skyvane polls an antenna rotor controller on a serial port once a second

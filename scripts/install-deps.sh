@@ -6,11 +6,16 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl1-mesa-dev         # Qt 6 Widgets
+  qt6-base-dev libgl1-mesa-dev         # Qt 6 Widgets and D-Bus
+  libxcb1-dev                          # following the X11 tray's owner
+  qt6-wayland                          # running on Wayland desktops
   libgtest-dev googletest libgmock-dev # tests
   fonts-liberation                     # the fonts the layouts ask for by name
   xvfb xauth                           # headless GUI checks
   trayer xdotool imagemagick           # tray screenshots with the tray demo
+  openbox x11-utils                    # desktop tests: window manager, xprop/xwininfo
+  dbus python3-dbus python3-gi         # desktop tests: private bus, scripted tray host
+  weston                               # desktop tests: headless Wayland compositor
   qt6-serialport-dev                   # reference loop of the serial benchmark only
   dpkg-dev                             # the Debian package's dependencies (cpack)
   desktop-file-utils appstream         # validating the installed desktop files
