@@ -29,8 +29,8 @@ trayer --edge top --align right --widthtype pixel --width 100 --heighttype pixel
   --transparent false --tint 0x404040 >/dev/null 2>&1 &
 pids+=("$!")
 
-# Three answers, then a long silence.
-coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" --heading 142 --mute-after 3 --mute-for 600000; }
+# Six answers, then a long silence.
+coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" --heading 142 --mute-after 6 --mute-for 600000; }
 pids+=("$SIM_PID")
 read -r pty <&"${SIM[0]}"
 printf '[SETTINGS]\r\nCOMPORT=%s\r\n' "$pty" >"$work/Skyvane.INI"
@@ -48,10 +48,17 @@ for _ in $(seq 100); do
   sleep 0.2
 done
 [ -n "${x:-}" ] || { echo "no tray icon" >&2; exit 1; }
-sleep 1
-xdotool mousemove "$x" "$y" click 3
-sleep 1
-xdotool key Down Return  # Track, the menu's first entry
+# Track, the menu's first entry; the log tells when tracking is on.
+for _ in $(seq 5); do
+  sleep 1
+  read -r x y < <(icon_centre)
+  xdotool mousemove "$x" "$y" click 3
+  sleep 1
+  xdotool key Down Return
+  sleep 1
+  grep -q "Track on" "$work/Skyvane.Log" && break
+done
+grep -q "Track on" "$work/Skyvane.Log" || { echo "Track could not be switched on" >&2; exit 1; }
 shot() {
   xdotool mousemove 10 390
   sleep 0.5
@@ -63,8 +70,8 @@ shot() {
   convert "$out/$1.png" -crop 22x22+$((x - 11))+$((y - 11)) -filter point -resize 800% \
     "$out/tray-$1.png"
 }
-sleep 3.5
+sleep 2
 shot live
-sleep 6  # three poll periods without an answer, and some
+sleep 9  # the silence, three poll periods without an answer, and some
 shot stale
 echo "screenshots in $out"
