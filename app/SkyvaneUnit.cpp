@@ -14,6 +14,7 @@
 #include "rotor/RotorReadings.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
+#include "toolkit/Exception.h"
 #include "toolkit/Label.h"
 #include "toolkit/Menu.h"
 #include "toolkit/MessageBox.h"
@@ -136,6 +137,9 @@ void TForm1::FormCreate(TComponent*) {
     if (location.namedFileMissing)
         ShowMessageBox(std::string(ConfigMissingText), std::string(ConfigMissingCaption),
                        TMsgButtons::OK, TMsgIcon::None);
+    if (!location.namedFolder.empty())
+        ShowMessageBox(ConfigFolderText(location), std::string(ConfigMissingCaption),
+                       TMsgButtons::OK, TMsgIcon::None);
 
     IniFile = std::make_unique<TIniFile>(configPath);
     const TSettings settings = ReadSettings(*IniFile, [this](bool traceOn) {
@@ -147,7 +151,9 @@ void TForm1::FormCreate(TComponent*) {
 
     WriteStartupHeader(*TraceLog, StartupHeaderLines(configPath, settings), TraceOn);
 
-    SerialPort->SetBaudRate(BaudRateFromNumber(settings.baudNumber));
+    const TPortSpeed speed = PortSpeedFromNumber(settings.baudNumber);
+    if (speed.rate == brCustom) SerialPort->SetCustomBaudRate(speed.customRate);
+    SerialPort->SetBaudRate(speed.rate);
     SerialPort->SetPort(settings.portName);
     SerialPort->SetStopBits(sbTwoStopBits);
 
@@ -238,9 +244,25 @@ void TForm1::QuitEntryClick(TComponent*) {
     if (ShowMessageBox("Do you really want to exit?", "Warning!", TMsgButtons::OKCancel,
                        TMsgIcon::None) != TMsgResult::OK)
         return;
-    WriteINI();
+    try {
+        WriteINI();
+    } catch (...) {
+        // Whatever keeps the settings from being saved must not keep the user in.
+        if (!QuitWithoutSaving(ExceptionMessage(std::current_exception()))) return;
+    }
     close();
     if (Application()) Application()->Terminate();
+}
+
+bool TForm1::QuitWithoutSaving(const std::string& failure) {
+    MessageBoxRequest box;
+    box.text = ExceptionReportText(failure) +
+               "\n\nThe settings could not be saved. Quit without saving them?";
+    box.caption = "Warning!";
+    box.buttons = TMsgButtons::OKCancel;
+    box.icon = TMsgIcon::Warning;
+    box.okText = "Quit without saving";
+    return ShowMessageBox(box) == TMsgResult::OK;
 }
 
 void TForm1::WriteINI() {
@@ -253,6 +275,7 @@ void TForm1::WriteINI() {
                                 .traceOn = TraceOn,
                                 .visible = VisibleEntry->Checked(),
                                 .numeric = Numeric->Checked(),
+                                .customBaudRate = SerialPort->CustomBaudRate(),
                             });
 }
 

@@ -75,6 +75,8 @@ private:
     void CreateComponents();
     void ApplyStoredValues();
     void ConnectReadings();
+    // Quit could not save the settings: says why and asks whether to quit anyway.
+    bool QuitWithoutSaving(const std::string& failure);
 
     std::vector<std::string> parameters_;
     std::unique_ptr<THeadingDisplay> display_;

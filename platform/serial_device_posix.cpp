@@ -88,13 +88,13 @@ public:
     int SetLineSettings(const LineSettings& s) override {
         termios2 t;
         if (int e = MapLineSettings(s, t)) return e;
-        if (ioctl(fd_, TCSETS2, &t) != 0) return errno;
-        // Some drivers (pseudo-terminals) accept the call but keep their own framing;
-        // a line that does not frame as asked is refused, not used silently.
-        termios2 actual;
-        if (ioctl(fd_, TCGETS2, &actual) != 0) return errno;
-        constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
-        if ((actual.c_cflag & kFraming) != (t.c_cflag & kFraming)) return EINVAL;
+        termios2 previous;
+        if (ioctl(fd_, TCGETS2, &previous) != 0) return errno;
+        if (int e = ApplyTermios(t)) {
+            // Refused: the device keeps what it had, whatever the driver took meanwhile.
+            ioctl(fd_, TCSETS2, &previous);
+            return e;
+        }
         // DTR and RTS levels are set as modem lines. DTR handshake has no Linux flag:
         // DTR is raised and held. RTS toggle likewise: RTS stays low and the mode is
         // held. DSR out-flow, DSR sensitivity, XON/XOFF limits and continue-on-XOFF
@@ -255,6 +255,18 @@ public:
     }
 
 private:
+    // Hands the line settings to the driver and checks what it took: some drivers
+    // (pseudo-terminals) accept the call but keep their own framing, and a line that
+    // does not frame as asked is refused, not used silently.
+    int ApplyTermios(const termios2& t) {
+        if (ioctl(fd_, TCSETS2, &t) != 0) return errno;
+        termios2 actual;
+        if (ioctl(fd_, TCGETS2, &actual) != 0) return errno;
+        constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+        if ((actual.c_cflag & kFraming) != (t.c_cflag & kFraming)) return EINVAL;
+        return 0;
+    }
+
     void SetModemLine(int line, bool on) {
         ioctl(fd_, on ? TIOCMBIS : TIOCMBIC,
               &line);  // no modem lines (pseudo-terminal): nothing to set
@@ -420,11 +432,21 @@ private:
 
 }  // namespace
 
+std::string SerialDeviceName(const std::string& name) {
+    return name.find('/') == std::string::npos ? "/dev/" + name : name;
+}
+
 std::string SerialDevicePath(const std::string& name) {
-    return skyvane::ResolvePathCase(name.find('/') == std::string::npos ? "/dev/" + name : name);
+    return skyvane::ResolvePathCase(SerialDeviceName(name));
 }
 
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, int& error) {
+    // The system would take a name with a NUL in it as the part before the NUL: another
+    // device than the one named.
+    if (name.find('\0') != std::string::npos) {
+        error = ENOENT;
+        return nullptr;
+    }
     const std::string path = SerialDevicePath(name);
     int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {

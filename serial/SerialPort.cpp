@@ -12,15 +12,25 @@ namespace skyvane {
 
 namespace {
 
-constexpr std::int32_t kBaudRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
-                                       14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
-
 // A transfer error's port code by the record's kind.
 std::int32_t TransferErrorCode(const TSerialTransfer& t) {
     return t.Kind == xkWrite ? spWrite : spRead;
 }
 
 }  // namespace
+
+// The held values behind the line settings, as a device last accepted them.
+struct TCustomSerialPort::TAcceptedLine {
+    std::uint64_t deviceNumber = 0;  // which of the port's devices accepted them
+    TBaudRate baudRate = br9600;
+    std::int32_t customBaudRate = 9600;
+    TDataBits dataBits = dbEight;
+    TStopBits stopBits = sbOneStopBit;
+    bool discardNull = false;
+    char eventChar = 0;
+    TSerialParity parity;
+    TSerialFlowControl flowControl;
+};
 
 // --- Settings objects ---
 
@@ -176,30 +186,36 @@ TCustomSerialPort::TCustomSerialPort(TComponent* owner) : TComponent(owner) {
 }
 
 TCustomSerialPort::~TCustomSerialPort() {
-    try {
-        Close();
-    } catch (...) {
-        // A destructor cannot raise: report, then stop delivery and release anyway.
-        ReportException(std::current_exception());
-        eventThread_.reset();
-        retiredThreads_.clear();
-        notifyWindow_.reset();
-        ReleaseDevice();
-        connected_ = false;
-    }
-    retiredThreads_.clear();
+    CloseForDestruction();
     buffer_.reset();
     flowControl_.reset();
     timeouts_.reset();
     parity_.reset();
 }
 
+void TCustomSerialPort::BeforeDestruction() {
+    CloseForDestruction();
+}
+
+void TCustomSerialPort::CloseForDestruction() {
+    try {
+        Close();
+    } catch (...) {
+        // Destruction cannot be refused: report, then stop delivery and release anyway.
+        ReportException(std::current_exception());
+        threadRunning_ = false;
+        if (eventThread_) TSerialThread::Release(std::move(eventThread_));
+        notifyWindow_.reset();
+        ReleaseDevice();
+        connected_ = false;
+    }
+}
+
 // --- Lifecycle ---
 
 void TCustomSerialPort::Open() {
-    if (connected_ || IsDesigning()) return;
+    if (connected_ || IsDesigning() || IsDestroying()) return;
     FireBeforeOpen();
-    ReapRetiredThreads();  // a thread stopped earlier still holds the previous device
     AcquireDevice();
     connected_ = true;
     try {
@@ -232,26 +248,13 @@ void TCustomSerialPort::Close() {
     FireBeforeClose();
     CancelTransfers();
     if (threadRunning_) {
-        StopEventThread();
         threadRunning_ = false;
+        TSerialThread::Release(std::move(eventThread_));
         notifyWindow_.reset();
     }
     ReleaseDevice();
     connected_ = false;
     FireAfterClose();
-}
-
-void TCustomSerialPort::StopEventThread() {
-    if (guiDeliveryDepth_ > 0 && IsGuiThread()) {
-        eventThread_->SignalStop();
-        retiredThreads_.push_back(std::move(eventThread_));
-    } else {
-        eventThread_.reset();  // stops the thread and waits, serving its GUI-thread calls
-    }
-}
-
-void TCustomSerialPort::ReapRetiredThreads() {
-    if (guiDeliveryDepth_ == 0) retiredThreads_.clear();
 }
 
 void TCustomSerialPort::SetConnected(bool v) {
@@ -313,6 +316,7 @@ void TCustomSerialPort::ReleaseDevice() {
 void TCustomSerialPort::AttachDevice(std::shared_ptr<platform::SerialDevice> device) {
     std::lock_guard lock(deviceMutex_);
     device_ = std::move(device);
+    ++deviceNumber_;
 }
 
 std::shared_ptr<platform::SerialDevice> TCustomSerialPort::Device() const {
@@ -371,7 +375,7 @@ bool TCustomSerialPort::CanApply() const {
 
 platform::LineSettings TCustomSerialPort::DeviceLineSettings() const {
     platform::LineSettings s;
-    s.baudRate = baudRate_ == brCustom ? customBaudRate_ : kBaudRates[baudRate_];
+    s.baudRate = baudRate_ == brCustom ? customBaudRate_ : BaudRateNumber(baudRate_);
     s.discardNull = discardNull_;
     s.xonChar = flowControl_->XonChar();
     s.xoffChar = flowControl_->XoffChar();
@@ -412,7 +416,46 @@ void TCustomSerialPort::ApplyAllSettings() {
 
 void TCustomSerialPort::ApplyLineSettings() {
     if (!CanApply()) return;
-    if (int e = Device()->SetLineSettings(DeviceLineSettings())) throw ESerialPort(spSetState, e);
+    const std::shared_ptr<platform::SerialDevice> device = Device();
+    if (int e = device->SetLineSettings(DeviceLineSettings())) {
+        RestoreAcceptedLine(*device);
+        throw ESerialPort(spSetState, e);
+    }
+    RememberAcceptedLine();
+}
+
+void TCustomSerialPort::RememberAcceptedLine() {
+    if (!acceptedLine_) acceptedLine_ = std::make_unique<TAcceptedLine>();
+    TAcceptedLine& a = *acceptedLine_;
+    a.deviceNumber = deviceNumber_;
+    a.baudRate = baudRate_;
+    a.customBaudRate = customBaudRate_;
+    a.dataBits = dataBits_;
+    a.stopBits = stopBits_;
+    a.discardNull = discardNull_;
+    a.eventChar = eventChar_;
+    a.parity.Assign(*parity_);
+    a.flowControl.Assign(*flowControl_);
+}
+
+void TCustomSerialPort::RestoreAcceptedLine(platform::SerialDevice& device) {
+    // Before any device accepted line settings there is nothing to go back to; a
+    // refusal at the open closes the port again, so it claims nothing then either.
+    if (!acceptedLine_) return;
+    const TAcceptedLine& a = *acceptedLine_;
+    baudRate_ = a.baudRate;
+    customBaudRate_ = a.customBaudRate;
+    dataBits_ = a.dataBits;
+    stopBits_ = a.stopBits;
+    discardNull_ = a.discardNull;
+    eventChar_ = a.eventChar;
+    parity_->Assign(a.parity);
+    flowControl_->Assign(a.flowControl);
+    // A device opened since (a new name inside an update bracket) still has whatever
+    // the system gave it: it gets the restored settings. If even those are refused,
+    // the first refusal is still the one reported.
+    if (a.deviceNumber != deviceNumber_ && device.SetLineSettings(DeviceLineSettings()) == 0)
+        RememberAcceptedLine();
 }
 
 void TCustomSerialPort::ApplyTimeoutSettings() {
@@ -583,91 +626,82 @@ void TCustomSerialPort::ProcessRx80Full() {
     FireRx80Full();
 }
 
-void TCustomSerialPort::ProcessEvents(TSerialEvents events) {
-    for (TSerialEvent e : ProcessingOrder) {
-        if (!connected_) break;  // a handler closed the port: the rest has no device
-        if (!events.Contains(e)) continue;
-        switch (e) {
-            case evError:
-                ProcessError();
-                break;
-            case evRxChar:
-                ProcessRxChar();
-                break;
-            case evTxEmpty:
-                ProcessTxEmpty();
-                break;
-            case evBreak:
-                ProcessBreak();
-                break;
-            case evRing:
-                ProcessRing();
-                break;
-            case evCTS:
-                ProcessCTSChange();
-                break;
-            case evDSR:
-                ProcessDSRChange();
-                break;
-            case evRxFlag:
-                ProcessRxFlag();
-                break;
-            case evRLSD:
-                ProcessRLSDChange();
-                break;
-            case evRx80Full:
-                ProcessRx80Full();
-                break;
-        }
+void TCustomSerialPort::ProcessEvent(TSerialEvent event) {
+    switch (event) {
+        case evError:
+            return ProcessError();
+        case evRxChar:
+            return ProcessRxChar();
+        case evTxEmpty:
+            return ProcessTxEmpty();
+        case evBreak:
+            return ProcessBreak();
+        case evRing:
+            return ProcessRing();
+        case evCTS:
+            return ProcessCTSChange();
+        case evDSR:
+            return ProcessDSRChange();
+        case evRxFlag:
+            return ProcessRxFlag();
+        case evRLSD:
+            return ProcessRLSDChange();
+        case evRx80Full:
+            return ProcessRx80Full();
     }
 }
 
 // --- Hooks ---
 
+template <class Handler, class... Args>
+void TCustomSerialPort::Raise(const Handler& handler, Args... args) {
+    if (handler && !(Owner() && Owner()->IsFreeing())) handler(this, args...);
+}
+
 void TCustomSerialPort::FireAfterClose() {
-    if (onAfterClose_) onAfterClose_(this);
+    Raise(onAfterClose_);
 }
 void TCustomSerialPort::FireAfterOpen() {
-    if (onAfterOpen_) onAfterOpen_(this);
+    Raise(onAfterOpen_);
 }
 void TCustomSerialPort::FireBeforeClose() {
-    if (onBeforeClose_) onBeforeClose_(this);
+    Raise(onBeforeClose_);
 }
 void TCustomSerialPort::FireBeforeOpen() {
-    if (onBeforeOpen_) onBeforeOpen_(this);
+    Raise(onBeforeOpen_);
 }
 void TCustomSerialPort::FireRxChar(int count) {
-    if (onRxChar_) onRxChar_(this, count);
+    Raise(onRxChar_, count);
 }
 void TCustomSerialPort::FireRxBuf(const void* buffer, int count) {
-    if (onRxBuf_) onRxBuf_(this, buffer, count);
+    Raise(onRxBuf_, buffer, count);
 }
 void TCustomSerialPort::FireTxEmpty() {
-    if (onTxEmpty_) onTxEmpty_(this);
+    Raise(onTxEmpty_);
 }
 void TCustomSerialPort::FireBreak() {
-    if (onBreak_) onBreak_(this);
+    Raise(onBreak_);
 }
 void TCustomSerialPort::FireRing() {
-    if (onRing_) onRing_(this);
+    Raise(onRing_);
 }
 void TCustomSerialPort::FireRxFlag() {
-    if (onRxFlag_) onRxFlag_(this);
+    Raise(onRxFlag_);
 }
 void TCustomSerialPort::FireCTSChange(bool onOff) {
-    if (onCTSChange_) onCTSChange_(this, onOff);
+    Raise(onCTSChange_, onOff);
 }
 void TCustomSerialPort::FireDSRChange(bool onOff) {
-    if (onDSRChange_) onDSRChange_(this, onOff);
+    Raise(onDSRChange_, onOff);
 }
 void TCustomSerialPort::FireError(TSerialErrors errors) {
-    if (onError_) onError_(this, errors);
+    Raise(onError_, errors);
 }
 void TCustomSerialPort::FireRLSDChange(bool onOff) {
-    if (onRLSDChange_) onRLSDChange_(this, onOff);
+    Raise(onRLSDChange_, onOff);
 }
 void TCustomSerialPort::FireRx80Full() {
-    if (onRx80Full_) onRx80Full_(this);
+    Raise(onRx80Full_);
 }
 
 }  // namespace skyvane

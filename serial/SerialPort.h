@@ -225,13 +225,15 @@ class TCustomSerialPort : public TComponent {
 public:
     // Builds a closed port with the default settings.
     explicit TCustomSerialPort(TComponent* owner);
-    // Closes the port, then frees what it owns.
+    // Closes the port (when BeforeDestruction has not), then frees what it owns.
     ~TCustomSerialPort() override;
 
     // --- Lifecycle ---
-    // Opens the device and starts event delivery; raises ESerialPort.
+    // Opens the device and starts event delivery; raises ESerialPort. Does nothing
+    // while open, in design mode, or once destruction has begun.
     void Open();
-    // Stops event delivery and closes the device; raises ESerialPort.
+    // Stops event delivery and closes the device; raises ESerialPort. Closing from a
+    // handler is allowed in every delivery mode (see TSerialThread::Release).
     void Close();
     // True while the port is open (in design mode or while loading: the stored flag).
     bool Connected() const { return connected_; }
@@ -367,8 +369,8 @@ public:
     // Raises OnError with the pending line errors, when there are any.
     void ProcessError();
     void ProcessRx80Full();
-    // Runs the steps of a set of events in the fixed processing order.
-    void ProcessEvents(TSerialEvents events);
+    // Runs the processing step of one event.
+    void ProcessEvent(TSerialEvent event);
     // The pending line errors as a set (parity errors only while Parity.Check); code 10.
     TSerialErrors TakeLineErrors();
     // The modem input levels (MS_* bits); code 11.
@@ -381,6 +383,9 @@ public:
     TSerialNotifier* Notifier() const { return notifyWindow_.get(); }
 
 protected:
+    // Destruction begins: the port closes while its owner is whole, so the close
+    // events and the end of event delivery happen before anything is freed.
+    void BeforeDestruction() override;
     // Opens the device named by Port; code 1.
     virtual void AcquireDevice();
     // Closes the device.
@@ -427,22 +432,28 @@ private:
     void StoreLine(T& field, T value);
     // Starts the event thread (and the notifier for smWindowSync).
     void StartEventDelivery();
-    // Ends the event thread. Closed from a handler that the thread's own delivery
-    // runs (say, from a message box the handler shows), the thread is waiting for
-    // that handler and cannot be waited for here: it is told to stop and waited for
-    // once no delivery is under way any more.
-    void StopEventThread();
-    // Waits for stopped threads when no delivery is under way on the GUI thread.
-    void ReapRetiredThreads();
+    // Close for destruction: an error is reported, and the port is closed anyway.
+    void CloseForDestruction();
+    // Calls a handler with this port as sender, when it is set and its owner is not
+    // being freed (handlers belong to the owner and may use what it held).
+    template <class Handler, class... Args>
+    void Raise(const Handler& handler, Args... args);
+    // Notes the held line settings as the ones the open device has accepted.
+    void RememberAcceptedLine();
+    // After the open device refused line settings: the held ones go back to the last
+    // accepted (and a device that has not had those yet is given them), so that the
+    // port never claims settings its device does not have.
+    void RestoreAcceptedLine(platform::SerialDevice& device);
 
     std::unique_ptr<TSerialThread> eventThread_;
     bool threadRunning_ = false;
-    std::vector<std::unique_ptr<TSerialThread>> retiredThreads_;
-    int guiDeliveryDepth_ = 0;  // smThreadSync deliveries under way on the GUI thread
     mutable std::mutex deviceMutex_;
     std::shared_ptr<platform::SerialDevice> device_;
     std::unique_ptr<TSerialNotifier> notifyWindow_;
     std::int32_t updateDepth_ = 0;
+    struct TAcceptedLine;
+    std::unique_ptr<TAcceptedLine> acceptedLine_;  // none before the first accepted apply
+    std::uint64_t deviceNumber_ = 0;  // counts the devices attached, to tell them apart
     bool connected_ = false;
     TBaudRate baudRate_ = br9600;
     std::int32_t customBaudRate_ = 9600;

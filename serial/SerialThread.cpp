@@ -26,15 +26,11 @@ constexpr ErrorFlag kErrorFlags[] = {
     {kCeFrame, ceFrame}, {kCeRxParity, ceRxParity}, {kCeOverrun, ceOverrun}, {kCeBreak, ceBreak},
     {kCeIoe, ceIO},      {kCeMode, ceMode},         {kCeRxOver, ceRxOver},   {kCeTxFull, ceTxFull}};
 
-// Leaves the device quiet when the wait loop ends, however it ends: no events,
-// both queues emptied.
-struct QuietDeviceOnExit {
-    SerialDevice* device;
-    ~QuietDeviceOnExit() {
-        device->SetEventMask(0);
-        device->Purge(false, false, true, true);
-    }
-};
+// Leaves the device quiet when event delivery ends: no events, both queues emptied.
+void QuietDevice(SerialDevice& device) {
+    device.SetEventMask(0);
+    device.Purge(false, false, true, true);
+}
 
 }  // namespace
 
@@ -63,7 +59,8 @@ std::uint32_t EventMessageCode(TSerialEvent event) {
     return kEventBits[event];
 }
 
-TSerialThread::TSerialThread(TCustomSerialPort* ownerPort) : ownerPort_(ownerPort) {
+TSerialThread::TSerialThread(TCustomSerialPort* ownerPort)
+    : ownerPort_(ownerPort), syncMethod_(ownerPort->SyncMethod()) {
     ownerPort_->Device()->SetEventMask(EventsToMask(ownerPort_->Events()));
     Start();
 }
@@ -78,12 +75,32 @@ void TSerialThread::SignalStop() {
     sched_yield();
 }
 
+void TSerialThread::Release(std::unique_ptr<TSerialThread> thread) {
+    thread->released_ = true;
+    thread->SignalStop();
+    if (thread->processingOn_.load() != std::this_thread::get_id()) {
+        thread.reset();  // waits, serving the calls it may be blocked on: they do nothing now
+        return;
+    }
+    // The thread waits for the delivery the caller runs in (or is the caller): it
+    // ends once that delivery returns, and must not touch the device by then.
+    if (auto device = thread->ownerPort_->Device()) QuietDevice(*device);
+    thread->abandoned_ = true;
+    TThread::FreeOnTerminate(std::move(thread));
+}
+
 // One wake-up at a time: wait, deliver, wait again. A stop, a failed wait or a
 // hang-up ends the loop; a device that hung up reports Failed at once forever, so
 // waiting again would spin.
 void TSerialThread::Execute() {
     const std::shared_ptr<SerialDevice> device = ownerPort_->Device();
-    QuietDeviceOnExit quiet{device.get()};
+    struct QuietOnExit {
+        TSerialThread& thread;
+        SerialDevice& device;
+        ~QuietOnExit() {
+            if (!thread.abandoned_) QuietDevice(device);
+        }
+    } quiet{*this, *device};
     for (;;) {
         std::uint32_t mask = 0;
         if (device->WaitEvents(stopEvent_, mask) != WaitResult::Events) return;
@@ -93,30 +110,38 @@ void TSerialThread::Execute() {
 }
 
 void TSerialThread::DeliverEvents() {
-    switch (ownerPort_->SyncMethod()) {
+    switch (syncMethod_) {
         case smThreadSync:
-            Synchronize([this] {
-                struct Depth {
-                    int& depth;
-                    explicit Depth(int& d) : depth(d) { ++depth; }
-                    ~Depth() { --depth; }
-                } during(ownerPort_->guiDeliveryDepth_);
-                ownerPort_->ProcessEvents(pendingEvents_);
-            });
+            Synchronize([this] { Process(); });
             break;
         case smWindowSync:
             SendEventMessages();
             break;
         case smNone:
-            ownerPort_->ProcessEvents(pendingEvents_);
+            Process();
             break;
     }
 }
 
+void TSerialThread::Process() {
+    struct Scope {
+        std::atomic<std::thread::id>& on;
+        explicit Scope(std::atomic<std::thread::id>& o) : on(o) { on = std::this_thread::get_id(); }
+        ~Scope() { on = std::thread::id{}; }
+    } scope(processingOn_);
+    for (TSerialEvent e : ProcessingOrder) {
+        // A handler may have closed or destroyed the port: then touch nothing of it.
+        if (released_) return;
+        if (pendingEvents_.Contains(e)) ownerPort_->ProcessEvent(e);
+    }
+}
+
 void TSerialThread::SendEventMessages() {
-    TSerialNotifier* notifier = ownerPort_->Notifier();
-    for (TSerialEvent e : ProcessingOrder)
-        if (pendingEvents_.Contains(e)) notifier->Send(PortEventMessage, EventMessageCode(e));
+    for (TSerialEvent e : ProcessingOrder) {
+        if (released_) return;
+        if (pendingEvents_.Contains(e))
+            ownerPort_->Notifier()->Send(PortEventMessage, EventMessageCode(e));
+    }
 }
 
 void TSerialNotifier::Send(unsigned message, std::uint32_t code) {
@@ -124,11 +149,13 @@ void TSerialNotifier::Send(unsigned message, std::uint32_t code) {
 }
 
 void TSerialNotifier::HandleMessage(unsigned message, std::uint32_t code) {
-    if (message != PortEventMessage || !port_->Connected()) return;
-    Guarded([&] {
-        for (unsigned i = 0; i < std::size(kEventBits); ++i)
-            if (kEventBits[i] == code) port_->ProcessEvents({static_cast<TSerialEvent>(i)});
-    });
+    if (message != PortEventMessage || !port_->Connected() || !port_->EventThread()) return;
+    for (unsigned i = 0; i < std::size(kEventBits); ++i) {
+        if (kEventBits[i] != code) continue;
+        // Nothing here is touched once the step has run: its handler may free the port.
+        Guarded([port = port_, i] { port->ProcessEvent(static_cast<TSerialEvent>(i)); });
+        return;
+    }
 }
 
 }  // namespace skyvane

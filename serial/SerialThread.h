@@ -4,7 +4,10 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <thread>
 
 #include "platform/wake_event.h"
 #include "serial/SerialTypes.h"
@@ -32,7 +35,9 @@ inline constexpr std::array<TSerialEvent, 10> ProcessingOrder = {
 inline constexpr unsigned PortEventMessage = 0x0400 + 1;
 
 // Waits on the port's device and hands every wake-up's events on by the port's
-// SyncMethod. Created at Open (when Events is not empty), destroyed at Close.
+// SyncMethod. Created at Open (when Events is not empty), ended at Close through
+// Release, which cuts every tie to the port first: from then on the thread and the
+// deliveries it has queued touch neither the port nor its device.
 class TSerialThread final : public TThread {
 public:
     // Sets the device's event mask from the port's Events and starts waiting.
@@ -43,17 +48,29 @@ public:
     void SignalStop();
     // The events of the latest wake-up.
     TSerialEvents PendingEvents() const { return pendingEvents_; }
+    // Ends the thread for a port that is closing. A delivery not yet under way does
+    // nothing; one under way stops before its next processing step. The thread is
+    // waited for here, unless the caller runs inside one of its deliveries (a handler
+    // closing its own port): then the port quiets the device itself and the thread
+    // frees itself once that delivery has returned.
+    static void Release(std::unique_ptr<TSerialThread> thread);
 
 protected:
     void Execute() override;
 
 private:
     void DeliverEvents();
+    // Runs the wake-up's processing steps in the fixed order while the port holds on.
+    void Process();
     void SendEventMessages();
 
     TCustomSerialPort* ownerPort_;
+    const TSyncMethod syncMethod_;
     platform::WakeEvent stopEvent_;
     TSerialEvents pendingEvents_;
+    std::atomic<bool> released_{false};            // the port has let go: touch nothing of it
+    std::atomic<bool> abandoned_{false};           // the port quieted the device itself
+    std::atomic<std::thread::id> processingOn_{};  // the thread running Process, if any
 };
 
 // The hidden receiver of smWindowSync delivery: the event thread sends it one
@@ -65,7 +82,8 @@ public:
     // thread has taken it up.
     void Send(unsigned message, std::uint32_t code);
     // The message procedure, on the GUI thread: runs the processing step the code
-    // names while the port is connected; an exception goes to the standard report.
+    // names while the port is connected and its delivery runs (a message picked up
+    // while the port closes does nothing); an exception goes to the standard report.
     void HandleMessage(unsigned message, std::uint32_t code);
 
 private:

@@ -22,8 +22,43 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
     if (owner_) owner_->InsertComponent(this);
 }
 
-TComponent::~TComponent() {
+void TComponent::operator delete(TComponent* component, std::destroying_delete_t) {
+    Destroy(component);
+}
+
+void* TComponent::operator new(std::size_t size) {
+    return ::operator new(size);
+}
+
+void TComponent::operator delete(void* storage) {
+    ::operator delete(storage);
+}
+
+void TComponent::Destroy(TComponent* component) {
+    component->StartDestruction();
+    void* storage = dynamic_cast<void*>(component);  // the start of the whole object
+    component->~TComponent();
+    ::operator delete(storage);
+}
+
+void TComponent::StartDestruction() {
+    if (destroying_) return;
     destroying_ = true;
+    // A step may destroy other components (a handler may), so look the list up afresh.
+    for (;;) {
+        auto next = std::find_if(components_.begin(), components_.end(),
+                                 [](TComponent* c) { return !c->destroying_; });
+        if (next == components_.end()) break;
+        (*next)->StartDestruction();
+    }
+    BeforeDestruction();
+}
+
+TComponent::~TComponent() {
+    freeing_ = true;
+    // Made without `new`: the derived parts are gone, but the owned components are
+    // whole and still get their first step before anything of theirs is freed.
+    StartDestruction();
     // Tell every component that refers to this one, then the owner.
     std::vector<TComponent*> notified;
     notified.swap(notified_);

@@ -9,6 +9,18 @@ namespace skyvane {
 
 TForm::TForm(TComponent* owner) : QWidget(nullptr), TComponent(owner) {}
 
+void TForm::operator delete(TForm* form, std::destroying_delete_t) {
+    Destroy(form);
+}
+
+void* TForm::operator new(std::size_t size) {
+    return ::operator new(size);
+}
+
+void TForm::operator delete(void* storage) {
+    ::operator delete(storage);
+}
+
 TForm::~TForm() {
     if (Application() && Application()->MainForm() == this) Application()->SetMainForm(nullptr);
 }

@@ -17,6 +17,11 @@ class TForm : public QWidget, public TComponent {
 public:
     explicit TForm(TComponent* owner);
     ~TForm() override;
+    // The component's allocation functions, declared again here because the component
+    // part of a form does not start the object (GCC warns about the inherited ones).
+    void operator delete(TForm* form, std::destroying_delete_t);
+    void* operator new(std::size_t size);
+    void operator delete(void* storage);
 
     // The window's title.
     const std::string& Caption() const { return caption_; }

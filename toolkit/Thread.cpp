@@ -29,6 +29,26 @@ void TThread::Run() {
     }
     finished_ = true;
     NotifyGuiWaiters();
+    bool freeSelf;
+    {
+        std::lock_guard lock(lifeMutex_);
+        bodyReturned_ = true;
+        freeSelf = freeOnTerminate_;
+    }
+    if (freeSelf) delete this;
+}
+
+void TThread::FreeOnTerminate(std::unique_ptr<TThread> thread) {
+    TThread* t = thread.release();
+    {
+        std::lock_guard lock(t->lifeMutex_);
+        if (!t->bodyReturned_ && t->thread_.joinable()) {
+            t->thread_.detach();
+            t->freeOnTerminate_ = true;
+            return;
+        }
+    }
+    delete t;  // nothing left to wait for but the thread's last instructions
 }
 
 void TThread::WaitFor() {

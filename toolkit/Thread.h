@@ -6,6 +6,8 @@
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 namespace skyvane {
@@ -34,6 +36,10 @@ public:
     void TerminateAndWait();
     // The exception that ended the body, if any; nobody is told of it otherwise.
     std::exception_ptr FatalException() const { return fatal_; }
+    // Lets go of a started thread that cannot be waited for here (the caller runs
+    // inside something the thread waits for, or is the thread itself): the thread
+    // frees itself once its body has returned, or is freed now if it has.
+    static void FreeOnTerminate(std::unique_ptr<TThread> thread);
 
 protected:
     // The thread's body.
@@ -46,6 +52,9 @@ private:
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
     std::exception_ptr fatal_;
+    std::mutex lifeMutex_;          // between the body's end and FreeOnTerminate
+    bool bodyReturned_ = false;     // the body will not touch the object any more
+    bool freeOnTerminate_ = false;  // the body's thread frees the object
 };
 
 }  // namespace skyvane

@@ -81,6 +81,7 @@ public:
         if (master_ >= 0) close(master_);
     }
     const std::string& Path() const { return path_; }
+    int Master() const { return master_; }
     void ReleaseSlave() {
         if (slave_ >= 0) close(slave_);
         slave_ = -1;

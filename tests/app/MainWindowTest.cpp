@@ -3,6 +3,11 @@
 #include "app/SkyvaneUnit.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include "platform/status_icon_recording.h"
 #include "serial/SerialPort.h"
@@ -82,6 +87,7 @@ TEST_F(MainWindowTest, MissingNamedConfigurationIsReportedOnceThenCreated) {
 }
 
 TEST_F(MainWindowTest, QuitAsksAndCancelChangesNothing) {
+    const bool terminatedBefore = Application()->Terminated();
     TForm1& form = Start();
     answer_ = TMsgResult::Cancel;
     Choose(form.QuitEntry);
@@ -90,7 +96,7 @@ TEST_F(MainWindowTest, QuitAsksAndCancelChangesNothing) {
     EXPECT_EQ(boxes_[0].caption, "Warning!");
     EXPECT_EQ(boxes_[0].buttons, TMsgButtons::OKCancel);
     EXPECT_FALSE(fs::exists(dir_ / "Skyvane.INI"));
-    EXPECT_FALSE(Application()->Terminated());
+    EXPECT_EQ(Application()->Terminated(), terminatedBefore);
 }
 
 TEST_F(MainWindowTest, TrackOnAMissingPortReportsAndUnchecks) {
@@ -171,6 +177,33 @@ TEST_F(MainWindowTest, ALostLineIsReportedOnceUntilTrackingIsSwitched) {
     EXPECT_FALSE(form.Track->Checked());
 }
 
+TEST_F(MainWindowTest, QuitOrTheCloseButtonWhileRepliesStreamRunNoHandlerOnAFreedWindow) {
+    FakeRotor rotor;
+    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nCOMPORT=" + rotor.Path() + "\r\n");
+    std::atomic<bool> stop{false};
+    std::thread stream([&] {
+        while (!stop) {
+            pollfd p{rotor.Master(), POLLOUT, 0};
+            if (poll(&p, 1, 5) == 1) [[maybe_unused]]
+                ssize_t n = write(rotor.Master(), "123;", 4);
+        }
+    });
+    for (int round = 0; round < 50; ++round) {
+        TForm1& form = Start();
+        Application()->SetMainForm(&form);
+        Choose(form.Track);
+        ASSERT_TRUE(WaitUntil([&] { return form.Response->Caption() == "123"; }));
+        if (round % 2 == 0)
+            Choose(form.QuitEntry);  // asks, writes the file, closes the window
+        else
+            form.close();  // the window's close button
+        form_.reset();     // as the program does once its loop has ended
+    }
+    stop = true;
+    stream.join();
+    EXPECT_TRUE(boxes_.size() == 25 && boxes_.back().text == "Do you really want to exit?");
+}
+
 TEST_F(MainWindowTest, VisibleOffHidesOnlyWhereATrayCanBringTheWindowBack) {
     for (const bool trayAvailable : {true, false}) {
         platform::RecordingStatusIconService tray;
@@ -190,6 +223,58 @@ TEST_F(MainWindowTest, VisibleOffHidesOnlyWhereATrayCanBringTheWindowBack) {
         EXPECT_FALSE(form.TextIcon->MinimizeToTray());
         form_.reset();
         platform::SetStatusIconService(previous);
+    }
+}
+
+TEST_F(MainWindowTest, TheConfigurationNamedByAnAbsolutePathOrAFolder) {
+    WriteFile(dir_ / "rotor.ini", "[SETTINGS]\nCOMPORT=ttyS5\nBAUDRATE=31250\n");
+    TForm1& form = Start({"-F", (dir_ / "rotor.ini").string()});
+    EXPECT_TRUE(boxes_.empty()) << "found regardless of letter case";
+    EXPECT_EQ(form.SerialPort->Port(), "TTYS5");
+    EXPECT_EQ(form.SerialPort->BaudRate(), brCustom);
+    EXPECT_EQ(form.SerialPort->CustomBaudRate(), 31250);
+    form.WriteINI();
+    EXPECT_EQ(ReadFile(dir_ / "rotor.ini"),
+              "[SETTINGS]\nCOMPORT=TTYS5\nBAUDRATE=31250\nTRACE=YES\nVISIBLE=YES\nNUMERIC=YES\n");
+
+    form_.reset();
+    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\nCOMPORT=ttyS6\n");
+    EXPECT_EQ(Start({"-F", "."}).SerialPort->Port(), "TTYS6");
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "ERROR: Configuration File is a folder: " + (dir_ / ".").string() +
+                                  "\nThe settings are read from and saved to " +
+                                  (dir_ / "Skyvane.INI").string());
+}
+
+TEST_F(MainWindowTest, ALineBreakInTheConfigurationNameForgesNoLogLine) {
+    Start({"-F", "a\n01/01/26 00:00:00 FORGED"});
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(Message(lines[2]),
+              "Configuration File " + (dir_ / "A\\x0A01/01/26 00:00:00 FORGED").string());
+}
+
+// Runs last: leaving ends the application's loop for the rest of this process.
+TEST_F(MainWindowTest, QuitThatCannotSaveSaysWhyAndLetsTheUserLeave) {
+    const fs::path ini = dir_ / "Skyvane.INI";
+    WriteFile(ini, "[SETTINGS]\r\nCOMPORT=COM3\r\n");
+    fs::permissions(ini, fs::perms::owner_read);
+    TForm1& form = Start();
+    form.show();
+    for (const TMsgResult second : {TMsgResult::Cancel, TMsgResult::OK}) {
+        boxes_.clear();
+        SetMessageBoxAnswerer([&](const MessageBoxRequest& r) {
+            boxes_.push_back(r);
+            return boxes_.size() == 1 ? TMsgResult::OK : second;
+        });
+        Choose(form.QuitEntry);
+        ASSERT_EQ(boxes_.size(), 2u);
+        EXPECT_EQ(boxes_[1].text,
+                  "Unable to write to " + ini.string() +
+                      ".\n\nThe settings could not be saved. Quit without saving them?");
+        EXPECT_EQ(boxes_[1].okText, "Quit without saving");
+        EXPECT_EQ(form.isVisible(), second == TMsgResult::Cancel);
+        EXPECT_EQ(Application()->Terminated(), second == TMsgResult::OK);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 
 #include "platform/files.h"
 #include "platform/serial_device.h"
+#include "tests/support/LineState.h"
 
 namespace skyvane::platform {
 namespace {
@@ -78,6 +80,29 @@ TEST_F(PtyDeviceTest, LineSettingsTheTerminalCannotCarryAreRefusedWithItsError) 
     std::uint32_t modem = 99;
     EXPECT_EQ(device->ModemStatus(modem), 0);  // no modem lines: all off
     EXPECT_EQ(modem, 0u);
+}
+
+TEST_F(PtyDeviceTest, ARefusedLineSettingLeavesTheLineAsItWas) {
+    auto device = OpenDevice();
+    LineSettings accepted;
+    accepted.baudRate = 19200;
+    ASSERT_EQ(device->SetLineSettings(accepted), 0);
+    const unsigned long flags = testing::LineControlFlags(master_);
+    LineSettings evenWithHardwareFlow = accepted, sevenBits = accepted;
+    evenWithHardwareFlow.parity = 2;
+    evenWithHardwareFlow.outxCtsFlow = true;
+    sevenBits.byteSize = 7;
+    sevenBits.stopBits = 2;
+    for (LineSettings refused : {evenWithHardwareFlow, sevenBits}) {
+        refused.baudRate = 38400;
+        EXPECT_EQ(device->SetLineSettings(refused), EINVAL);
+        EXPECT_EQ(testing::LineOutputSpeed(master_), 19200);
+        EXPECT_EQ(testing::LineControlFlags(master_), flags);
+    }
+    // A name with a NUL would open the part before it: a device it does not name.
+    int error = 0;
+    EXPECT_EQ(OpenSerialDevice(path_ + std::string(1, '\0') + "1", error), nullptr);
+    EXPECT_EQ(error, ENOENT);
 }
 
 TEST_F(PtyDeviceTest, AWriteOnAFullLineEndsByItsTimeoutWithThePartSent) {

@@ -83,11 +83,12 @@ private:
 };
 
 // On the GUI thread: serves the calls of event threads until `done()` holds; gives
-// up after ten seconds so that a broken delivery fails the test instead of hanging it.
+// up after `patience` (ten seconds unless told) so that a broken delivery fails the
+// test instead of hanging it.
 template <class Done>
-bool ServeUntil(Done done) {
+bool ServeUntil(Done done, std::chrono::milliseconds patience = std::chrono::seconds(10)) {
     std::atomic<bool> finished{false};
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto limit = std::chrono::steady_clock::now() + patience;
     std::atomic<bool> gaveUp{false};
     std::thread guard([&] {
         while (!finished) {

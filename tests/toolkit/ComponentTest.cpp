@@ -18,8 +18,15 @@ public:
     }
     ~Probe() override { log_.push_back("~" + Name()); }
     TComponent* ref = nullptr;
+    TComponent* deleteInStep = nullptr;
 
 protected:
+    // Reads a member of the derived part, which only a whole object still has.
+    void BeforeDestruction() override {
+        const bool ownerFreeing = Owner() && Owner()->IsFreeing();
+        log_.push_back("step:" + Name() + (ownerFreeing ? " (owner freeing)" : ""));
+        delete deleteInStep;
+    }
     void ComponentRemoved(TComponent* c) override {
         log_.push_back(Name() + ":removed:" + c->Name());
         if (c == ref) ref = nullptr;
@@ -36,8 +43,31 @@ TEST(Component, OwnerDestroysOwnedComponentsLastFirst) {
     new Probe(owner, "b", log);
     ASSERT_EQ(owner->Components().size(), 2u);
     delete owner;
-    // The owner's own part is gone by then, so only the children's destructors show.
-    EXPECT_EQ(log, (std::vector<std::string>{"~owner", "~b", "~a"}));
+    // Every first step runs, owned components first, before any destructor; the
+    // owner's own part is gone by the time the children's destructors run.
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"step:a", "step:b", "step:owner", "~owner", "~b", "~a"}));
+}
+
+TEST(Component, AnOwnerNotMadeWithNewStillStepsWhatItOwnsBeforeFreeingIt) {
+    std::vector<std::string> log;
+    {
+        Probe owner(nullptr, "owner", log);
+        new Probe(&owner, "a", log);
+    }
+    // The owner's derived part is gone first, and the owned one is told so.
+    EXPECT_EQ(log, (std::vector<std::string>{"~owner", "step:a (owner freeing)", "~a"}));
+}
+
+TEST(Component, AFirstStepMayDestroyAnotherComponent) {
+    std::vector<std::string> log;
+    auto* owner = new Probe(nullptr, "owner", log);
+    auto* a = new Probe(owner, "a", log);
+    a->deleteInStep = new Probe(owner, "b", log);
+    new Probe(owner, "c", log);
+    delete owner;
+    EXPECT_EQ(log, (std::vector<std::string>{"step:a", "step:b", "~b", "owner:removed:b", "step:c",
+                                             "step:owner", "~owner", "~c", "~a"}));
 }
 
 TEST(Component, FreeNotificationClearsReferenceWhenTargetGoes) {
@@ -52,7 +82,7 @@ TEST(Component, FreeNotificationClearsReferenceWhenTargetGoes) {
     EXPECT_EQ(owner.Components().size(), 1u);
     log.clear();
     delete user;  // no stale notification to the deleted target
-    EXPECT_EQ(log, (std::vector<std::string>{"~user", "owner:removed:user"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"step:user", "~user", "owner:removed:user"}));
 }
 
 TEST(Component, LoadingEndsWithLayoutLoadedAndDesigningReachesOwned) {

@@ -129,6 +129,19 @@ TEST(RotorSimProcess, SilentCountsQueriesWithoutAnswering) {
     std::remove(countFile.c_str());
 }
 
+TEST(RotorSimProcess, StreamSendsRepliesUnaskedWhileTheLineIsOpen) {
+    Simulator sim({"--stream", "50", "--heading", "77", "--pad"});
+    std::string path = sim.FirstLine();
+    for (int round = 0; round < 2; ++round) {
+        int fd = OpenLine(path);
+        ASSERT_GE(fd, 0);
+        // No query is sent: every reply comes on the simulator's own account.
+        EXPECT_EQ(ReadReplies(fd, 5).substr(0, 20), "077;077;077;077;077;") << "round " << round;
+        close(fd);
+    }
+    EXPECT_EQ(sim.StopWith(SIGTERM), 0);
+}
+
 TEST(RotorSimProcess, ServesAGivenDevice) {
     // The test owns a pseudo-terminal and hands its slave to the simulator.
     int master = posix_openpt(O_RDWR | O_NOCTTY);

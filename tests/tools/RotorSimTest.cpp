@@ -98,6 +98,8 @@ TEST(RotorSimArgs, AcceptsEveryOptionInBothSpellings) {
     EXPECT_TRUE(ParseRotorSimArgs({"--silent"}).options.silent);
     EXPECT_EQ(ParseRotorSimArgs({"--verbose", "--help"}).outcome, TParseOutcome::Help);
     EXPECT_EQ(ParseRotorSimArgs({"-h"}).outcome, TParseOutcome::Help);
+    EXPECT_DOUBLE_EQ(ParseRotorSimArgs({"--stream", "0.5"}).options.streamRate, 0.5);
+    EXPECT_DOUBLE_EQ(d.options.streamRate, 0.0);
 }
 
 TEST(RotorSimArgs, RejectsBadOptionsWithAMessageNamingThem) {
@@ -128,6 +130,10 @@ TEST(RotorSimArgs, RejectsBadOptionsWithAMessageNamingThem) {
         {{"--pad=yes"}, "--pad"},
         {{"--garbage", "--silent"}, "--silent"},
         {{"--garbage", "--reply", "X;"}, "--garbage"},
+        {{"--stream"}, "--stream"},
+        {{"--stream", "0"}, "--stream"},
+        {{"--stream", "1001"}, "--stream"},
+        {{"--silent", "--stream", "5"}, "--stream"},
     };
     for (const Case& c : cases) {
         TParseResult r = ParseRotorSimArgs(c.args);

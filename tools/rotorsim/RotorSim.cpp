@@ -206,6 +206,12 @@ TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
             std::optional<std::string> path = reader.Value();
             if (!path || path->empty()) return badValue("a file name");
             o.countFile = *path;
+        } else if (name == "--stream") {
+            std::optional<std::string> text = reader.Value();
+            std::optional<double> rate = text ? ParseNumber(*text) : std::nullopt;
+            if (!rate || *rate < 0.1 || *rate > 1000.0)
+                return badValue("replies per second (0.1 to 1000)");
+            o.streamRate = *rate;
         } else if (name == "--verbose" || name == "-v") {
             o.verbose = true;
         } else if (name.rfind("-", 0) == 0) {
@@ -218,6 +224,8 @@ TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
         return Fail("options --garbage and --reply exclude each other");
     if (o.silent && (garbage || !o.reply.empty()))
         return Fail("option --silent excludes --garbage and --reply");
+    if (o.silent && o.streamRate > 0)
+        return Fail("options --silent and --stream exclude each other");
     if (garbage) o.reply = "ERR;";
     if (std::string conflict = FaultConflict(o); !conflict.empty()) return Fail(conflict);
     return result;
@@ -244,6 +252,7 @@ std::string RotorSimUsage(std::string_view program) {
            "  --reply TEXT       answer exactly TEXT instead of an azimuth\n"
            "  --silent           read queries but never answer\n"
            "  --count-file FILE  keep the number of queries received so far in FILE\n"
+           "  --stream RATE      also send RATE replies a second without being asked\n"
            "  -v, --verbose      log every query and hang-up to standard error\n"
            "  -h, --help         show this text and exit\n"
            "\n"

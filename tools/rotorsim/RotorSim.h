@@ -41,6 +41,7 @@ struct TRotorSimOptions {
     TLineFaults faults;      // reply layout and line faults
     std::string countFile;   // file rewritten with the number of queries so far
     bool verbose = false;    // log every query and hang-up to standard error
+    double streamRate = 0;   // replies a second sent unasked (--stream); 0: none
 };
 
 // How the command line was understood.

@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -107,6 +108,7 @@ public:
     // Starts the clock and writes the count file, before the line is announced.
     void Start() {
         start_ = Clock::now();
+        nextStream_ = start_;
         WriteCount();
     }
 
@@ -138,6 +140,7 @@ public:
                 open_ = true;
                 Log(options_, "line open");
             }
+            StreamDueReply();
             WriteDuePieces();
         }
         Log(options_, "stopped");
@@ -146,11 +149,14 @@ public:
 
 private:
     Clock::duration NextWait() const {
-        if (pending_.empty()) return kIdleWait;
-        auto wait = Due(pending_.front()) - Clock::now();
-        if (wait < Clock::duration::zero()) return Clock::duration::zero();
-        return wait < kIdleWait ? wait : Clock::duration(kIdleWait);
+        Clock::duration wait = kIdleWait;
+        const auto now = Clock::now();
+        if (!pending_.empty()) wait = std::min(wait, Due(pending_.front()) - now);
+        if (Streaming()) wait = std::min(wait, nextStream_ - now);
+        return std::max(wait, Clock::duration::zero());
     }
+
+    bool Streaming() const { return options_.streamRate > 0; }
 
     Clock::time_point Due(const TPiece& piece) const {
         return piece.afterGap ? lastWrite_ + std::chrono::milliseconds(options_.gapMs)
@@ -190,9 +196,8 @@ private:
             Log(options_, "query " + std::to_string(count_) + " received, not answering");
             return;
         }
-        const auto now = Clock::now();
         const long long nowMs =
-            std::chrono::duration_cast<std::chrono::milliseconds>(now - start_).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
         switch (schedule_.OnQuery(nowMs)) {
             case TQueryAction::Answer:
                 break;
@@ -203,9 +208,26 @@ private:
                 Unplug();
                 return;
         }
-        double elapsed = std::chrono::duration<double>(now - start_).count();
+        QueueReply("query " + std::to_string(count_) + " received, answering");
+    }
+
+    // With --stream: queues a reply nobody asked for when one is due. Only while the
+    // other end has the line open, and only once earlier replies are out, so a reader
+    // that stops reading never makes replies pile up.
+    void StreamDueReply() {
+        if (!Streaming() || Clock::now() < nextStream_) return;
+        nextStream_ += std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(1.0 / options_.streamRate));
+        if (nextStream_ < Clock::now()) nextStream_ = Clock::now();
+        if (open_ && pending_.empty()) QueueReply("sending unasked");
+    }
+
+    // Queues the answer for this moment (laid out as the faults say) in its pieces,
+    // due after the set delay.
+    void QueueReply(const std::string& what) {
+        double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
         std::string reply = AnswerText(options_, AzimuthAt(options_, elapsed));
-        Log(options_, "query " + std::to_string(count_) + " received, answering \"" + reply + "\"");
+        Log(options_, what + " \"" + reply + "\"");
         auto due = Clock::now() + std::chrono::milliseconds(options_.delayMs);
         bool first = true;
         for (std::string& piece : AnswerPieces(options_, reply)) {
@@ -295,6 +317,7 @@ private:
     Clock::time_point replugAt_;
     Clock::time_point start_;
     Clock::time_point lastWrite_;
+    Clock::time_point nextStream_;  // when the next unasked reply is due (--stream)
     TQueryScanner scanner_;
     std::deque<TPiece> pending_;
     long count_ = 0;
