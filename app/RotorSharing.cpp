@@ -48,6 +48,10 @@ TRotorSharing::TRotorSharing(TForm* form, TPopupMenu* menu,
 
 TRotorSharing::~TRotorSharing() = default;
 
+void TRotorSharing::BeforeDestruction() {
+    server_.reset();
+}
+
 void TRotorSharing::Start(const TSharingSettings& settings, TLog& log) {
     stationLocator_ = settings.locator;
     if (!settings.server) return;

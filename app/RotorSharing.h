@@ -59,6 +59,10 @@ public:
     // "Stop rotor".
     void StopRotorClick(TComponent* sender);
 
+protected:
+    // Stops serving before the window goes: no client reaches a half-destroyed owner.
+    void BeforeDestruction() override;
+
 private:
     TForm* form_;
     TMenuItem* separator_;
