@@ -4,62 +4,40 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QStandardPaths>
 
 #include "rotor/RotorServer.h"
 #include "tests/rotor/FakeRotorAccess.h"
-#include "tests/rotor/LoopbackClient.h"
 #include "tests/support/QtApplication.h"
+#include "tests/support/Rotctl.h"
 
 namespace skyvane {
 namespace {
 
 using test::FakeRotorAccess;
 
-struct TRun {
-    int exitCode = -1;
-    std::string output;
-};
+using test::RotctlRun;
 
 class RotctlClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test_support::EnsureQtApplication<QCoreApplication>();
-        rotctl_ = QStandardPaths::findExecutable("rotctl");
-        if (rotctl_.isEmpty()) GTEST_SKIP() << "rotctl (Debian package libhamlib-utils) is missing";
+        if (test::RotctlProgram().isEmpty())
+            GTEST_SKIP() << "rotctl (Debian package libhamlib-utils) is missing";
         server_ = std::make_unique<TRotorServer>(rotor_);
         server_->Listen(0);
     }
 
-    // Runs rotctl with `commands` against the server, serving it meanwhile.
-    TRun Rotctl(const QStringList& commands) {
-        QProcess process;
-        process.setProgram(rotctl_);
-        process.setArguments(
-            QStringList{"-m", "2", "-r", QString("127.0.0.1:%1").arg(server_->Port())} + commands);
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start();
-        test::PumpUntil([&] { return process.state() == QProcess::NotRunning; }, 20000);
-        TRun run;
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.output = process.readAllStandardOutput().toStdString();
-        return run;
+    RotctlRun Rotctl(const QStringList& commands) {
+        return test::RunRotctl(server_->Port(), commands);
     }
 
-    QString rotctl_;
     FakeRotorAccess rotor_;
     std::unique_ptr<TRotorServer> server_;
 };
 
 TEST_F(RotctlClientTest, ReadsTheLiveHeadingAndFailsWithoutOne) {
     rotor_.heading = 217;
-    TRun run = Rotctl({"p"});
+    RotctlRun run = Rotctl({"p"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, "217.00\n0.00\n");
 
@@ -87,7 +65,7 @@ TEST_F(RotctlClientTest, TurnsParksAndStops) {
 }
 
 TEST_F(RotctlClientTest, NamesTheServer) {
-    const TRun run = Rotctl({"_"});
+    const RotctlRun run = Rotctl({"_"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, "Skyvane\n\n");  // rotctl adds a line of its own
 }
