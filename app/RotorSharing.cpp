@@ -70,6 +70,8 @@ void TRotorSharing::Start(const TSharingSettings& settings, TLog& log) {
 
 void TRotorSharing::Refresh() {
     const bool steerable = steering_.CanSteer();
+    // Called on every poll: only a change reaches the menu (and the desktop's copy).
+    if (turnTo_->Enabled() == steerable) return;
     turnTo_->SetEnabled(steerable);
     stop_->SetEnabled(steerable);
 }

@@ -203,6 +203,8 @@ void TForm1::ConnectSharing() {
     Sharing = new TRotorSharing(
         this, PopUpMenu,
         [this]() -> std::optional<int> {
+            // A lost line has no live reading, however recent the last one is.
+            if (!line_->Open()) return std::nullopt;
             const std::optional<AzimuthReading> reading = Readings->LatestLiveReading();
             return reading ? std::optional<int>(reading->degrees) : std::nullopt;
         },

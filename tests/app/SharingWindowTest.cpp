@@ -141,6 +141,25 @@ TEST_F(SharingWindowTest, NoLiveReadingMeansAnErrorNeverTheOldHeading) {
     EXPECT_NE(Rotctl({"P", "100", "0"}).exitCode, 0);
 }
 
+TEST_F(SharingWindowTest, ALostLineHasNoLiveReadingHoweverRecent) {
+    if (test::RotctlProgram().isEmpty()) GTEST_SKIP() << "rotctl (libhamlib-utils) is missing";
+    FakeRotor rotor;
+    TForm1& form = TrackSharing(rotor.Path());
+    rotor.ReleaseSlave();
+    ASSERT_TRUE(WaitUntil([&] { return rotor.Received() == "AI1;"; }, 10000));
+    rotor.Send("100;");
+    ASSERT_TRUE(WaitUntil([&] { return form.Response->Caption() == "100"; }));
+    EXPECT_EQ(Rotctl({"p"}).output, "100.00\n0.00\n");
+
+    // Unplugged: within a poll the line is closed, well before the reading turns stale.
+    rotor.HangUp();
+    ASSERT_TRUE(WaitUntil([&] { return !form.Sharing->StopEntry()->Enabled(); }, 5000));
+    EXPECT_FALSE(form.Readings->Stale());
+    const test::RotctlRun run = Rotctl({"p"});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_EQ(run.output.find("100"), std::string::npos) << run.output;
+}
+
 TEST_F(SharingWindowTest, TurnToAndStopRotorFromTheMenuSteerTheRotor) {
     test::Simulator sim({"--heading", "100", "--turn-rate", "30"});
     serverPort_ = test::FreeTcpPort();
