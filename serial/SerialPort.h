@@ -232,8 +232,10 @@ public:
     // Opens the device and starts event delivery; raises ESerialPort. Does nothing
     // while open, in design mode, or once destruction has begun.
     void Open();
-    // Stops event delivery and closes the device; raises ESerialPort. Closing from a
-    // handler is allowed in every delivery mode (see TSerialThread::Release).
+    // Stops event delivery and closes the device; raises ESerialPort. Allowed from
+    // any handler in every delivery mode: the rest of the wake-up under delivery is
+    // dropped, and the device is free once Close returns, so the handler may open the
+    // port again. Deliveries still waiting for the GUI thread are dropped, not run.
     void Close();
     // True while the port is open (in design mode or while loading: the stored flag).
     bool Connected() const { return connected_; }

@@ -91,21 +91,24 @@ void TSerialThread::Release(std::unique_ptr<TSerialThread> thread) {
 
 // One wake-up at a time: wait, deliver, wait again. A stop, a failed wait or a
 // hang-up ends the loop; a device that hung up reports Failed at once forever, so
-// waiting again would spin.
+// waiting again would spin. The thread holds no reference of its own to the device,
+// so that a port closed from a handler frees the line at once: once abandoned, the
+// thread touches the device no more.
 void TSerialThread::Execute() {
-    const std::shared_ptr<SerialDevice> device = ownerPort_->Device();
+    SerialDevice& device = *ownerPort_->Device();
     struct QuietOnExit {
         TSerialThread& thread;
         SerialDevice& device;
         ~QuietOnExit() {
             if (!thread.abandoned_) QuietDevice(device);
         }
-    } quiet{*this, *device};
+    } quiet{*this, device};
     for (;;) {
         std::uint32_t mask = 0;
-        if (device->WaitEvents(stopEvent_, mask) != WaitResult::Events) return;
+        if (device.WaitEvents(stopEvent_, mask) != WaitResult::Events) return;
         pendingEvents_ = MaskToEvents(mask);
         DeliverEvents();
+        if (abandoned_) return;
     }
 }
 

@@ -31,8 +31,9 @@ struct CallQueue {
     unsigned long generation = 0;     // bumped on every change, so waiters never miss one
 };
 
+// Never destroyed: a thread that frees itself may still be ending as the program exits.
 CallQueue& Queue() {
-    static CallQueue queue;
+    static CallQueue& queue = *new CallQueue;
     return queue;
 }
 

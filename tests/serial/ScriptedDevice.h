@@ -7,6 +7,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <deque>
@@ -53,6 +54,8 @@ public:
         std::lock_guard lock(mutex_);
         return written_;
     }
+    // How many wake-ups the event thread has taken so far.
+    int WakeupsTaken() const { return taken_; }
     // Makes the waiting event thread wake with these EV_* bits.
     void Signal(std::uint32_t events) {
         {
@@ -156,6 +159,7 @@ public:
                     events = wakeups_.front();
                     wakeups_.pop_front();
                     if (wakeups_.empty()) wake_.Reset();
+                    ++taken_;
                     return platform::WaitResult::Events;
                 }
             }
@@ -178,6 +182,7 @@ private:
     std::string written_;
     std::vector<std::uint32_t> masks_;
     std::deque<std::uint32_t> wakeups_;
+    std::atomic<int> taken_{0};
     platform::WakeEvent wake_;
     platform::Timeouts current_;
     std::vector<platform::Transfer*> pending_;  // stalled writes not yet ended
