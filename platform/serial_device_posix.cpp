@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/files.h"
@@ -33,6 +34,9 @@ constexpr int kQueuedBytesRecheckMs = 20;
 constexpr int kQueuedBytesRecheckMaxMs = 320;
 // While a write is draining, the wait looks for the empty output queue this often.
 constexpr int kTxDrainRecheckMs = 2;
+// The input queue takes no more from the tty than this; the tty's own buffers then
+// hold the rest, and its flow control applies.
+constexpr std::size_t kInputQueueLimit = 64 * 1024;
 // Modem-line, break and error counters are read this often where the driver keeps them.
 constexpr int kLineCounterRecheckMs = 50;
 constexpr std::uint32_t kCounterEvents = kEvCts | kEvDsr | kEvRlsd | kEvRing | kEvBreak | kEvErr;
@@ -57,6 +61,44 @@ int Earliest(int a, int b) {
     if (b < 0) return a;
     return std::min(a, b);
 }
+
+// The input queue of the device, as a driver keeps one: bytes taken from the tty
+// wait here until they are read. NUL bytes are dropped on the way in when null
+// discarding is on, so that the count a reader is given and what it then reads
+// agree. Not locked itself: its owner serialises every use.
+class InputQueue {
+public:
+    std::size_t Size() const { return bytes_.size() - head_; }
+    // Appends the bytes at `data`, without NUL bytes when `dropNul`.
+    void Append(const char* data, std::size_t n, bool dropNul) {
+        if (head_ == bytes_.size()) Clear();
+        const std::size_t at = bytes_.size();
+        bytes_.append(data, n);
+        if (dropNul)
+            bytes_.erase(std::remove(bytes_.begin() + at, bytes_.end(), '\0'), bytes_.end());
+    }
+    // Moves up to `n` bytes to `out`; returns how many.
+    std::size_t Take(char* out, std::size_t n) {
+        n = std::min(n, Size());
+        std::copy_n(bytes_.data() + head_, n, out);
+        head_ += n;
+        if (head_ == bytes_.size() || head_ > kCompactAt) Compact();
+        return n;
+    }
+    void Clear() {
+        bytes_.clear();
+        head_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kCompactAt = 64 * 1024;
+    void Compact() {
+        bytes_.erase(0, head_);
+        head_ = 0;
+    }
+    std::string bytes_;
+    std::size_t head_ = 0;
+};
 
 class PosixSerialDevice final : public SerialDevice {
 public:
@@ -163,6 +205,8 @@ public:
                 if ((t->isRead && abortRx) || (!t->isRead && abortTx)) Abort(*t);
         }
         if (clearRx) {
+            std::lock_guard lock(inMutex_);
+            in_.Clear();
             int queued = 0;
             if (ioctl(fd_, FIONREAD, &queued) == 0) taken_ += static_cast<std::uint64_t>(queued);
         }
@@ -175,8 +219,13 @@ public:
 
     int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue,
                     std::uint32_t& outQueue) override {
-        int in = 0, out = 0;
-        if (ioctl(fd_, FIONREAD, &in) != 0) return errno;
+        std::size_t in = 0;
+        {
+            std::lock_guard lock(inMutex_);
+            if (int e = FillInput()) return e;
+            in = in_.Size();
+        }
+        int out = 0;
         if (ioctl(fd_, TIOCOUTQ, &out) != 0) out = 0;
         errors = 0;
         if (icountOk_) {
@@ -279,8 +328,13 @@ private:
         std::uint32_t ev = 0;
         if (arrived > lastArrived_ && (mask & kEvRxChar)) ev |= kEvRxChar;
         lastArrived_ = std::max(lastArrived_, arrived);
-        const bool full = inputSize_ > 0 && static_cast<long long>(queued) * 10 >=
-                                                static_cast<long long>(inputSize_) * 8;
+        std::size_t ours = 0;
+        {
+            std::lock_guard lock(inMutex_);
+            ours = in_.Size();
+        }
+        const long long total = static_cast<long long>(queued) + static_cast<long long>(ours);
+        const bool full = inputSize_ > 0 && total * 10 >= static_cast<long long>(inputSize_) * 8;
         if (full && !wasFull_ && (mask & kEvRx80Full)) ev |= kEvRx80Full;
         wasFull_ = full;
         if (txArmed_ && (mask & kEvTxEmpty)) {
@@ -343,17 +397,28 @@ private:
         t.AbortEvent().Set();
     }
 
-    // Reads what is queued; a hang-up (read gives 0 or EIO) counts as nothing read.
+    // Reads what is queued, the input queue's bytes first.
     int ReadSome(Transfer& t) {
-        ssize_t n = read(fd_, t.buffer + t.done, t.size - t.done);
-        if (n < 0) return errno == EAGAIN || errno == EIO ? 0 : errno;
-        if (n > 0) {
-            taken_ += static_cast<std::uint64_t>(n);
-            char* begin = t.buffer + t.done;
-            char* end = begin + n;
-            if (discardNull_) end = std::remove(begin, end, '\0');
-            t.done += static_cast<std::size_t>(end - begin);
+        std::lock_guard lock(inMutex_);
+        if (int e = FillInput()) return e;
+        if (const std::size_t n = in_.Take(t.buffer + t.done, t.size - t.done)) {
+            t.done += n;
             t.lastByteMs = NowMs();
+        }
+        return 0;
+    }
+
+    // Takes what the tty holds into the input queue, up to its limit (inMutex_ held).
+    // A hang-up (read gives 0 or EIO) counts as nothing there.
+    int FillInput() {
+        char chunk[4096];
+        while (in_.Size() < kInputQueueLimit) {
+            const ssize_t n = read(fd_, chunk, sizeof chunk);
+            if (n < 0) return errno == EAGAIN || errno == EIO ? 0 : errno;
+            if (n == 0) return 0;
+            taken_ += static_cast<std::uint64_t>(n);
+            in_.Append(chunk, static_cast<std::size_t>(n), discardNull_);
+            if (static_cast<std::size_t>(n) < sizeof chunk) return 0;
         }
         return 0;
     }
@@ -403,6 +468,9 @@ private:
     std::atomic<bool> discardNull_{false};
     std::atomic<std::uint64_t> taken_{0};  // bytes read or flushed out of the input queue
     WakeEvent txWake_;  // a write started or the mask changed: the event wait looks again
+
+    std::mutex inMutex_;  // the input queue and every read of the tty
+    InputQueue in_;
 
     std::mutex pendingMutex_;
     std::vector<Transfer*> pending_;
