@@ -37,13 +37,11 @@ std::optional<int> AzimuthValue(std::string_view token) {
     return value;
 }
 
-std::optional<AzimuthReading> ParseRotorReply(std::string chunk) {
-    std::string token;
-    GetToken(chunk, ';', token);
-    if (!IsNumeric(token)) return std::nullopt;
-    const std::optional<int> value = AzimuthValue(token);
+std::optional<AzimuthReading> ParseRotorReply(std::string reply) {
+    if (!IsNumeric(reply)) return std::nullopt;
+    const std::optional<int> value = AzimuthValue(reply);
     if (!value) return std::nullopt;
-    return AzimuthReading{std::move(token), *value};
+    return AzimuthReading{std::move(reply), *value};
 }
 
 }  // namespace skyvane

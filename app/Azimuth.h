@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "rotor/RotorReadings.h"
+
 namespace skyvane {
 
 // The compass label of an azimuth in degrees: "N", "NE", "E", "SE", "S", "SO", "O",
@@ -16,14 +18,8 @@ std::string SectorLabel(int degrees);
 // that fits 32 bits; nothing otherwise.
 std::optional<int> AzimuthValue(std::string_view token);
 
-// One accepted reply: the text shown and its value.
-struct AzimuthReading {
-    std::string text;  // as received, leading zeros kept
-    int degrees = 0;
-};
-
-// The reading in one received chunk: the text before the first ";" when it is
-// numeric and converts; nothing when the chunk is to be ignored.
-std::optional<AzimuthReading> ParseRotorReply(std::string chunk);
+// The reading a whole reply (the text between two terminators) stands for: the
+// reply itself when it is numeric and converts; nothing when it is to be ignored.
+std::optional<AzimuthReading> ParseRotorReply(std::string reply);
 
 }  // namespace skyvane

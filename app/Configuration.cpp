@@ -12,6 +12,23 @@ std::string CurrentDirectoryWithDelimiter() {
     return WithTrailingDelimiter(CurrentDirectory());
 }
 
+namespace {
+
+// `path` without trailing separators and "." components ("/a/./." is "/a"), so that a
+// name can be put after it; the root stays "/".
+std::string WithoutTrailingDots(std::string path) {
+    for (;;) {
+        if (path.size() > 1 && path.back() == PathDelimiter)
+            path.pop_back();
+        else if (path.size() > 1 && path.back() == '.' && path[path.size() - 2] == PathDelimiter)
+            path.resize(path.size() - 2);
+        else
+            return path.empty() ? std::string(1, PathDelimiter) : path;
+    }
+}
+
+}  // namespace
+
 TConfigLocation LocateConfiguration(const std::vector<std::string>& parameters,
                                     const std::string& directory) {
     std::string name;
@@ -20,12 +37,23 @@ TConfigLocation LocateConfiguration(const std::vector<std::string>& parameters,
     TConfigLocation location;
     if (name.empty()) {
         location.path = directory + std::string(DefaultConfigName);
+        return location;
+    }
+    // An absolute path names the file itself; anything else is below the current directory.
+    location.path = name.front() == PathDelimiter ? name : directory + name;
+    if (IsDirectory(location.path)) {
+        location.namedFolder = location.path;
+        location.path = WithTrailingDelimiter(WithoutTrailingDots(location.path)) +
+                        std::string(DefaultConfigName);
     } else {
-        // Always relative to the current directory, even when it looks like a full path.
-        location.path = directory + name;
         location.namedFileMissing = !FileExists(location.path);
     }
     return location;
+}
+
+std::string ConfigFolderText(const TConfigLocation& location) {
+    return "ERROR: Configuration File is a folder: " + location.namedFolder +
+           "\nThe settings are read from and saved to " + location.path;
 }
 
 std::string ConfigPathOrDefault(const std::string& configPath, const std::string& directory) {
@@ -57,34 +85,17 @@ std::int32_t BaudNumberFromText(std::string_view text) {
     return (error == std::errc() && stop == end) ? number : 4800;
 }
 
-TBaudRate BaudRateFromNumber(std::int32_t number) {
-    switch (number) {
-        case 1200:
-            return br1200;
-        case 2400:
-            return br2400;
-        case 9600:
-            return br9600;
-        case 19200:
-            return br19200;
-        default:
-            return br4800;
-    }
+TPortSpeed PortSpeedFromNumber(std::int32_t number) {
+    for (int rate = br110; rate <= LastBaudRate; ++rate)
+        if (BaudRateNumber(static_cast<TBaudRate>(rate)) == number)
+            return {static_cast<TBaudRate>(rate)};
+    if (number > 0) return {brCustom, number};
+    return {};
 }
 
-std::string BaudRateToNumberText(TBaudRate rate) {
-    switch (rate) {
-        case br1200:
-            return "1200";
-        case br2400:
-            return "2400";
-        case br9600:
-            return "9600";
-        case br19200:
-            return "19200";
-        default:
-            return "4800";
-    }
+std::string PortSpeedNumberText(TBaudRate rate, std::int32_t customRate) {
+    const std::int32_t number = BaudRateNumber(rate);
+    return std::to_string(number > 0 ? number : customRate);
 }
 
 std::string YesNotText(bool value) {
@@ -93,7 +104,8 @@ std::string YesNotText(bool value) {
 
 void WriteSettings(TCustomIniFile& ini, const TSavedSettings& settings) {
     ini.WriteString(SettingsSection, "COMPORT", settings.port);
-    ini.WriteString(SettingsSection, "BAUDRATE", BaudRateToNumberText(settings.baudRate));
+    ini.WriteString(SettingsSection, "BAUDRATE",
+                    PortSpeedNumberText(settings.baudRate, settings.customBaudRate));
     ini.WriteString(SettingsSection, "TRACE", YesNotText(settings.traceOn));
     ini.WriteString(SettingsSection, "VISIBLE", YesNotText(settings.visible));
     ini.WriteString(SettingsSection, "NUMERIC", YesNotText(settings.numeric));

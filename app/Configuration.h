@@ -31,14 +31,22 @@ std::string CurrentDirectoryWithDelimiter();
 struct TConfigLocation {
     std::string path;               // the configuration path in use (ConfigPath)
     bool namedFileMissing = false;  // "-F" named a file that does not exist: tell the user
+    std::string namedFolder;        // "-F" named this folder (path is then inside it): tell
+                                    // the user; empty otherwise
 };
 
 // Finds the configuration file from the command-line parameters (without the program
 // name) and the current directory `directory` (ending with the delimiter): with "-F"
-// (any case) as the first parameter, `directory` + the upper-cased second one, checked
-// for existence; otherwise `directory` + DefaultConfigName, not checked.
+// (any case) as the first parameter, the upper-cased second one, below `directory`
+// unless it is an absolute path, checked for existence; a folder named so holds the
+// file as DefaultConfigName. Otherwise `directory` + DefaultConfigName, not checked.
+// Names are found without regard to letter case when used.
 TConfigLocation LocateConfiguration(const std::vector<std::string>& parameters,
                                     const std::string& directory);
+
+// The message box text for a "-F" name that is a folder: what was named and which file
+// is used instead.
+std::string ConfigFolderText(const TConfigLocation& location);
 
 // `configPath`, or `directory` + DefaultConfigName when it is empty.
 std::string ConfigPathOrDefault(const std::string& configPath, const std::string& directory);
@@ -62,13 +70,21 @@ TSettings ReadSettings(const TCustomIniFile& ini, const std::function<void(bool 
 // numeric and made of an optional single "-" and digits; 4800 otherwise.
 std::int32_t BaudNumberFromText(std::string_view text);
 
-// The port setting for a baud number: 1200, 2400, 9600 and 19200 map to their rates,
-// every other number to br4800.
-TBaudRate BaudRateFromNumber(std::int32_t number);
+// A port speed as the port holds it: a standard rate, or brCustom with its number.
+struct TPortSpeed {
+    TBaudRate rate = br4800;
+    std::int32_t customRate = 9600;  // the port's CustomBaudRate, used with brCustom
+    bool operator==(const TPortSpeed&) const = default;
+};
 
-// The number text written for a port setting: "1200", "2400", "4800", "9600" or
-// "19200"; "4800" for every other rate.
-std::string BaudRateToNumberText(TBaudRate rate);
+// The port speed for a baud number: the standard rate of that number (110 to 256000,
+// so 1200, 2400, 4800, 9600 and 19200 keep their meaning), brCustom with the number
+// for any other positive number, br4800 for zero and below.
+TPortSpeed PortSpeedFromNumber(std::int32_t number);
+
+// The number text written for a port speed: the standard rate's number, or the custom
+// number for brCustom. PortSpeedFromNumber reads it back as the same speed.
+std::string PortSpeedNumberText(TBaudRate rate, std::int32_t customRate);
 
 // "YES" or "NOT", the yes/no values of the configuration file.
 std::string YesNotText(bool value);
@@ -80,6 +96,7 @@ struct TSavedSettings {
     bool traceOn = true;
     bool visible = true;
     bool numeric = true;
+    std::int32_t customBaudRate = 9600;  // the port's CustomBaudRate, written for brCustom
 };
 
 // Writes COMPORT, BAUDRATE, TRACE, VISIBLE and NUMERIC, in this order, into the

@@ -10,7 +10,8 @@ namespace skyvane {
 
 // Writes "date time text" lines, each ended by CR LF, to FileName while enabled. The
 // file is opened and closed for every line, so it is never held open and other programs
-// can read it at any time. Nothing here ever reports a failure or throws.
+// can read it at any time. A symbolic link under the file's name is never followed: the
+// log then stays off. Nothing here ever reports a failure or throws.
 class TLog {
 public:
     TLog() = default;
@@ -28,8 +29,9 @@ public:
     void SetEnabled(bool value);
 
     // Appends date + " " + time + " " + text + CR LF when enabled and messageLevel is at
-    // most Level; a file that has gone is created anew. A line that cannot be written is
-    // dropped.
+    // most Level; a file that has gone is created anew. Control bytes in the text (line
+    // breaks, NUL) are written as "\xNN", so one call is always one line. A line that
+    // cannot be written is dropped.
     void WriteLine(std::uint8_t messageLevel, std::string_view text);
 
 private:

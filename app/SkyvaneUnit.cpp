@@ -5,13 +5,16 @@
 #include "app/AppIcons.h"
 #include "app/Azimuth.h"
 #include "app/Configuration.h"
+#include "app/HeadingDisplay.h"
 #include "app/HexStr.h"
 #include "app/IniFile.h"
 #include "app/Log.h"
 #include "app/ProductInfo.h"
+#include "app/RotorLine.h"
+#include "rotor/RotorReadings.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
-#include "toolkit/ExceptionReport.h"
+#include "toolkit/Exception.h"
 #include "toolkit/Label.h"
 #include "toolkit/Menu.h"
 #include "toolkit/MessageBox.h"
@@ -34,9 +37,15 @@ TForm1::TForm1(TComponent* owner, std::vector<std::string> parameters)
     CreateComponents();
     LoadLayout([this] { ApplyStoredValues(); });
     FormCreate(this);
+    ConnectReadings();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The readings and the line go before the owned components do: nothing the port
+    // or the timer delivers while they close may reach them.
+    SerialPort->SetOnRxChar(nullptr);
+    TimerRotor->SetOnTimer(nullptr);
+}
 
 void TForm1::CreateComponents() {
     Response = new TLabel(this);
@@ -128,6 +137,9 @@ void TForm1::FormCreate(TComponent*) {
     if (location.namedFileMissing)
         ShowMessageBox(std::string(ConfigMissingText), std::string(ConfigMissingCaption),
                        TMsgButtons::OK, TMsgIcon::None);
+    if (!location.namedFolder.empty())
+        ShowMessageBox(ConfigFolderText(location), std::string(ConfigMissingCaption),
+                       TMsgButtons::OK, TMsgIcon::None);
 
     IniFile = std::make_unique<TIniFile>(configPath);
     const TSettings settings = ReadSettings(*IniFile, [this](bool traceOn) {
@@ -139,7 +151,9 @@ void TForm1::FormCreate(TComponent*) {
 
     WriteStartupHeader(*TraceLog, StartupHeaderLines(configPath, settings), TraceOn);
 
-    SerialPort->SetBaudRate(BaudRateFromNumber(settings.baudNumber));
+    const TPortSpeed speed = PortSpeedFromNumber(settings.baudNumber);
+    if (speed.rate == brCustom) SerialPort->SetCustomBaudRate(speed.customRate);
+    SerialPort->SetBaudRate(speed.rate);
     SerialPort->SetPort(settings.portName);
     SerialPort->SetStopBits(sbTwoStopBits);
 
@@ -162,11 +176,24 @@ void TForm1::FormCreate(TComponent*) {
     setVisible(false);
 }
 
+void TForm1::ConnectReadings() {
+    Readings = std::make_unique<TRotorReadings>(
+        [](std::string reply) { return ParseRotorReply(std::move(reply)); });
+    display_ = std::make_unique<THeadingDisplay>(*Response, *TextIcon);
+    const auto trace = [this](const std::string& text) { TraceLog->WriteLine(1, text); };
+    line_ = std::make_unique<TRotorLine>(*SerialPort, *Readings, trace);
+    Readings->SetOnReading(
+        [this](const AzimuthReading& reading) { display_->Show(reading, Numeric->Checked()); });
+    Readings->SetOnStaleChange([this, trace](bool stale) {
+        display_->SetStale(stale);
+        trace(stale ? "Rotor not answering" : "Rotor answering again");
+    });
+}
+
 void TForm1::TrackClick(TComponent*) {
-    writeFailureReported_ = readFailureReported_ = false;
     if (Track->Checked()) {
         try {
-            SerialPort->SetConnected(true);
+            line_->Start();
         } catch (...) {
             // Nothing is tracking, so the menu must not say it is.
             Track->SetChecked(false);
@@ -175,43 +202,17 @@ void TForm1::TrackClick(TComponent*) {
         TimerRotor->SetEnabled(true);
         TimerRotor->SetInterval(1000);
     } else {
-        SerialPort->SetConnected(false);
         TimerRotor->SetEnabled(false);
+        line_->Stop();
     }
-}
-
-void TForm1::ReportOnce(bool& reported) {
-    // An unplugged adapter fails every second; one box says it, and a box after
-    // each OK would keep the menus (and so Track off) out of reach.
-    if (reported) return;
-    reported = true;
-    ReportException(std::current_exception());
 }
 
 void TForm1::TimerRotorTimer(TComponent*) {
-    if (!SerialPort->Connected()) return;
-    try {
-        SerialPort->WriteText("AI1;");
-        writeFailureReported_ = false;
-    } catch (...) {
-        ReportOnce(writeFailureReported_);
-    }
+    line_->PollTick();
 }
 
 void TForm1::SerialPortRxChar(TComponent*, int count) {
-    std::string chunk;
-    try {
-        SerialPort->ReadText(chunk, count);
-        readFailureReported_ = false;
-    } catch (...) {
-        ReportOnce(readFailureReported_);
-        return;
-    }
-    const std::optional<AzimuthReading> reading = ParseRotorReply(std::move(chunk));
-    if (!reading) return;
-    TextIcon->SetText(Numeric->Checked() ? reading->text : SectorLabel(reading->degrees));
-    Response->SetCaption(reading->text);
-    TextIcon->SetHint("Az(" + reading->text + ")");
+    line_->Received(count);
 }
 
 void TForm1::VisibleEntryClick(TComponent*) {
@@ -243,9 +244,25 @@ void TForm1::QuitEntryClick(TComponent*) {
     if (ShowMessageBox("Do you really want to exit?", "Warning!", TMsgButtons::OKCancel,
                        TMsgIcon::None) != TMsgResult::OK)
         return;
-    WriteINI();
+    try {
+        WriteINI();
+    } catch (...) {
+        // Whatever keeps the settings from being saved must not keep the user in.
+        if (!QuitWithoutSaving(ExceptionMessage(std::current_exception()))) return;
+    }
     close();
     if (Application()) Application()->Terminate();
+}
+
+bool TForm1::QuitWithoutSaving(const std::string& failure) {
+    MessageBoxRequest box;
+    box.text = ExceptionReportText(failure) +
+               "\n\nThe settings could not be saved. Quit without saving them?";
+    box.caption = "Warning!";
+    box.buttons = TMsgButtons::OKCancel;
+    box.icon = TMsgIcon::Warning;
+    box.okText = "Quit without saving";
+    return ShowMessageBox(box) == TMsgResult::OK;
 }
 
 void TForm1::WriteINI() {
@@ -258,6 +275,7 @@ void TForm1::WriteINI() {
                                 .traceOn = TraceOn,
                                 .visible = VisibleEntry->Checked(),
                                 .numeric = Numeric->Checked(),
+                                .customBaudRate = SerialPort->CustomBaudRate(),
                             });
 }
 

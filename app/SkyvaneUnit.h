@@ -12,11 +12,14 @@
 namespace skyvane {
 
 class TAboutDlg;
+class THeadingDisplay;
 class TIniFile;
 class TLabel;
 class TLog;
 class TMenuItem;
 class TPopupMenu;
+class TRotorLine;
+class TRotorReadings;
 class TSerialPort;
 class TTextIcon;
 class TTimer;
@@ -49,14 +52,16 @@ public:
     TAboutDlg* AboutDlg = nullptr;
     std::unique_ptr<TLog> TraceLog;
     bool TraceOn = false;
+    // The rotor's readings: whole replies, and whether the rotor still answers.
+    std::unique_ptr<TRotorReadings> Readings;
 
     // Creation handler: log, configuration, port settings, titles, About box.
     void FormCreate(TComponent* sender);
     // Track switched: opens the port and starts polling, or closes and stops.
     void TrackClick(TComponent* sender);
-    // Poll tick: sends the query while the port is open.
+    // Poll tick: sends the query, or opens a lost line again.
     void TimerRotorTimer(TComponent* sender);
-    // Bytes arrived: shows the reply in the label, the tray text and the hint.
+    // Bytes arrived: each whole reply goes to the label, the tray text and the hint.
     void SerialPortRxChar(TComponent* sender, int count);
     void VisibleEntryClick(TComponent* sender);
     void NumericClick(TComponent* sender);
@@ -69,13 +74,13 @@ public:
 private:
     void CreateComponents();
     void ApplyStoredValues();
-    void ReportOnce(bool& reported);
+    void ConnectReadings();
+    // Quit could not save the settings: says why and asks whether to quit anyway.
+    bool QuitWithoutSaving(const std::string& failure);
 
     std::vector<std::string> parameters_;
-    // A failing line fails on every tick: its error is reported once, until a
-    // transfer succeeds again or tracking is switched.
-    bool writeFailureReported_ = false;
-    bool readFailureReported_ = false;
+    std::unique_ptr<THeadingDisplay> display_;
+    std::unique_ptr<TRotorLine> line_;
 };
 
 }  // namespace skyvane

@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
          }},
         {"NUL bytes", [](std::size_t n) { return std::string(n, '\0'); }},
         {"empty lines", [](std::size_t n) { return std::string(n, '\n') + "[SETTINGS]\n"; }},
+        {"CR-only line ends",
+         [](std::size_t n) { return Repeat("[SECTION]\rKEY=v\r", n) + "[SETTINGS]\rTRACE=YES\r"; }},
         {"one section of duplicate keys",
          [](std::size_t n) { return "[SETTINGS]\n" + Repeat("TRACE=YES\n", n); }},
         {"lines of one megabyte",

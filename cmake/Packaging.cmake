@@ -15,12 +15,25 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The fonts the window's layout asks for by name.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
+# Qt loads the platform plugins (X11, Wayland) at run time, so no linked library
+# names them; without them no window can open.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The fonts the window's layout asks for by name; Qt's plugin for Wayland sessions
+# (loaded at run time, so no library dependency finds it).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-wayland")
+# Hamlib's command-line clients talk to Skyvane's rotor server.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libhamlib-utils")
 # The long description; CPack puts the summary above it and indents its lines.
 set(CPACK_PACKAGE_DESCRIPTION
     "Skyvane polls an antenna rotor controller on a serial port once a second
 and shows the azimuth in a small window, as text in the tray icon and in
 its hint. The package includes skyvane-rotorsim, a rotor simulator on a
 pseudo-terminal for trying Skyvane without a rotor.")
+
+# The licence and the changelog where Debian keeps them, in every install.
+set(skyvane_doc_dir share/doc/${CPACK_PACKAGE_NAME})
+skyvane_gzip(changelog ${PROJECT_SOURCE_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/changelog.gz)
+add_custom_target(skyvane_changelog ALL DEPENDS ${changelog})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${changelog} DESTINATION ${skyvane_doc_dir})
+
 include(CPack)

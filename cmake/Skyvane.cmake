@@ -17,3 +17,16 @@ function(skyvane_test name)
                # One value per property: a list would be split on its way to CTest.
                ENVIRONMENT_MODIFICATION "SKYVANE_BUILD_DIR=set:${PROJECT_BINARY_DIR}")
 endfunction()
+
+# skyvane_gzip(<output variable> <source file> <output file>)
+# Compresses a file at build time as Debian ships documentation (gzip -9n: no name or
+# time stamp, so the same input always gives the same file); returns the output path.
+function(skyvane_gzip out_var source output)
+  find_program(SKYVANE_GZIP gzip REQUIRED)
+  add_custom_command(OUTPUT ${output}
+                     COMMAND ${SKYVANE_GZIP} -9nc ${source} > ${output}
+                     DEPENDS ${source}
+                     COMMENT "Compressing ${output}"
+                     VERBATIM)
+  set(${out_var} ${output} PARENT_SCOPE)
+endfunction()

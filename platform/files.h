@@ -29,6 +29,9 @@ std::string ResolvePathCase(std::string_view path);
 // True when something exists at `path`, found through ResolvePathCase.
 bool FileExists(std::string_view path);
 
+// True when `path`, found through ResolvePathCase, is a directory (or a link to one).
+bool IsDirectory(std::string_view path);
+
 // Outcome of reading a whole file.
 enum class TFileRead {
     Read,     // the bytes are in the result
@@ -40,21 +43,29 @@ enum class TFileRead {
 // left empty unless the result is Read. Never blocks on devices or pipes.
 TFileRead ReadWholeFile(std::string_view path, std::string& content);
 
-// Replaces the file at `path` (through ResolvePathCase; a symbolic link is followed to
-// its target) with `content` so that the file is always either wholly old or wholly new:
-// a temporary file in the same folder is written, flushed to disk and renamed over the
-// target. The target keeps its permissions (and owner, where allowed); a new file gets
-// the usual permissions under the umask. A file whose permissions grant no write
-// access to anyone counts as read-only and is refused, also for the superuser.
-// Returns false, leaving the target untouched, when the write cannot be made.
+// Replaces the file at `path` (through ResolvePathCase; symbolic links are followed to
+// their target, which is created when it does not exist yet) with `content` so that the
+// file is always either wholly old or wholly new: a temporary file in the same folder
+// is written, flushed to disk and renamed over the target. Where a rename cannot be
+// used (a writable file in a folder that is not, a file that is a mount point, a file
+// with further hard links, which must keep sharing it) the existing file is written in
+// place instead: the room it needs is taken first, so a full disk changes nothing.
+// Temporary files that earlier writes of the same target left behind when their
+// process was killed are removed. The target keeps its permissions (and owner, where
+// allowed); a new file gets the usual permissions under the umask. A file whose
+// permissions grant no write access to anyone counts as read-only and is refused, also
+// for the superuser. Returns false, leaving the target untouched, when the write
+// cannot be made.
 bool ReplaceFileAtomically(std::string_view path, std::string_view content);
 
 // Creates the file at `path` anew and empty (truncating an existing one) and closes it.
-// Returns false when that cannot be done; a read-only file is refused and left as it is.
+// Returns false when that cannot be done; a read-only file is refused and left as it is,
+// and so is a symbolic link (never followed: nothing it points to is truncated).
 bool CreateEmptyFile(std::string_view path);
 
-// Appends `bytes` to the file at `path` in one write, creating the file when it does not
-// exist, and closes it. Returns false when the bytes could not be written.
+// Appends `bytes` to the file at `path` in one write, creating the file when nothing
+// stands there, and closes it. Returns false when the bytes could not be written; a
+// symbolic link is refused, never followed.
 bool AppendToFile(std::string_view path, std::string_view bytes);
 
 // The local date and time from one reading of the clock, as texts.

@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +11,12 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <new>
 #include <optional>
+#include <set>
+#include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -96,14 +101,90 @@ std::string BaseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A name for the temporary file beside `target`, unique within the machine: hidden,
-// carrying the process id and a per-process counter; long names are shortened so the
-// temporary name stays within the file system's limit.
+// The temporary files of atomic replacements are named "." + the target's name + "." +
+// the process id + "." + a per-process counter + ".tmp"; long names are shortened so
+// the temporary name stays within the file system's limit.
+std::string TemporaryPrefixFor(const std::string& target) {
+    return "." + BaseNameOf(target).substr(0, 200) + ".";
+}
+
 std::string TemporaryNameFor(const std::string& target) {
     static std::atomic<unsigned> counter{0};
-    std::string base = BaseNameOf(target).substr(0, 200);
-    return JoinPath(DirectoryOf(target), "." + base + "." + std::to_string(::getpid()) + "." +
-                                             std::to_string(counter++) + ".tmp");
+    return JoinPath(DirectoryOf(target), TemporaryPrefixFor(target) + std::to_string(::getpid()) +
+                                             "." + std::to_string(counter++) + ".tmp");
+}
+
+// The temporary files this process is writing right now; any other one that carries
+// this process's id was left by an earlier process that had the same id.
+class TemporariesInUse {
+public:
+    void Add(const std::string& name) {
+        std::lock_guard lock(mutex_);
+        names_.insert(name);
+    }
+    void Remove(const std::string& name) {
+        std::lock_guard lock(mutex_);
+        names_.erase(name);
+    }
+    bool Contains(const std::string& name) {
+        std::lock_guard lock(mutex_);
+        return names_.count(name) != 0;
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::string> names_;
+};
+
+TemporariesInUse& InUse() {
+    static TemporariesInUse inUse;
+    return inUse;
+}
+
+// The process id in the name of a temporary file for the target whose temporaries
+// start with `prefix`, or nothing when `name` is not one.
+std::optional<pid_t> TemporaryOwner(std::string_view name, std::string_view prefix) {
+    if (name.substr(0, prefix.size()) != prefix) return std::nullopt;
+    name.remove_prefix(prefix.size());
+    const auto digits = [&name]() -> std::optional<unsigned long long> {
+        std::size_t n = 0;
+        unsigned long long value = 0;
+        while (n < name.size() && n < 19 && name[n] >= '0' && name[n] <= '9')
+            value = value * 10 + static_cast<unsigned>(name[n++] - '0');
+        if (n == 0) return std::nullopt;
+        name.remove_prefix(n);
+        return value;
+    };
+    const std::optional<unsigned long long> pid = digits();
+    if (!pid || *pid == 0 || *pid > static_cast<unsigned long long>(INT_MAX)) return std::nullopt;
+    if (name.substr(0, 1) != ".") return std::nullopt;
+    name.remove_prefix(1);
+    if (!digits() || name != ".tmp") return std::nullopt;
+    return static_cast<pid_t>(*pid);
+}
+
+// Removes the temporary files that writes of `target` left behind when their process
+// was killed: those of processes that no longer run (or of an earlier process with
+// this one's id), regular files of this user only. Temporaries of a live writer stay.
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string directory = DirectoryOf(target);
+    const std::string prefix = TemporaryPrefixFor(target);
+    std::vector<std::string> stale;
+    if (DIR* dir = ::opendir(directory.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::optional<pid_t> owner = TemporaryOwner(entry->d_name, prefix);
+            if (!owner) continue;
+            const std::string name = JoinPath(directory, entry->d_name);
+            const bool ownerGone = *owner == ::getpid() ? !InUse().Contains(name)
+                                                        : ::kill(*owner, 0) != 0 && errno == ESRCH;
+            struct stat st;
+            if (ownerGone && ::lstat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                st.st_uid == ::geteuid())
+                stale.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    for (const std::string& name : stale) ::unlink(name.c_str());
 }
 
 void SyncDirectory(const std::string& directory) {
@@ -113,17 +194,95 @@ void SyncDirectory(const std::string& directory) {
     ::close(fd);
 }
 
-// The path the atomic replacement must rename onto: symbolic links followed, so the
-// link stays a link and its target receives the new content.
-std::optional<std::string> ReplacementTarget(std::string path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char* real = ::realpath(path.c_str(), nullptr);
-        if (!real) return std::nullopt;
-        path = real;
-        std::free(real);
+// The file a write of `path` must change: symbolic links are followed, so that a link
+// stays a link and its target receives the new content; a link whose target does not
+// exist yet leads to that target, which the write then creates. Nothing for a loop.
+std::optional<std::string> FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        // One byte more than the link's length, so that a cut-off reading shows.
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1,
+                           '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return std::nullopt;
+        target.resize(static_cast<std::size_t>(n));
+        path = target.front() == PathDelimiter ? target : JoinPath(DirectoryOf(path), target);
     }
-    return path;
+    return std::nullopt;
+}
+
+bool PwriteAll(int fd, std::string_view bytes) {
+    off_t offset = 0;
+    while (!bytes.empty()) {
+        ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+        offset += n;
+    }
+    return true;
+}
+
+// Writes `content` over the existing file `target` (described by `expected`) where it
+// is, for when a rename cannot be used: its folder cannot be written, the file is a
+// mount point, or it has further names (hard links) that must keep sharing it. The room
+// a longer content needs is taken before any byte changes, so a full disk leaves the old
+// file whole; the new bytes go in with one write and reach the disk before this returns.
+bool WriteInPlace(const std::string& target, const struct stat& expected,
+                  std::string_view content) {
+    int fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == expected.st_dev &&
+              st.st_ino == expected.st_ino;
+    const off_t size = static_cast<off_t>(content.size());
+    if (ok && size > st.st_size) ok = ::posix_fallocate(fd, st.st_size, size - st.st_size) == 0;
+    ok = ok && PwriteAll(fd, content) && ::ftruncate(fd, size) == 0 && ::fsync(fd) == 0;
+    return CloseChecked(fd) && ok;
+}
+
+enum class TReplaceResult { Replaced, Failed, RenameUnusable };
+
+// The atomic way: a temporary file beside `target` is written, flushed and renamed over
+// it. `existing` describes the present target, or is nullptr for a new file.
+TReplaceResult ReplaceThroughTemporary(const std::string& target, const struct stat* existing,
+                                       std::string_view content) {
+    const std::string temporary = TemporaryNameFor(target);
+    InUse().Add(temporary);
+    int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existing ? 0600 : 0666);
+    if (fd < 0) {
+        const int error = errno;
+        InUse().Remove(temporary);
+        return error == EACCES || error == EPERM || error == EROFS ? TReplaceResult::RenameUnusable
+                                                                   : TReplaceResult::Failed;
+    }
+    bool ok = true;
+    if (existing) {
+        ok = ::fchmod(fd, existing->st_mode & 07777) == 0;
+        // Keeping the owner works only with the right to do so; the content matters more.
+        if (ok && (existing->st_uid != ::geteuid() || existing->st_gid != ::getegid()))
+            (void)!::fchown(fd, existing->st_uid, existing->st_gid);
+    }
+    ok = ok && WriteAll(fd, content) && ::fsync(fd) == 0;
+    ok = CloseChecked(fd) && ok;
+    int renameError = 0;
+    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        renameError = errno;
+        ok = false;
+    }
+    if (!ok) ::unlink(temporary.c_str());
+    InUse().Remove(temporary);
+    if (ok) {
+        SyncDirectory(DirectoryOf(target));
+        return TReplaceResult::Replaced;
+    }
+    return renameError == EACCES || renameError == EPERM || renameError == EBUSY
+               ? TReplaceResult::RenameUnusable
+               : TReplaceResult::Failed;
 }
 
 }  // namespace
@@ -177,6 +336,11 @@ bool FileExists(std::string_view path) {
     return !path.empty() && ::stat(ResolvePathCase(path).c_str(), &st) == 0;
 }
 
+bool IsDirectory(std::string_view path) {
+    struct stat st;
+    return !path.empty() && ::stat(ResolvePathCase(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 TFileRead ReadWholeFile(std::string_view path, std::string& content) {
     content.clear();
     const std::string resolved = ResolvePathCase(path);
@@ -213,46 +377,40 @@ TFileRead ReadWholeFile(std::string_view path, std::string& content) {
 
 bool ReplaceFileAtomically(std::string_view path, std::string_view content) {
     if (path.empty()) return false;
-    std::optional<std::string> targetPath = ReplacementTarget(ResolvePathCase(path));
+    const std::optional<std::string> targetPath = FollowLinks(ResolvePathCase(path));
     if (!targetPath) return false;
     const std::string& target = *targetPath;
 
     struct stat st;
-    bool exists = ::stat(target.c_str(), &st) == 0;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists) {
         if (!S_ISREG(st.st_mode) || IsReadOnly(st) || ::access(target.c_str(), W_OK) != 0)
             return false;
     } else if (errno != ENOENT) {
         return false;
     }
-
-    const std::string temporary = TemporaryNameFor(target);
-    int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
-    if (fd < 0) return false;
-    bool ok = true;
-    if (exists) {
-        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-        // Keeping the owner works only with the right to do so; the content matters more.
-        if (ok && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
-            (void)!::fchown(fd, st.st_uid, st.st_gid);
+    RemoveStaleTemporaries(target);
+    // A rename would give this name a new file and leave the other names the old one.
+    if (exists && st.st_nlink > 1) return WriteInPlace(target, st, content);
+    switch (ReplaceThroughTemporary(target, exists ? &st : nullptr, content)) {
+        case TReplaceResult::Replaced:
+            return true;
+        case TReplaceResult::RenameUnusable:
+            return exists && WriteInPlace(target, st, content);
+        case TReplaceResult::Failed:
+            break;
     }
-    ok = ok && WriteAll(fd, content) && ::fsync(fd) == 0;
-    ok = CloseChecked(fd) && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    SyncDirectory(DirectoryOf(target));
-    return true;
+    return false;
 }
 
 bool CreateEmptyFile(std::string_view path) {
     const std::string resolved = ResolvePathCase(path);
     if (resolved.empty() || ExistingFileIsReadOnly(resolved)) return false;
-    int fd = ::open(resolved.c_str(),
-                    O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    // O_NOFOLLOW: a symbolic link planted under the log's name must not make this
+    // truncate whatever it points to.
+    int fd =
+        ::open(resolved.c_str(),
+               O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     return CloseChecked(fd);
 }
@@ -260,10 +418,10 @@ bool CreateEmptyFile(std::string_view path) {
 bool AppendToFile(std::string_view path, std::string_view bytes) {
     const std::string resolved = ResolvePathCase(path);
     if (resolved.empty() || ExistingFileIsReadOnly(resolved)) return false;
-    const int flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    const int flags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     int fd = ::open(resolved.c_str(), flags | O_APPEND);
-    // Only a file that is gone is created anew; any other failure must not truncate it.
-    if (fd < 0 && errno == ENOENT) fd = ::open(resolved.c_str(), flags | O_CREAT | O_TRUNC, 0666);
+    // Only a file that is gone is created anew, and only where nothing stands now.
+    if (fd < 0 && errno == ENOENT) fd = ::open(resolved.c_str(), flags | O_CREAT | O_EXCL, 0666);
     if (fd < 0) return false;
     bool ok = WriteAll(fd, bytes);
     return CloseChecked(fd) && ok;

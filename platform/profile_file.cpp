@@ -2,6 +2,7 @@
 #include "platform/profile_file.h"
 
 #include <cstring>
+#include <optional>
 
 #include "platform/files.h"
 
@@ -41,9 +42,21 @@ bool SameName(std::string_view a, std::string_view b) {
 // One line of the file as offsets into its text.
 struct Line {
     std::size_t begin = 0;  // first byte
-    std::size_t end = 0;    // end of the text, before "\r\n" or "\n"
+    std::size_t end = 0;    // end of the text, before the line end
     std::size_t next = 0;   // start of the following line (end of file for the last one)
+    // True when a line end closes the line (false only for a last line without one).
+    bool Terminated() const { return next > end; }
 };
+
+// The UTF-8 byte-order mark some editors put at the start of a text file.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+// The text of a file without its byte-order mark, if it has one.
+std::string_view WithoutByteOrderMark(std::string_view content) {
+    if (content.substr(0, ByteOrderMark.size()) == ByteOrderMark)
+        content.remove_prefix(ByteOrderMark.size());
+    return content;
+}
 
 enum class LineKind { Blank, Comment, Section, Entry, Other };
 
@@ -55,7 +68,9 @@ struct LineInfo {
     std::size_t valueBegin = 0;
 };
 
-// Splits a text into lines; a line ends at "\n", a "\r" before it belongs to the line end.
+// Splits a text into lines. A line ends at "\n", at CRs followed by "\n" (a CR LF file
+// converted twice has "\r\r\n"), or at a CR that no "\n" follows (old Mac files):
+// so no line ever holds a CR, and whatever a read finds can be written back.
 class LineReader {
 public:
     explicit LineReader(std::string_view content) : content_(content) {}
@@ -63,24 +78,38 @@ public:
     bool Next(Line& line) {
         if (pos_ >= content_.size()) return false;
         line.begin = pos_;
-        const void* nl = std::memchr(content_.data() + pos_, '\n', content_.size() - pos_);
-        if (nl) {
-            line.end = static_cast<std::size_t>(static_cast<const char*>(nl) - content_.data());
-            line.next = line.end + 1;
-            if (line.end > line.begin && content_[line.end - 1] == '\r') --line.end;
+        const std::size_t lf = NextLineFeed();
+        const void* cr = std::memchr(content_.data() + pos_, '\r', lf - pos_);
+        if (!cr) {
+            line.end = lf;
+            line.next = lf < content_.size() ? lf + 1 : lf;
         } else {
-            // A last line without "\n" may still end in "\r": it counts as the line end
-            // here too, so that closing the line on a write keeps its meaning.
-            line.end = line.next = content_.size();
-            if (line.end > line.begin && content_[line.end - 1] == '\r') --line.end;
+            line.end = static_cast<std::size_t>(static_cast<const char*>(cr) - content_.data());
+            std::size_t after = line.end;
+            while (after < lf && content_[after] == '\r') ++after;
+            line.next = after == lf && lf < content_.size() ? lf + 1 : line.end + 1;
         }
         pos_ = line.next;
         return true;
     }
 
 private:
+    // The position of the next "\n" at or after pos_ (the text's size when none is
+    // left), found once and kept, so that a file without any stays linear to read.
+    std::size_t NextLineFeed() {
+        if (lineFeed_ < pos_ || lineFeed_ == kUnknown) {
+            const void* nl = std::memchr(content_.data() + pos_, '\n', content_.size() - pos_);
+            lineFeed_ =
+                nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - content_.data())
+                   : content_.size();
+        }
+        return lineFeed_;
+    }
+
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
     std::string_view content_;
     std::size_t pos_ = 0;
+    std::size_t lineFeed_ = kUnknown;
 };
 
 LineInfo Classify(std::string_view content, const Line& line) {
@@ -145,22 +174,34 @@ KeyPlace FindKey(std::string_view content, std::string_view section, std::string
 
 // The file's own line end: that of its first line, "\n" when it has none.
 std::string_view LineEndOf(std::string_view content) {
-    std::size_t nl = content.find('\n');
-    if (nl != std::string_view::npos && nl > 0 && content[nl - 1] == '\r') return "\r\n";
-    return "\n";
+    LineReader reader(content);
+    Line first;
+    if (!reader.Next(first) || !first.Terminated()) return "\n";
+    return content.substr(first.end, first.next - first.end);
 }
 
-// True when the text's last line (the one the final line end closes) holds only blanks.
+// The text's last line, when it has one.
+std::optional<Line> LastLine(std::string_view content) {
+    LineReader reader(content);
+    std::optional<Line> last;
+    for (Line line; reader.Next(line);) last = line;
+    return last;
+}
+
+// True when a line end closes the text's last line (or the text is empty).
+bool EndsWithLineEnd(std::string_view content) {
+    const std::optional<Line> last = LastLine(content);
+    return !last || last->Terminated();
+}
+
+// True when the text's last line holds only blanks (or the text is empty).
 bool EndsWithBlankLine(std::string_view content) {
-    if (!content.empty() && content.back() == '\n') content.remove_suffix(1);
-    if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
-    std::size_t nl = content.rfind('\n');
-    std::string_view last = nl == std::string_view::npos ? content : content.substr(nl + 1);
-    return Trim(last).empty();
+    const std::optional<Line> last = LastLine(content);
+    return !last || Trim(content.substr(last->begin, last->end - last->begin)).empty();
 }
 
-bool HasLineBreak(std::string_view s) {
-    return s.find_first_of("\r\n") != std::string_view::npos;
+bool HasLineBreakOrNul(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 }  // namespace
@@ -170,17 +211,21 @@ EProfileWriteError::EProfileWriteError(const std::string& path)
 
 std::string ProfileTextValue(std::string_view content, std::string_view section,
                              std::string_view key, std::string_view defaultValue) {
+    content = WithoutByteOrderMark(content);
     KeyPlace place = FindKey(content, section, key);
     std::string_view value = defaultValue;
-    if (place.keyFound)
-        value = TrimRight(content.substr(place.valueBegin, place.keyLine.end - place.valueBegin));
+    if (place.keyFound) {
+        value = content.substr(place.valueBegin, place.keyLine.end - place.valueBegin);
+        // A value ends at a NUL byte, as the text handed out does.
+        value = TrimRight(value.substr(0, value.find('\0')));
+    }
     return std::string(value.substr(0, MaxProfileValueLength));
 }
 
 bool IsStorableProfileEntry(std::string_view section, std::string_view key,
                             std::string_view value) {
     std::string_view trimmedKey = Trim(key);
-    return !HasLineBreak(section) && !HasLineBreak(key) && !HasLineBreak(value) &&
+    return !HasLineBreakOrNul(section) && !HasLineBreakOrNul(key) && !HasLineBreakOrNul(value) &&
            section.find(']') == std::string_view::npos && !trimmedKey.empty() &&
            key.find('=') == std::string_view::npos && trimmedKey.front() != '[' &&
            trimmedKey.front() != ';';
@@ -188,11 +233,13 @@ bool IsStorableProfileEntry(std::string_view section, std::string_view key,
 
 std::string ProfileTextWithValue(std::string_view content, std::string_view section,
                                  std::string_view key, std::string_view value) {
+    // A byte-order mark stays where it is, in front of everything.
+    std::string result(content.substr(0, content.size() - WithoutByteOrderMark(content).size()));
+    content.remove_prefix(result.size());
     const std::string_view eol = LineEndOf(content);
     const std::string entry = std::string(Trim(key)) + "=" + std::string(value);
     KeyPlace place = FindKey(content, section, key);
-    std::string result;
-    result.reserve(content.size() + entry.size() + section.size() + 8);
+    result.reserve(result.size() + content.size() + entry.size() + section.size() + 8);
 
     if (place.keyFound) {
         // The key's own spelling and spacing stay; the old value and its trailing blanks go.
@@ -202,14 +249,13 @@ std::string ProfileTextWithValue(std::string_view content, std::string_view sect
     } else if (place.sectionFound) {
         const Line& after = place.lastEntry;
         result.append(content.substr(0, after.next));
-        if (after.next == content.size() && content.back() != '\n')
-            result.append(eol);  // the last line of a file without a final line end
+        if (!after.Terminated()) result.append(eol);  // a last line without a line end
         result.append(entry).append(eol);
         result.append(content.substr(after.next));
     } else {
         result.append(content);
         if (!content.empty()) {
-            if (content.back() != '\n') result.append(eol);
+            if (!EndsWithLineEnd(content)) result.append(eol);
             if (!EndsWithBlankLine(content)) result.append(eol);
         }
         result.append("[").append(Trim(section)).append("]").append(eol);

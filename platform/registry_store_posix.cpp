@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,24 +7,13 @@
 
 #include "platform/registry_store.h"
 #include "platform/registry_store_p.h"
+#include "platform/user_folder.h"
 
 namespace skyvane {
 
-namespace {
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
-    return std::string();
-}
-}  // namespace
-
 std::string DefaultRegistryFileName() {
-    // Relative values of XDG_CONFIG_HOME are to be ignored, by the base-directory rules.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
-        return std::string(config) + "/skyvane/registry";
-    const std::string home = HomeFolder();
-    if (home.empty()) return std::string();
-    return home + "/.config/skyvane/registry";
+    const std::string folder = platform::UserFolder();
+    return folder.empty() ? std::string() : folder + "/registry";
 }
 
 bool EnsureFolderOf(const std::string& fileName) {

@@ -178,7 +178,12 @@ public:
 // write; refuses what is not a terminal. On failure returns nullptr and sets `error`.
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, int& error);
 
-// The path OpenSerialDevice opens for a port name.
+// The device a port name names, before letter case is resolved: a name without "/"
+// means "/dev/" + name, one with "/" is a path.
+std::string SerialDeviceName(const std::string& name);
+
+// The path OpenSerialDevice opens for a port name: SerialDeviceName, found without
+// regard to letter case.
 std::string SerialDevicePath(const std::string& name);
 
 }  // namespace skyvane::platform

@@ -144,13 +144,13 @@ public:
     int SetLineSettings(const LineSettings& s) override {
         termios2 t;
         if (int e = MapLineSettings(s, t)) return e;
-        if (ioctl(fd_, TCSETS2, &t) != 0) return errno;
-        // Some drivers (pseudo-terminals) accept the call but keep their own framing;
-        // a line that does not frame as asked is refused, not used silently.
-        termios2 actual;
-        if (ioctl(fd_, TCGETS2, &actual) != 0) return errno;
-        constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
-        if ((actual.c_cflag & kFraming) != (t.c_cflag & kFraming)) return EINVAL;
+        termios2 previous;
+        if (ioctl(fd_, TCGETS2, &previous) != 0) return errno;
+        if (int e = ApplyTermios(t)) {
+            // Refused: the device keeps what it had, whatever the driver took meanwhile.
+            ioctl(fd_, TCSETS2, &previous);
+            return e;
+        }
         // DTR and RTS levels are set as modem lines. DTR handshake has no Linux flag:
         // DTR is raised and held. RTS toggle likewise: RTS stays low and the mode is
         // held. DSR out-flow, DSR sensitivity, XON/XOFF limits and continue-on-XOFF
@@ -244,7 +244,7 @@ public:
             // come; else take what the tty holds now.
             std::lock_guard lock(inMutex_);
             if (!eventThread_)
-                if (int e = FillInput()) return e;
+                if (int e = FillInputForReader()) return e;
             in = in_.Size();
         }
         if (outQueue) {
@@ -301,6 +301,10 @@ public:
         for (;;) {
             eventThread_ = true;
             const std::uint32_t mask = mask_;
+            if (readerFilled_.exchange(false)) {
+                std::lock_guard lock(inMutex_);
+                if (in_.Size()) unreported_ |= kEvRxChar & mask;
+            }
             unreported_ = (unreported_ | LineEvents(mask)) & mask;
             // A stream's bytes are reported once its line buffer comes back short
             // (or after a moment), so that a stream is handed over in batches.
@@ -342,6 +346,18 @@ private:
     WaitResult Leave(WaitResult result) {
         eventThread_ = false;
         return result;
+    }
+
+    // Hands the line settings to the driver and checks what it took: some drivers
+    // (pseudo-terminals) accept the call but keep their own framing, and a line that
+    // does not frame as asked is refused, not used silently.
+    int ApplyTermios(const termios2& t) {
+        if (ioctl(fd_, TCSETS2, &t) != 0) return errno;
+        termios2 actual;
+        if (ioctl(fd_, TCGETS2, &actual) != 0) return errno;
+        constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+        if ((actual.c_cflag & kFraming) != (t.c_cflag & kFraming)) return EINVAL;
+        return 0;
     }
 
     void SetModemLine(int line, bool on) {
@@ -467,7 +483,7 @@ private:
         std::lock_guard lock(inMutex_);
         TakeQueued(t);
         if (t.done < t.size) {
-            if (int e = FillInput()) return e;
+            if (int e = FillInputForReader()) return e;
             TakeQueued(t);
         }
         return 0;
@@ -505,6 +521,19 @@ private:
             return error == EAGAIN ? 0 : error;
         }
         return 0;
+    }
+
+    // FillInput for a reader rather than the event thread: bytes it leaves in the
+    // queue have not been reported, so the event wait is told to look at them
+    // (inMutex_ held).
+    int FillInputForReader() {
+        const std::size_t before = in_.Size();
+        const int error = FillInput();
+        if (in_.Size() > before) {
+            readerFilled_ = true;
+            control_.Set();
+        }
+        return error;
     }
 
     int WriteSome(Transfer& t) {
@@ -551,6 +580,7 @@ private:
     std::atomic<bool> txArmed_{false};
     std::atomic<bool> discardNull_{false};
     std::atomic<bool> eventThread_{false};  // an event thread takes the bytes as they come
+    std::atomic<bool> readerFilled_{false};  // a reader put bytes in the queue unreported
     // The event wait looks again: the mask changed, a write started while
     // transmit-empty is waited for, or a read made room in a full input queue.
     WakeEvent control_;
@@ -575,11 +605,21 @@ private:
 
 }  // namespace
 
+std::string SerialDeviceName(const std::string& name) {
+    return name.find('/') == std::string::npos ? "/dev/" + name : name;
+}
+
 std::string SerialDevicePath(const std::string& name) {
-    return skyvane::ResolvePathCase(name.find('/') == std::string::npos ? "/dev/" + name : name);
+    return skyvane::ResolvePathCase(SerialDeviceName(name));
 }
 
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, int& error) {
+    // The system would take a name with a NUL in it as the part before the NUL: another
+    // device than the one named.
+    if (name.find('\0') != std::string::npos) {
+        error = ENOENT;
+        return nullptr;
+    }
     const std::string path = SerialDevicePath(name);
     int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {

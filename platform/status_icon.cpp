@@ -5,6 +5,18 @@ namespace skyvane::platform {
 
 namespace {
 StatusIconService* installed = nullptr;
+std::string& Title() {
+    static std::string title;
+    return title;
+}
+}  // namespace
+
+void SetApplicationTitle(std::string title) {
+    Title() = std::move(title);
+}
+
+const std::string& ApplicationTitle() {
+    return Title();
 }
 
 StatusIconService& CurrentStatusIconService() {

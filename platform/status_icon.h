@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's notification area ("tray"): the shell calls that add, modify and
 // delete a status icon, and the notifications it sends back to the icon's window.
-// Qt-free; the desktop implementation lives in status_icon_qt.cpp.
+// Qt-free. The desktop's implementation (status_icon_desktop.cpp) speaks to whichever
+// tray host the desktop has: a StatusNotifierItem host over D-Bus
+// (status_icon_dbus.cpp) or an X11 tray through Qt's system tray icon
+// (status_icon_qt.cpp); status_icon_recording.h records the calls for tests.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
+
+#include "platform/menu_model.h"
 
 namespace skyvane::platform {
 
@@ -49,6 +56,13 @@ struct IconImage {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> pixels;
+    // Draws the same picture anew at size × size for hosts that show more pixels
+    // (empty: they scale this image). Called only by hosts that ask for it.
+    std::function<IconImage(int size)> drawAtSize;
+    // Same size and pixels (drawAtSize is not compared).
+    bool SamePicture(const IconImage& other) const {
+        return width == other.width && height == other.height && pixels == other.pixels;
+    }
 };
 // The "icon handle" of the record: shared so the record never dangles.
 using IconHandle = std::shared_ptr<const IconImage>;
@@ -89,8 +103,13 @@ public:
     // One shell call (NIM_*); true when the shell accepted it. NIM_ADD fails for an
     // entry that is already shown, NIM_MODIFY and NIM_DELETE for one that is not.
     virtual bool NotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
-    // True when the desktop has a notification area right now.
+    // True when the desktop has a notification area right now. Never waits: the
+    // answer is what the service last learnt from the desktop.
     virtual bool Available() const = 0;
+    // The menu a host that draws menus itself shows for the entry (hWnd, uID), kept
+    // until replaced; nullptr: none. The model must outlive its use here: set
+    // nullptr before destroying it.
+    virtual void SetEntryMenu(MessageWindow* hWnd, std::uintptr_t uID, MenuModel* menu) = 0;
 
     // Windows told when the tray host comes back after a restart: they receive
     // TaskbarCreatedMessage (wParam and lParam 0); the host has forgotten every entry.
@@ -108,8 +127,12 @@ public:
 // The message number of the "tray host has restarted" broadcast.
 inline constexpr std::uint32_t TaskbarCreatedMessage = 0xC000;
 
-// The desktop's own service (status_icon_qt.cpp: Qt's system tray icon).
+// The desktop's own service (status_icon_desktop.cpp).
 std::unique_ptr<StatusIconService> MakeDesktopStatusIconService();
+
+// The application's title, which hosts show as the entry's name.
+void SetApplicationTitle(std::string title);
+const std::string& ApplicationTitle();
 
 // The service the tray icons use: the one installed with SetStatusIconService, else
 // the desktop's (created on first use).

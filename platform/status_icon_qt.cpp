@@ -1,23 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The notification area on the desktop, through Qt's system tray icon (which speaks
-// StatusNotifierItem or XEmbed, whichever the desktop offers). One QSystemTrayIcon
-// stands for one shell entry; Qt's activation reasons become the shell's mouse
-// notifications, and the tray host reappearing becomes the restart broadcast.
+// Entries in an X11 tray through Qt's system tray icon. One QSystemTrayIcon stands for
+// one shell entry; Qt's activation reasons become the shell's mouse notifications, so
+// the tray icon component keeps its own mouse events and opens its own menu. Used
+// only while no status-notifier watcher is on the bus (the desktop service decides),
+// so Qt's one check for a D-Bus tray finds none and Qt embeds the icon in the X tray.
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
-#include <QStyleHints>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <list>
 #include <map>
 #include <vector>
 
 #include "platform/status_icon.h"
+#include "platform/status_icon_desktop_p.h"
 #include "platform/status_icon_qt_p.h"
 
 namespace skyvane::platform {
@@ -37,58 +38,58 @@ std::vector<std::uint32_t> NotificationsFor(QSystemTrayIcon::ActivationReason re
     }
 }
 
-namespace {
-
-// How often the presence of a tray host is checked (restart detection).
-constexpr int kHostPollMs = 1000;
-
-// True when a tray host is there (never before the GUI application exists).
-bool HostPresent() {
-    return QGuiApplication::instance() && QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-// The record's image; an entry without one shows a transparent square (Qt refuses to
-// show a tray icon without any image).
-QIcon ToQIcon(const IconHandle& handle) {
+const QIcon& IconCache::IconFor(const IconHandle& handle) {
     if (!handle || handle->width <= 0 || handle->height <= 0 ||
         handle->pixels.size() != static_cast<std::size_t>(handle->width) * handle->height) {
-        QPixmap blank(16, 16);
-        blank.fill(Qt::transparent);
-        return QIcon(blank);
+        // Qt refuses to show a tray icon without any image: a transparent square.
+        if (blank_.isNull()) {
+            QPixmap blank(16, 16);
+            blank.fill(Qt::transparent);
+            blank_ = QIcon(blank);
+        }
+        return blank_;
+    }
+    const Picture key{handle->width, handle->height, handle->pixels};
+    auto found = icons_.find(key);
+    if (found != icons_.end()) {
+        // The most recently used picture goes to the back of the eviction order.
+        order_.splice(order_.end(), order_, found->second.place);
+        return found->second.icon;
     }
     QImage image(handle->width, handle->height, QImage::Format_ARGB32);
     for (int y = 0; y < handle->height; ++y)
         std::memcpy(image.scanLine(y), &handle->pixels[static_cast<std::size_t>(y) * handle->width],
                     static_cast<std::size_t>(handle->width) * 4);
-    return QIcon(QPixmap::fromImage(image));
-}
-
-QString ToolTipOf(const NotifyIconData& data) {
-    if (!(data.uFlags & NIF_TIP)) return QString();
-    return QString::fromLocal8Bit(data.szTip,
-                                  static_cast<int>(strnlen(data.szTip, sizeof data.szTip)));
-}
-
-class QtStatusIconService : public StatusIconService {
-public:
-    QtStatusIconService() {
-        hostPresent_ = HostPresent();
-        QObject::connect(&hostPoll_, &QTimer::timeout, [this] { CheckHost(); });
-        hostPoll_.start(kHostPollMs);
+    if (icons_.size() >= capacity_) {
+        icons_.erase(order_.front());
+        order_.pop_front();
     }
+    order_.push_back(key);
+    auto placed =
+        icons_.emplace(key, Cached{QIcon(QPixmap::fromImage(image)), std::prev(order_.end())});
+    return placed.first->second.icon;
+}
 
-    ~QtStatusIconService() override {
+namespace {
+
+class XEmbedBackend : public TrayBackend {
+public:
+    explicit XEmbedBackend(DeliverNotifications deliver) : deliver_(std::move(deliver)) {}
+
+    ~XEmbedBackend() override {
         for (auto& [key, entry] : entries_) delete entry.icon;
     }
 
-    bool NotifyIcon(std::uint32_t message, const NotifyIconData& data) override {
-        const Key key{data.hWnd, data.uID};
+    bool NotifyIcon(std::uint32_t message, const NotifyIconData& data, MenuModel*) override {
+        const EntryKey key{data.hWnd, data.uID};
         auto it = entries_.find(key);
         switch (message) {
             case NIM_ADD:
-                if (!HostPresent()) return false;
-                if (it == entries_.end())
-                    it = entries_.emplace(key, Entry{NewIcon(key), false}).first;
+                if (it == entries_.end()) {
+                    Entry entry;
+                    entry.icon = NewIcon(key);
+                    it = entries_.emplace(key, std::move(entry)).first;
+                }
                 if (it->second.shown) return false;
                 Apply(it->second, data);
                 it->second.icon->show();
@@ -102,9 +103,7 @@ public:
                 if (it == entries_.end()) return false;
                 {
                     const bool wasShown = it->second.shown;
-                    it->second.icon->hide();
-                    // Deleted later: this call may come from within the icon's own signal.
-                    it->second.icon->deleteLater();
+                    Drop(it->second);
                     entries_.erase(it);
                     return wasShown;
                 }
@@ -116,95 +115,75 @@ public:
         }
     }
 
-    bool Available() const override { return HostPresent(); }
-
-    void AddRestartListener(MessageWindow* window) override { listeners_.push_back(window); }
-
-    void RemoveRestartListener(MessageWindow* window) override {
-        listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), window),
-                         listeners_.end());
+    void SetMenu(const EntryKey&, MenuModel*) override {
+        // The component opens its own menu from the mouse notifications.
     }
 
-    bool CursorPos(int& x, int& y) const override {
-        if (!QGuiApplication::instance()) return false;
-        const QPoint p = QCursor::pos();
-        x = p.x();
-        y = p.y();
+    bool Shown(const EntryKey& key, std::uint32_t& callback) const override {
+        auto it = entries_.find(key);
+        if (it == entries_.end() || !it->second.shown) return false;
+        callback = it->second.callback;
         return true;
     }
 
-    unsigned ModifierKeys() const override {
-        const Qt::KeyboardModifiers m = QGuiApplication::queryKeyboardModifiers();
-        return (m & Qt::ShiftModifier ? kKeyShift : 0) |
-               (m & Qt::ControlModifier ? kKeyControl : 0) | (m & Qt::AltModifier ? kKeyAlt : 0);
-    }
-
-    unsigned DoubleClickTime() const override {
-        return static_cast<unsigned>(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    void ForgetAll() override {
+        for (auto& [key, entry] : entries_) Drop(entry);
+        entries_.clear();
     }
 
 private:
-    using Key = std::pair<MessageWindow*, std::uintptr_t>;
     struct Entry {
         QPointer<QSystemTrayIcon> icon;
-        bool shown;  // false after the host forgot it
+        bool shown = false;
         std::uint32_t callback = 0;
+        IconHandle picture;  // what the icon shows now
+        QString toolTip;
     };
 
-    QSystemTrayIcon* NewIcon(const Key& key) {
+    QSystemTrayIcon* NewIcon(const EntryKey& key) {
         auto* icon = new QSystemTrayIcon;
-        QObject::connect(
-            icon, &QSystemTrayIcon::activated,
-            [this, key](QSystemTrayIcon::ActivationReason reason) { Deliver(key, reason); });
+        QObject::connect(icon, &QSystemTrayIcon::activated,
+                         [this, key](QSystemTrayIcon::ActivationReason reason) {
+                             deliver_(key, NotificationsFor(reason), std::nullopt);
+                         });
         return icon;
     }
 
-    static void Apply(Entry& entry, const NotifyIconData& data) {
+    static void Drop(Entry& entry) {
+        if (!entry.icon) return;
+        entry.icon->hide();
+        // Deleted later: this call may come from within the icon's own signal.
+        entry.icon->deleteLater();
+    }
+
+    // Hands Qt only what changed: a new picture or a new tooltip, each once.
+    void Apply(Entry& entry, const NotifyIconData& data) {
         if (data.uFlags & NIF_MESSAGE) entry.callback = data.uCallbackMessage;
-        if (data.uFlags & NIF_ICON) entry.icon->setIcon(ToQIcon(data.hIcon));
-        if (data.uFlags & NIF_TIP) entry.icon->setToolTip(ToolTipOf(data));
-    }
-
-    // Sends the notifications of one activation; the entry may be deleted by any of
-    // them (the menu's Quit), so it is looked up again before each.
-    void Deliver(const Key& key, QSystemTrayIcon::ActivationReason reason) {
-        for (std::uint32_t code : NotificationsFor(reason)) {
-            auto it = entries_.find(key);
-            if (it == entries_.end() || !it->second.shown) return;
-            key.first->HandleMessage(it->second.callback, key.second,
-                                     static_cast<std::intptr_t>(code));
+        if (data.uFlags & NIF_ICON) {
+            const bool same =
+                entry.picture == data.hIcon ||
+                (entry.picture && data.hIcon && entry.picture->SamePicture(*data.hIcon));
+            if (!same || entry.icon->icon().isNull())
+                entry.icon->setIcon(icons_.IconFor(data.hIcon));
+            entry.picture = data.hIcon;
+        }
+        if (data.uFlags & NIF_TIP) {
+            const QString tip = QString::fromLocal8Bit(
+                data.szTip, static_cast<int>(strnlen(data.szTip, sizeof data.szTip)));
+            if (tip != entry.toolTip || entry.icon->toolTip() != tip) entry.icon->setToolTip(tip);
+            entry.toolTip = tip;
         }
     }
 
-    // A host that vanished has forgotten every entry; when one is there again, the
-    // listeners are told so that they add their entries anew.
-    void CheckHost() {
-        const bool present = HostPresent();
-        if (present == hostPresent_) return;
-        hostPresent_ = present;
-        if (!present) {
-            for (auto& [key, entry] : entries_) {
-                entry.shown = false;
-                if (entry.icon) entry.icon->hide();
-            }
-            return;
-        }
-        const std::vector<MessageWindow*> listeners = listeners_;
-        for (MessageWindow* window : listeners)
-            if (std::find(listeners_.begin(), listeners_.end(), window) != listeners_.end())
-                window->HandleMessage(TaskbarCreatedMessage, 0, 0);
-    }
-
-    std::map<Key, Entry> entries_;
-    std::vector<MessageWindow*> listeners_;
-    QTimer hostPoll_;
-    bool hostPresent_ = false;
+    std::map<EntryKey, Entry> entries_;
+    IconCache icons_;
+    DeliverNotifications deliver_;
 };
 
 }  // namespace
 
-std::unique_ptr<StatusIconService> MakeDesktopStatusIconService() {
-    return std::make_unique<QtStatusIconService>();
+std::unique_ptr<TrayBackend> MakeXEmbedBackend(DeliverNotifications deliver) {
+    return std::make_unique<XEmbedBackend>(std::move(deliver));
 }
 
 }  // namespace skyvane::platform

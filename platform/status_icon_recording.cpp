@@ -89,4 +89,17 @@ void RecordingStatusIconService::SetCursor(int x, int y, bool readable) {
     cursorReadable_ = readable;
 }
 
+void RecordingStatusIconService::SetEntryMenu(MessageWindow* hWnd, std::uintptr_t uID,
+                                              MenuModel* menu) {
+    if (menu)
+        menus_[{hWnd, uID}] = menu;
+    else
+        menus_.erase({hWnd, uID});
+}
+
+MenuModel* RecordingStatusIconService::EntryMenu(MessageWindow* hWnd, std::uintptr_t uID) const {
+    const auto it = menus_.find({hWnd, uID});
+    return it == menus_.end() ? nullptr : it->second;
+}
+
 }  // namespace skyvane::platform

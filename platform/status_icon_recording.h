@@ -4,6 +4,7 @@
 // the tray host and set the pointer, keys and double-click time.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -26,6 +27,7 @@ public:
 
     bool NotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
     bool Available() const override { return available_; }
+    void SetEntryMenu(MessageWindow* hWnd, std::uintptr_t uID, MenuModel* menu) override;
     void AddRestartListener(MessageWindow* window) override;
     void RemoveRestartListener(MessageWindow* window) override;
     bool CursorPos(int& x, int& y) const override;
@@ -55,6 +57,8 @@ public:
     void SetCursor(int x, int y, bool readable = true);
     void SetModifierKeys(unsigned keys) { keys_ = keys; }
     void SetDoubleClickTime(unsigned ms) { doubleClickTime_ = ms; }
+    // The menu last set for the entry (hWnd, uID), or nullptr.
+    MenuModel* EntryMenu(MessageWindow* hWnd, std::uintptr_t uID) const;
     // Number of restart listeners registered now.
     std::size_t RestartListenerCount() const { return listeners_.size(); }
 
@@ -62,6 +66,7 @@ private:
     std::vector<Call> calls_;
     std::set<std::pair<MessageWindow*, std::uintptr_t>> shown_;
     std::vector<MessageWindow*> listeners_;
+    std::map<std::pair<MessageWindow*, std::uintptr_t>, MenuModel*> menus_;
     bool available_ = true;
     int x_ = 0, y_ = 0;
     bool cursorReadable_ = true;

@@ -3,17 +3,30 @@
 # Starts Skyvane against the rotor simulator on a pseudo-terminal, in a scratch
 # folder with its own Skyvane.INI. Choose Track in the tray menu (or in the window's
 # right-click menu on a desktop without a tray) to see the heading sweep.
+# SKYVANE_DEMO_DIR names a folder to run in, which is kept; otherwise a new one under
+# /tmp is used and removed when the demo ends. Arguments go to skyvane.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${SKYVANE_BUILD:-$root/build}"
+build="$(realpath "${SKYVANE_BUILD:-$root/build}")"
 sim="$build/tools/rotorsim/skyvane-rotorsim"
 app="$build/app/skyvane"
-work="${SKYVANE_DEMO_DIR:-$(mktemp -d /tmp/skyvane-demo.XXXXXX)}"
+scratch=""
+if [ -n "${SKYVANE_DEMO_DIR:-}" ]; then
+  work="$SKYVANE_DEMO_DIR"
+else
+  work="$(mktemp -d /tmp/skyvane-demo.XXXXXX)"
+  scratch="$work"
+fi
 
 coproc SIM { exec "$sim" --sweep 6 --pad; }
 app_pid=""
-# Ending the demo (also by a signal) ends both programs.
-stop() { kill "$SIM_PID" ${app_pid:+"$app_pid"} 2>/dev/null || true; }
+# Ending the demo (also by a signal) ends both programs, then removes the scratch
+# folder once nothing writes into it any more.
+stop() {
+  kill "$SIM_PID" ${app_pid:+"$app_pid"} 2>/dev/null || true
+  wait 2>/dev/null || true
+  [ -z "$scratch" ] || rm -rf "$scratch"
+}
 trap stop EXIT
 trap 'exit 130' INT TERM
 read -r pty <&"${SIM[0]}"

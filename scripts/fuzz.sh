@@ -13,7 +13,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=
   -DSKYVANE_FUZZ=ON -DSKYVANE_BUILD_TESTS=OFF -DSKYVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz --target skyvane_fuzzers
 targets=("$@")
-((${#targets[@]})) || targets=(fuzz_profile_file fuzz_registry_store fuzz_rotor_reply fuzz_serial_text)
+((${#targets[@]})) || targets=(fuzz_profile_file fuzz_registry_store fuzz_rotor_reply fuzz_serial_text
+                               fuzz_configuration)
 mkdir -p build-fuzz/artifacts
 # Scratch files on a memory file system: the file targets write on every input.
 scratch=$(mktemp -d "${SKYVANE_FUZZ_TMP:-/dev/shm}/skyvane-fuzz.XXXXXX" 2>/dev/null || mktemp -d)
@@ -22,9 +23,11 @@ status=0
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$t"
   log="build-fuzz/$t.log"
+  dict=()
+  [[ -f "fuzz/$t.dict" ]] && dict=(-dict="fuzz/$t.dict")
   if TMPDIR="$scratch" UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
       "build-fuzz/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$t-" \
+      -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$t-" "${dict[@]}" \
       "build-fuzz/corpus/$t" "fuzz/corpus/$t" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     echo "$t: ${runs:-?} runs in ${seconds} s, no finding"

@@ -1,21 +1,21 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs the Debian 12 packages that building, running and testing Skyvane need.
-# Only what is missing is installed; run as root or through sudo.
+# Installs the Debian 12 packages Skyvane needs, only those that are missing; run as
+# root or through sudo.
+#   scripts/install-deps.sh          building and running (scripts/deps/run.txt)
+#   scripts/install-deps.sh --test   the tests, fuzzing and screenshots as well
+#                                    (scripts/deps/test.txt)
 set -euo pipefail
+deps="$(dirname "$0")/deps"
+lists=("$deps/run.txt")
+case "${1:-}" in
+  "") ;;
+  --test) lists+=("$deps/test.txt") ;;
+  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
-packages=(
-  build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl1-mesa-dev         # Qt 6 Widgets
-  libgtest-dev googletest libgmock-dev # tests
-  fonts-liberation                     # the fonts the layouts ask for by name
-  xvfb xauth                           # headless GUI checks
-  trayer xdotool imagemagick           # tray screenshots with the tray demo
-  qt6-serialport-dev                   # reference loop of the serial benchmark only
-  dpkg-dev                             # the Debian package's dependencies (cpack)
-  desktop-file-utils appstream         # validating the installed desktop files
-  clang-14 libclang-rt-14-dev          # fuzz targets (libFuzzer, sanitizers)
-)
+# The package names: each line's first word, comments and blank lines left out.
+mapfile -t packages < <(sed -e 's/#.*//' "${lists[@]}" | awk 'NF { print $1 }')
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serial/SerialCtl.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QString>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <algorithm>
 
+#include "platform/serial_device.h"
 #include "serial/SerialEnum.h"
 #include "serial/SerialText.h"
 #include "toolkit/ExceptionReport.h"
@@ -17,6 +22,58 @@ template <std::size_t N>
 void AddTexts(TItemList& items, const std::array<std::string_view, N>& texts) {
     for (std::string_view text : texts) items.Add(std::string(text));
 }
+
+// The first item that names the device `port` names, the way the device is opened (a
+// bare name is below /dev, letter case does not matter), or -1: a name read from the
+// configuration as "TTYUSB0" is the listed "/dev/ttyUSB0".
+int IndexOfSameDevice(const TItemList& items, const std::string& port) {
+    if (port.empty()) return -1;
+    const std::string device = platform::SerialDeviceName(port);
+    for (int i = 0; i < items.Count(); ++i)
+        if (SameTextAscii(platform::SerialDeviceName(items.Item(i)), device)) return i;
+    return -1;
+}
+
+// The Qt control of a selector. Its closed face shows a text too long for it by the
+// end of the text's last path component: long /dev/serial/by-id names start alike and
+// differ in their ends (serial number, interface, port), which must stay in sight.
+class TSelectorWidget : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    // The text the closed control shows for the selected item.
+    QString ShownText() const {
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        return ShownText(option);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        painter.setPen(palette().color(QPalette::Text));
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        option.currentText = ShownText(option);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+
+private:
+    QString ShownText(const QStyleOptionComboBox& option) const {
+        const QString& text = option.currentText;
+        // The label is drawn a pixel in from each side of the edit field.
+        const int width =
+            style()
+                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this)
+                .width() -
+            2;
+        const QFontMetrics metrics = fontMetrics();
+        if (metrics.horizontalAdvance(text) <= width) return text;
+        const QString name = text.mid(text.lastIndexOf(QLatin1Char('/')) + 1);
+        return metrics.elidedText(name.isEmpty() ? text : name, Qt::ElideLeft, width);
+    }
+};
 
 }  // namespace
 
@@ -143,6 +200,7 @@ int TSerialSelect::ReadFromPort() {
             break;
     }
     int index = items_->IndexOfText(present);
+    if (index < 0 && serialProperty_ == cpPort) index = IndexOfSameDevice(*items_, present);
     if (index < 0 && serialProperty_ == cpPort && !present.empty()) {
         // A port the system does not list (a pseudo-terminal, a path typed into the
         // configuration) is offered as it is; otherwise OK would rename it to nothing.
@@ -189,7 +247,12 @@ public:
     }
     void Insert(int index, const std::string& text) override {
         texts_.insert(texts_.begin() + index, text);
-        if (combo_) combo_->insertItem(index, QString::fromLocal8Bit(text));
+        if (!combo_) return;
+        const QString item = QString::fromLocal8Bit(text);
+        combo_->insertItem(index, item);
+        // The opened list is as wide as its longest item needs, the control keeps its size.
+        const int needed = combo_->fontMetrics().horizontalAdvance(item) + kListMargins;
+        if (needed > combo_->view()->minimumWidth()) combo_->view()->setMinimumWidth(needed);
     }
     int Count() const override { return static_cast<int>(texts_.size()); }
     const std::string& Item(int index) const override {
@@ -197,6 +260,8 @@ public:
     }
 
 private:
+    // Frame, item padding and a scroll bar around the text of an item in the opened list.
+    static constexpr int kListMargins = 40;
     QPointer<QComboBox> combo_;
     std::vector<std::string> texts_;
 };
@@ -204,7 +269,7 @@ private:
 TSerialComboBox::TSerialComboBox(TComponent* owner, QWidget* parent)
     : TComponent(owner), select_(std::make_unique<TSerialSelect>()) {
     if (!parent) parent = dynamic_cast<TForm*>(owner);
-    combo_ = new QComboBox(parent);
+    combo_ = new TSelectorWidget(parent);
     items_ = std::make_unique<TComboItems>(combo_);
     select_->SetItems(items_.get());
     SetStyle(csDropDownList);
@@ -294,6 +359,14 @@ void TSerialComboBox::SetBounds(int left, int top, int width, int height) {
 
 void TSerialComboBox::RefreshFromPort() {
     SetItemIndex(select_->ReadFromPort());
+}
+
+std::string TSerialComboBox::ShownText() const {
+    return combo_ ? static_cast<const TSelectorWidget*>(combo_.data())
+                        ->ShownText()
+                        .toLocal8Bit()
+                        .toStdString()
+                  : std::string();
 }
 
 const TItemList& TSerialComboBox::Items() const {

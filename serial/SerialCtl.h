@@ -95,8 +95,10 @@ public:
     // Writes the held value of the current property into the bound port, if any.
     void ApplyToPort();
     // Finds the bound port's present value among Items and holds it; returns its
-    // index or -1. A port name missing from the list is added to it first, so that
-    // the port's own name is shown and kept rather than lost.
+    // index or -1. A port name matches its text, or else the item that names the same
+    // device the way the device is opened ("TTYUSB0" is "/dev/ttyUSB0"). A port name
+    // missing from the list is added to it first, so that the port's own name is shown
+    // and kept rather than lost.
     int ReadFromPort();
 
 private:
@@ -133,6 +135,9 @@ public:
     void SetAutoApply(bool autoApply) { select_->SetAutoApply(autoApply); }
     // The selected item's text, or empty; writing selects the first matching item.
     std::string Text() const;
+    // What the closed control shows of Text: all of it when it fits, otherwise the end
+    // of its last path component, which tells long device names apart.
+    std::string ShownText() const;
     void SetText(const std::string& text);
 
     // List only (the default) or list with an edit field.

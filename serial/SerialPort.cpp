@@ -12,15 +12,25 @@ namespace skyvane {
 
 namespace {
 
-constexpr std::int32_t kBaudRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
-                                       14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
-
 // A transfer error's port code by the record's kind.
 std::int32_t TransferErrorCode(const TSerialTransfer& t) {
     return t.Kind == xkWrite ? spWrite : spRead;
 }
 
 }  // namespace
+
+// The held values behind the line settings, as a device last accepted them.
+struct TCustomSerialPort::TAcceptedLine {
+    std::uint64_t deviceNumber = 0;  // which of the port's devices accepted them
+    TBaudRate baudRate = br9600;
+    std::int32_t customBaudRate = 9600;
+    TDataBits dataBits = dbEight;
+    TStopBits stopBits = sbOneStopBit;
+    bool discardNull = false;
+    char eventChar = 0;
+    TSerialParity parity;
+    TSerialFlowControl flowControl;
+};
 
 // --- Settings objects ---
 
@@ -314,6 +324,7 @@ void TCustomSerialPort::ReleaseDevice() {
 void TCustomSerialPort::AttachDevice(std::shared_ptr<platform::SerialDevice> device) {
     std::lock_guard lock(deviceMutex_);
     device_ = std::move(device);
+    ++deviceNumber_;
 }
 
 std::shared_ptr<platform::SerialDevice> TCustomSerialPort::Device() const {
@@ -372,7 +383,7 @@ bool TCustomSerialPort::CanApply() const {
 
 platform::LineSettings TCustomSerialPort::DeviceLineSettings() const {
     platform::LineSettings s;
-    s.baudRate = baudRate_ == brCustom ? customBaudRate_ : kBaudRates[baudRate_];
+    s.baudRate = baudRate_ == brCustom ? customBaudRate_ : BaudRateNumber(baudRate_);
     s.discardNull = discardNull_;
     s.xonChar = flowControl_->XonChar();
     s.xoffChar = flowControl_->XoffChar();
@@ -413,7 +424,46 @@ void TCustomSerialPort::ApplyAllSettings() {
 
 void TCustomSerialPort::ApplyLineSettings() {
     if (!CanApply()) return;
-    if (int e = Device()->SetLineSettings(DeviceLineSettings())) throw ESerialPort(spSetState, e);
+    const std::shared_ptr<platform::SerialDevice> device = Device();
+    if (int e = device->SetLineSettings(DeviceLineSettings())) {
+        RestoreAcceptedLine(*device);
+        throw ESerialPort(spSetState, e);
+    }
+    RememberAcceptedLine();
+}
+
+void TCustomSerialPort::RememberAcceptedLine() {
+    if (!acceptedLine_) acceptedLine_ = std::make_unique<TAcceptedLine>();
+    TAcceptedLine& a = *acceptedLine_;
+    a.deviceNumber = deviceNumber_;
+    a.baudRate = baudRate_;
+    a.customBaudRate = customBaudRate_;
+    a.dataBits = dataBits_;
+    a.stopBits = stopBits_;
+    a.discardNull = discardNull_;
+    a.eventChar = eventChar_;
+    a.parity.Assign(*parity_);
+    a.flowControl.Assign(*flowControl_);
+}
+
+void TCustomSerialPort::RestoreAcceptedLine(platform::SerialDevice& device) {
+    // Before any device accepted line settings there is nothing to go back to; a
+    // refusal at the open closes the port again, so it claims nothing then either.
+    if (!acceptedLine_) return;
+    const TAcceptedLine& a = *acceptedLine_;
+    baudRate_ = a.baudRate;
+    customBaudRate_ = a.customBaudRate;
+    dataBits_ = a.dataBits;
+    stopBits_ = a.stopBits;
+    discardNull_ = a.discardNull;
+    eventChar_ = a.eventChar;
+    parity_->Assign(a.parity);
+    flowControl_->Assign(a.flowControl);
+    // A device opened since (a new name inside an update bracket) still has whatever
+    // the system gave it: it gets the restored settings. If even those are refused,
+    // the first refusal is still the one reported.
+    if (a.deviceNumber != deviceNumber_ && device.SetLineSettings(DeviceLineSettings()) == 0)
+        RememberAcceptedLine();
 }
 
 void TCustomSerialPort::ApplyTimeoutSettings() {

@@ -456,6 +456,12 @@ private:
         field = std::move(handler);
         if (was != static_cast<bool>(field)) UpdateWaitedEvents();
     }
+    // Notes the held line settings as the ones the open device has accepted.
+    void RememberAcceptedLine();
+    // After the open device refused line settings: the held ones go back to the last
+    // accepted (and a device that has not had those yet is given them), so that the
+    // port never claims settings its device does not have.
+    void RestoreAcceptedLine(platform::SerialDevice& device);
 
     std::unique_ptr<TSerialThread> eventThread_;
     bool threadRunning_ = false;
@@ -463,6 +469,9 @@ private:
     std::shared_ptr<platform::SerialDevice> device_;
     std::unique_ptr<TSerialNotifier> notifyWindow_;
     std::int32_t updateDepth_ = 0;
+    struct TAcceptedLine;
+    std::unique_ptr<TAcceptedLine> acceptedLine_;  // none before the first accepted apply
+    std::uint64_t deviceNumber_ = 0;  // counts the devices attached, to tell them apart
     bool connected_ = false;
     TBaudRate baudRate_ = br9600;
     std::int32_t customBaudRate_ = 9600;

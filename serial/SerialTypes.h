@@ -12,6 +12,17 @@ enum TBaudRate : std::uint8_t {
     brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
     br38400, br56000, br57600, br115200, br128000, br256000
 };
+// The last member of TBaudRate.
+inline constexpr TBaudRate LastBaudRate = br256000;
+
+// The bits per second a standard rate stands for; 0 for brCustom (which uses the
+// port's CustomBaudRate) and for values outside the enumeration.
+constexpr std::int32_t BaudRateNumber(TBaudRate rate) {
+    constexpr std::int32_t numbers[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
+                                        14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
+    return rate <= LastBaudRate ? numbers[rate] : 0;
+}
+
 enum TDataBits : std::uint8_t { dbFive, dbSix, dbSeven, dbEight };
 enum TStopBits : std::uint8_t { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
 enum TParityBits : std::uint8_t { prNone, prOdd, prEven, prMark, prSpace };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toolkit/Application.h"
 
+#include "platform/status_icon.h"
 #include "toolkit/ExceptionReport.h"
 #include "toolkit/Form.h"
 #include "toolkit/MessageBox.h"
@@ -11,7 +12,9 @@ namespace {
 TApplication* theApplication = nullptr;
 }
 
-TApplication* Application() { return theApplication; }
+TApplication* Application() {
+    return theApplication;
+}
 
 TApplication::TApplication(int& argc, char** argv) {
     if (!QApplication::instance()) ownedApp_ = std::make_unique<QApplication>(argc, argv);
@@ -30,7 +33,9 @@ TApplication::~TApplication() {
 
 void TApplication::SetTitle(std::string title) {
     title_ = std::move(title);
-    QApplication::setApplicationDisplayName(QString::fromLocal8Bit(title_));
+    // Not Qt's application display name: Qt would append it to every window title
+    // on X11, message boxes included ("Warning! — Skyvane").
+    platform::SetApplicationTitle(title_);
 }
 
 void TApplication::SetIcon(const QIcon& icon) {

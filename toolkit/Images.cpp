@@ -36,8 +36,36 @@ TIcon::TIcon(const QImage& image)
 
 void TIcon::SetImage(const QImage& image) {
     image_ = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_ARGB32);
+    drawAtSize_ = nullptr;
+    handle_.reset();
     if (onChange_) onChange_();
 }
+
+void TIcon::Assign(const TIcon& source) {
+    image_ = source.image_;
+    drawAtSize_ = source.drawAtSize_;
+    handle_ = source.handle_;
+    if (onChange_) onChange_();
+}
+
+void TIcon::SetDrawAtSize(TDrawAtSize draw) {
+    drawAtSize_ = std::move(draw);
+    handle_.reset();
+}
+
+namespace {
+platform::IconImage ToIconImage(const QImage& image) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    platform::IconImage result;
+    result.width = argb.width();
+    result.height = argb.height();
+    result.pixels.resize(static_cast<std::size_t>(argb.width()) * argb.height());
+    for (int y = 0; y < argb.height(); ++y)
+        std::memcpy(&result.pixels[static_cast<std::size_t>(y) * argb.width()],
+                    argb.constScanLine(y), static_cast<std::size_t>(argb.width()) * 4);
+    return result;
+}
+}  // namespace
 
 void TIcon::LoadFromFile(const std::string& path) {
     QImage image;
@@ -48,16 +76,14 @@ void TIcon::LoadFromFile(const std::string& path) {
 
 platform::IconHandle TIcon::Handle() const {
     if (image_.isNull()) return nullptr;
+    if (handle_) return handle_;
     const QImage argb = image_.convertToFormat(QImage::Format_ARGB32);
     if (argb.isNull()) throw EReadError("The icon image cannot be read");
-    auto handle = std::make_shared<platform::IconImage>();
-    handle->width = argb.width();
-    handle->height = argb.height();
-    handle->pixels.resize(static_cast<std::size_t>(argb.width()) * argb.height());
-    for (int y = 0; y < argb.height(); ++y)
-        std::memcpy(&handle->pixels[static_cast<std::size_t>(y) * argb.width()],
-                    argb.constScanLine(y), static_cast<std::size_t>(argb.width()) * 4);
-    return handle;
+    auto handle = std::make_shared<platform::IconImage>(ToIconImage(argb));
+    if (drawAtSize_)
+        handle->drawAtSize = [draw = drawAtSize_](int size) { return ToIconImage(draw(size)); };
+    handle_ = std::move(handle);
+    return handle_;
 }
 
 TBitmap::TBitmap(int width, int height) : image_(width, height, QImage::Format_RGB32) {

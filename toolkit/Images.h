@@ -43,13 +43,19 @@ public:
     const QImage& Image() const { return image_; }
     // Replaces the picture (a null image empties the icon), then OnChange.
     void SetImage(const QImage& image);
-    // Takes the picture of another icon, then OnChange.
-    void Assign(const TIcon& source) { SetImage(source.image_); }
+    // Takes the picture of another icon (and its DrawAtSize), then OnChange.
+    void Assign(const TIcon& source);
+    // Draws this picture anew at size × size for hosts that show more pixels than
+    // the picture has; empty: the picture is scaled there. Cleared by SetImage.
+    using TDrawAtSize = std::function<QImage(int size)>;
+    const TDrawAtSize& DrawAtSize() const { return drawAtSize_; }
+    void SetDrawAtSize(TDrawAtSize draw);
     // Reads the picture from a file; raises EReadError if it cannot be read.
     void LoadFromFile(const std::string& path);
 
     // The system handle: the picture at its own size as the notification area takes
-    // it, or nullptr when empty. Raises EReadError if the picture cannot be converted.
+    // it, or nullptr when empty; the same handle until the picture changes. Raises
+    // EReadError if the picture cannot be converted.
     platform::IconHandle Handle() const;
 
     // Called after every change of the picture.
@@ -58,6 +64,8 @@ public:
 
 private:
     QImage image_;
+    TDrawAtSize drawAtSize_;
+    mutable platform::IconHandle handle_;  // made on first use after a change
     std::function<void()> onChange_;
 };
 

@@ -42,7 +42,7 @@ void TMenuItem::SetEnabled(bool enabled) {
 }
 
 void TMenuItem::Click() {
-    if (!enabled_) return;
+    if (!enabled_ || IsSeparator()) return;
     if (autoCheck_) SetChecked(!checked_);
     if (onClick_) onClick_(this);
 }
@@ -52,6 +52,7 @@ void TMenuItem::UpdateAction() {
     action_->setCheckable(hasCheckMark_);
     action_->setChecked(checked_);
     action_->setText(QString::fromLocal8Bit(caption_));
+    action_->setSeparator(IsSeparator());
     action_->setEnabled(enabled_);
     QFont font = action_->font();
     font.setBold(default_);
@@ -68,13 +69,22 @@ void TPopupMenu::Add(TMenuItem* item) {
     items_.push_back(item);
     menu_.addAction(item->Action());
     FreeNotification(item);
+    QObject::connect(item->Action(), &QAction::changed, &menu_, [this] { NotifyChange(); });
+    NotifyChange();
+}
+
+void TPopupMenu::NotifyChange() {
+    if (onChange_) onChange_();
 }
 
 void TPopupMenu::ComponentRemoved(TComponent* component) {
     auto it = std::find(items_.begin(), items_.end(), component);
     // The item's QAction is already gone by now (members go before the component
     // base) and took itself out of the Qt menu; only the list entry remains.
-    if (it != items_.end()) items_.erase(it);
+    if (it != items_.end()) {
+        items_.erase(it);
+        NotifyChange();
+    }
     if (component == popupComponent_) popupComponent_ = nullptr;
 }
 

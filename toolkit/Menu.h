@@ -21,7 +21,7 @@ public:
     explicit TMenuItem(TComponent* owner);
     ~TMenuItem() override;
 
-    // The entry's text.
+    // The entry's text; "-" makes the entry a separator line.
     const std::string& Caption() const { return caption_; }
     void SetCaption(std::string caption);
     // The check mark.
@@ -36,6 +36,10 @@ public:
     // Greyed out entries cannot be chosen.
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
+    // True when the entry shows a check box (it was checked once, or toggles itself).
+    bool HasCheckMark() const { return hasCheckMark_; }
+    // True when the caption is "-": a dividing line, never chosen.
+    bool IsSeparator() const { return caption_ == "-"; }
     // Runs when the entry is chosen.
     void SetOnClick(TNotifyEvent handler) { onClick_ = std::move(handler); }
 
@@ -75,6 +79,9 @@ public:
     void SetAutoPopup(bool autoPopup) { autoPopup_ = autoPopup; }
     TPopupAlignment Alignment() const { return alignment_; }
     void SetAlignment(TPopupAlignment alignment) { alignment_ = alignment; }
+    // Told after an entry's caption, check mark, enabled state or default flag
+    // changed, or an entry was added or removed (nullptr: nobody).
+    void SetOnChange(std::function<void()> listener) { onChange_ = std::move(listener); }
     // The component that opened the menu last.
     TComponent* PopupComponent() const { return popupComponent_; }
     void SetPopupComponent(TComponent* component) { popupComponent_ = component; }
@@ -89,7 +96,10 @@ protected:
     void ComponentRemoved(TComponent* component) override;
 
 private:
+    void NotifyChange();
+
     QMenu menu_;
+    std::function<void()> onChange_;
     std::vector<TMenuItem*> items_;
     bool autoPopup_ = true;
     TPopupAlignment alignment_ = TPopupAlignment::Left;

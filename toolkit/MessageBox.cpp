@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toolkit/MessageBox.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 #include "toolkit/ExceptionReport.h"
@@ -25,10 +26,14 @@ QMessageBox::Icon ToQt(TMsgIcon icon) {
 
 TMsgResult ShowMessageBox(const std::string& text, const std::string& caption, TMsgButtons buttons,
                           TMsgIcon icon) {
-    if (const MessageBoxAnswerer answerer = Answerer())
-        return answerer(MessageBoxRequest{text, caption, buttons, icon});
-    QMessageBox box(ToQt(icon), QString::fromLocal8Bit(caption), QString::fromLocal8Bit(text));
-    if (buttons == TMsgButtons::OKCancel) {
+    return ShowMessageBox(MessageBoxRequest{text, caption, buttons, icon, {}});
+}
+
+TMsgResult ShowMessageBox(const MessageBoxRequest& request) {
+    if (const MessageBoxAnswerer answerer = Answerer()) return answerer(request);
+    QMessageBox box(ToQt(request.icon), QString::fromLocal8Bit(request.caption),
+                    QString::fromLocal8Bit(request.text));
+    if (request.buttons == TMsgButtons::OKCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
     } else {
@@ -36,9 +41,11 @@ TMsgResult ShowMessageBox(const std::string& text, const std::string& caption, T
         box.setEscapeButton(QMessageBox::Ok);
     }
     box.setDefaultButton(QMessageBox::Ok);
+    if (!request.okText.empty())
+        box.button(QMessageBox::Ok)->setText(QString::fromLocal8Bit(request.okText));
     const int chosen = box.exec();
     if (chosen == QMessageBox::Ok) return TMsgResult::OK;
-    return buttons == TMsgButtons::OK ? TMsgResult::OK : TMsgResult::Cancel;
+    return request.buttons == TMsgButtons::OK ? TMsgResult::OK : TMsgResult::Cancel;
 }
 
 MessageBoxAnswerer SetMessageBoxAnswerer(MessageBoxAnswerer answerer) {

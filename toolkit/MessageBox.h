@@ -17,6 +17,7 @@ struct MessageBoxRequest {
     std::string caption;
     TMsgButtons buttons = TMsgButtons::OK;
     TMsgIcon icon = TMsgIcon::None;
+    std::string okText;  // the OK button's text when it needs to say more than "OK"
 };
 
 // Answers message boxes in place of a person; returns the button "pressed".
@@ -27,6 +28,9 @@ using MessageBoxAnswerer = std::function<TMsgResult(const MessageBoxRequest&)>;
 // answerer decides and nothing is shown.
 TMsgResult ShowMessageBox(const std::string& text, const std::string& caption,
                           TMsgButtons buttons = TMsgButtons::OK, TMsgIcon icon = TMsgIcon::None);
+
+// The same for a request in full, such as one whose OK button says what it does.
+TMsgResult ShowMessageBox(const MessageBoxRequest& request);
 
 // Installs an answerer (an empty one restores real boxes); returns the previous one.
 MessageBoxAnswerer SetMessageBoxAnswerer(MessageBoxAnswerer answerer);

@@ -3,18 +3,111 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 namespace skyvane {
 
 namespace {
 constexpr int kSize = 16;
-// Text is centred on 15, not 16: (15 - width) div 2, truncating toward zero.
-constexpr int kCentre = 15;
 
 QColor Rgb(TColor color) {
     return ToQColor(ColorToRGB(color));
 }
+
+// The background colour of a rendering: the inverse of the text colour when the
+// background would not stand out (none given, or the text's own colour).
+TColor KeyColorOf(const TTextIconLook& look, TColor given) {
+    if (look.color == clNone || look.color == look.font.color)
+        return ColorToRGB(look.font.color) ^ 0xFFFFFFu;
+    return given;
+}
+
+// `value` pixels of the 16 × 16 picture at `size`, rounded to whole pixels.
+int Scaled(int value, int size) {
+    return static_cast<int>(std::lround(static_cast<double>(value) * size / kSize));
+}
 }  // namespace
+
+std::vector<std::string> SplitAtCarriageReturns(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string rest = text;
+    for (std::size_t p = rest.find('\r'); p != std::string::npos; p = rest.find('\r')) {
+        lines.push_back(rest.substr(0, p));
+        rest.erase(0, p + 1);
+    }
+    lines.push_back(rest);
+    return lines;
+}
+
+QImage DrawTextBitmap(const TTextIconLook& look, int size) {
+    QImage bitmap(size, size, QImage::Format_RGB32);
+    const QColor background = Rgb(KeyColorOf(look, look.color));
+    bitmap.fill(background);
+    // Centred on size - 1, not size: (15 - width) div 2 at 16, truncating toward zero.
+    const int centre = size - 1;
+    TFont font = look.font;
+    font.height = Scaled(font.height, size);
+
+    QPainter painter(&bitmap);
+    painter.setFont(IconTextFont(font));
+    painter.setPen(Rgb(look.font.color));
+    const QFontMetrics metrics = painter.fontMetrics();
+    // Each line paints its whole cell in the background colour before its glyphs.
+    auto drawLine = [&](const std::string& line, int x, int y) {
+        const QString text = QString::fromLocal8Bit(line);
+        painter.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), background);
+        painter.drawText(x, y + metrics.ascent(), text);
+    };
+    auto width = [&](const std::string& line) {
+        return metrics.horizontalAdvance(QString::fromLocal8Bit(line));
+    };
+    const int offsetX = Scaled(look.offsetX, size);
+    const int offsetY = Scaled(look.offsetY, size);
+
+    if (look.text.find('\r') != std::string::npos) {
+        const std::vector<std::string> lines = SplitAtCarriageReturns(look.text);
+        const int n = static_cast<int>(lines.size());
+        const int lineHeight = metrics.height() + Scaled(look.lineDistance, size);
+        const int top = (centre - n * lineHeight) / 2 + offsetY;
+        for (int i = 0; i < n; ++i) {
+            const std::string& line = lines[static_cast<std::size_t>(i)];
+            drawLine(line, (centre - width(line)) / 2 + offsetX, top + i * lineHeight);
+        }
+    } else {
+        drawLine(look.text, (centre - width(look.text)) / 2 + offsetX,
+                 (centre - metrics.height()) / 2 + offsetY);
+    }
+
+    if (look.border) {
+        // One pixel at 16 × 16, as thick in proportion at larger sizes.
+        const int thickness = std::max(1, size / kSize);
+        const QColor frame = Rgb(look.borderColor);
+        painter.fillRect(0, 0, size, thickness, frame);
+        painter.fillRect(0, size - thickness, size, thickness, frame);
+        painter.fillRect(0, 0, thickness, size, frame);
+        painter.fillRect(size - thickness, 0, thickness, size, frame);
+    }
+    painter.end();
+    return bitmap;
+}
+
+QImage DrawTextIcon(const TTextIconLook& look, int size) {
+    const QImage text = DrawTextBitmap(look, size);
+    const TColor key = KeyColorOf(look, look.color);
+    if (look.background.isNull()) return MaskedImage(text, look.color == clNone ? key : clNone);
+    // Over the background icon: its opaque pixels, then the text without its
+    // background colour; what is still the key colour is transparent.
+    QImage surface(size, size, QImage::Format_RGB32);
+    surface.fill(Rgb(key));
+    QPainter painter(&surface);
+    painter.drawImage(
+        QRect(0, 0, size, size),
+        look.background.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    painter.drawImage(0, 0, MaskedImage(text, key));
+    painter.end();
+    return MaskedImage(surface, key);
+}
 
 void TOffsetOptions::Set(int& field, int value) {
     if (field == value) return;
@@ -77,8 +170,7 @@ void TTextIcon::SetOptions(const TOffsetOptions& options) {
 }
 
 TColor TTextIcon::BackgroundKey(TColor given) const {
-    if (color_ == clNone || color_ == font_.color) return ColorToRGB(font_.color) ^ 0xFFFFFFu;
-    return given;
+    return KeyColorOf(Look(), given);
 }
 
 void TTextIcon::RebuildIcon() {
@@ -91,69 +183,45 @@ void TTextIcon::RebuildIcon() {
         if (color_ != clNone) keyColor_ = clNone;
         MakeIconFromBitmap(textBitmap_, icon, keyColor_);
     }
+    // The same picture as shown already keeps its handle, so that the tray host is
+    // not handed a new image for nothing; the entry is updated all the same.
+    if (icon.Image() == Icon().Image() && Icon().DrawAtSize()) {
+        UpdateTrayEntry();
+        return;
+    }
+    icon.SetDrawAtSize([look = Look()](int size) { return DrawTextIcon(look, size); });
     SetIcon(icon);
 }
 
 QFont IconTextFont(const TFont& font) {
     // The icon's mask has one bit per pixel: a glyph pixel is text colour or background,
-    // never a blend (a blend with the key colour would show as a fringe).
+    // never a blend (a blend with the key colour would show as a fringe). Full hinting
+    // puts every glyph on whole pixels, so neighbouring letters keep their gap.
     QFont qfont = ToQFont(font);
     qfont.setStyleStrategy(QFont::NoAntialias);
+    qfont.setHintingPreference(QFont::PreferFullHinting);
     return qfont;
 }
 
 void TTextIcon::SplitTextLines(std::vector<std::string>& lines) const {
-    lines.clear();
-    std::string rest = text_;
-    for (std::size_t p = rest.find('\r'); p != std::string::npos; p = rest.find('\r')) {
-        lines.push_back(rest.substr(0, p));
-        rest.erase(0, p + 1);
-    }
-    lines.push_back(rest);
+    lines = SplitAtCarriageReturns(text_);
+}
+
+TTextIconLook TTextIcon::Look() const {
+    return TTextIconLook{text_,
+                         font_,
+                         color_,
+                         border_,
+                         borderColor_,
+                         options_.OffsetX(),
+                         options_.OffsetY(),
+                         options_.LineDistance(),
+                         backgroundIcon_.Image()};
 }
 
 void TTextIcon::RenderTextBitmap() {
-    TBitmap bitmap(kSize, kSize);
     keyColor_ = BackgroundKey(color_);
-    const QColor background = Rgb(keyColor_);
-    bitmap.Image().fill(background);
-
-    QPainter painter(&bitmap.Image());
-    painter.setFont(IconTextFont(font_));
-    painter.setPen(Rgb(font_.color));
-    const QFontMetrics metrics = painter.fontMetrics();
-    // Each line paints its whole cell in the background colour before its glyphs.
-    auto drawLine = [&](const std::string& line, int x, int y) {
-        const QString text = QString::fromLocal8Bit(line);
-        painter.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), background);
-        painter.drawText(x, y + metrics.ascent(), text);
-    };
-    auto width = [&](const std::string& line) {
-        return metrics.horizontalAdvance(QString::fromLocal8Bit(line));
-    };
-
-    if (text_.find('\r') != std::string::npos) {
-        std::vector<std::string> lines;
-        SplitTextLines(lines);
-        const int n = static_cast<int>(lines.size());
-        const int lineHeight = metrics.height() + options_.LineDistance();
-        const int top = (kCentre - n * lineHeight) / 2 + options_.OffsetY();
-        for (int i = 0; i < n; ++i)
-            drawLine(lines[static_cast<std::size_t>(i)],
-                     (kCentre - width(lines[static_cast<std::size_t>(i)])) / 2 + options_.OffsetX(),
-                     top + i * lineHeight);
-    } else {
-        drawLine(text_, (kCentre - width(text_)) / 2 + options_.OffsetX(),
-                 (kCentre - metrics.height()) / 2 + options_.OffsetY());
-    }
-
-    if (border_) {
-        painter.setPen(QPen(Rgb(borderColor_), 0));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(0, 0, kSize - 1, kSize - 1);
-    }
-    painter.end();
-    textBitmap_ = bitmap;
+    textBitmap_.Image() = DrawTextBitmap(Look(), kSize);
 }
 
 bool TTextIcon::MakeIconOverBackground(const TBitmap& bitmap, TIcon& icon, TColor maskColor) {

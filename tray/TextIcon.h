@@ -46,8 +46,31 @@ private:
 };
 
 // Icon is the drawn text: a 16 × 16 ARGB32 picture (see toolkit/Images.h).
-// The Qt font the icon's text is drawn with: the stored font without anti-aliasing.
+// The Qt font the icon's text is drawn with: the stored font without anti-aliasing,
+// fully hinted.
 QFont IconTextFont(const TFont& font);
+
+// Everything a text icon's picture is drawn from.
+struct TTextIconLook {
+    std::string text;
+    TFont font;
+    TColor color = clBtnFace;
+    bool border = false;
+    TColor borderColor = clBlack;
+    int offsetX = 0;
+    int offsetY = 0;
+    int lineDistance = 0;
+    QImage background;  // null: none
+};
+
+// The lines of a text: split at each carriage return (a line feed stays in the text).
+std::vector<std::string> SplitAtCarriageReturns(const std::string& text);
+// The text bitmap at size × size (opaque): at 16 the text icon's TextBitmap; at other
+// sizes the same drawing with every measure (font, offsets, line distance, border)
+// scaled by size / 16.
+QImage DrawTextBitmap(const TTextIconLook& look, int size);
+// The icon's picture at size × size with its transparency: at 16 what Icon shows.
+QImage DrawTextIcon(const TTextIconLook& look, int size);
 
 class TTextIcon : public TTrayIcon {
 public:
@@ -100,6 +123,8 @@ protected:
 private:
     // The inverse of the font colour when the background would not stand out.
     TColor BackgroundKey(TColor given) const;
+    // What the picture is drawn from now.
+    TTextIconLook Look() const;
 
     TIcon backgroundIcon_;
     std::string text_;

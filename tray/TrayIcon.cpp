@@ -14,6 +14,7 @@
 #include "toolkit/ExceptionReport.h"
 #include "toolkit/Form.h"
 #include "toolkit/Menu.h"
+#include "tray/PopupMenuModel.h"
 
 namespace skyvane {
 
@@ -163,6 +164,8 @@ TTrayIcon::TTrayIcon(TComponent* owner)
 }
 
 TTrayIcon::~TTrayIcon() {
+    service_.SetEntryMenu(handler_, IconId(), nullptr);
+    menuModel_.reset();
     try {
         SetIconVisible(false);  // sent even if the icon was never shown
         designPreview_ = false;
@@ -199,7 +202,12 @@ void TTrayIcon::ComponentRemoved(TComponent* component) {
         iconList_ = nullptr;
         SetIconList(nullptr);
     }
-    if (component == popupMenu_) popupMenu_ = nullptr;
+    if (component == popupMenu_) {
+        // The menu is half destroyed already: its model must not touch it any more.
+        if (menuModel_) menuModel_->MenuDestroyed();
+        popupMenu_ = nullptr;
+        OfferMenu();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -280,6 +288,15 @@ void TTrayIcon::SetPopupMenu(TPopupMenu* menu) {
     if (popupMenu_ && popupMenu_ != menu) RemoveFreeNotification(popupMenu_);
     popupMenu_ = menu;
     if (popupMenu_) FreeNotification(popupMenu_);
+    OfferMenu();
+}
+
+void TTrayIcon::OfferMenu() {
+    service_.SetEntryMenu(handler_, IconId(), nullptr);
+    menuModel_.reset();
+    if (!popupMenu_) return;
+    menuModel_ = std::make_unique<TPopupMenuModel>(*popupMenu_);
+    service_.SetEntryMenu(handler_, IconId(), menuModel_.get());
 }
 
 void TTrayIcon::SetWantEnterExitEvents(bool want) {
@@ -536,9 +553,10 @@ void TTrayIcon::HideMainWindow() {
     // Quiet: the tray icon's own state changes are not minimise or restore requests.
     const bool wasQuiet = watcher_ && watcher_->quiet;
     if (watcher_) watcher_->quiet = true;
+    // Only hidden: clearing the minimised state here would make the window system map
+    // the window again behind Qt's back (a black window Qt thinks is hidden). Whoever
+    // shows it again shows it normal (showNormal).
     form->hide();
-    // Shown again later, the window comes back normal rather than minimised.
-    form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
     if (watcher_) watcher_->quiet = wasQuiet;
     HideTaskbarButton();
 }
@@ -564,7 +582,7 @@ void TTrayIcon::OwnerMinimized() {
 
 void TTrayIcon::OwnerRestored() {
     TForm* form = Application() ? Application()->MainForm() : nullptr;
-    if (form && !form->isVisible()) form->show();
+    if (form && !form->isVisible()) form->showNormal();
 }
 
 void TTrayIcon::OwnerShown() {

@@ -24,6 +24,7 @@ class QWidget;
 namespace skyvane {
 
 class TPopupMenu;
+class TPopupMenuModel;
 class TTrayIcon;
 
 enum TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
@@ -128,7 +129,8 @@ public:
     // The image of IconList shown (clamped to the list; 0 without a list).
     int IconIndex() const { return iconIndex_; }
     void SetIconIndex(int index);
-    // The menu opened from the icon (right button; left too with LeftPopup).
+    // The menu opened from the icon (right button; left too with LeftPopup); tray
+    // hosts that draw menus themselves are given it as well.
     TPopupMenu* PopupMenu() const { return popupMenu_; }
     void SetPopupMenu(TPopupMenu* menu);
     bool LeftPopup() const { return leftPopup_; }
@@ -239,6 +241,8 @@ private:
     void OwnerRestored();
     void OwnerShown();
     bool OwnerContextMenu(int x, int y);
+    // Hands the tray host the model of PopupMenu (none without a menu).
+    void OfferMenu();
 
     TTrayIconHandler* handler_;
     platform::StatusIconService& service_;
@@ -260,6 +264,7 @@ private:
     bool iconVisible_ = false;
     int iconIndex_ = 0;
     TPopupMenu* popupMenu_ = nullptr;
+    std::unique_ptr<TPopupMenuModel> menuModel_;  // PopupMenu as the tray host sees it
     bool leftPopup_ = false;
     bool wantEnterExit_ = false;
     bool minimizeToTray_ = false;

@@ -34,36 +34,36 @@ TEST(Azimuth, EverySectorHasItsWidth) {
     EXPECT_EQ(width["NO"], 45);
 }
 
-TEST(Azimuth, RepliesAcceptedAndIgnored) {
+TEST(Azimuth, WholeRepliesAcceptedAndIgnored) {
     struct Case {
-        const char* chunk;
-        const char* text;  // nullptr: ignored
+        const char* reply;  // the text between two terminators
+        const char* text;   // nullptr: ignored
         int degrees;
     } cases[] = {
-        {"045;", "045", 45},       {"123", "123", 123},     {"123;124;", "123", 123},
-        {"-5;", "-5", -5},         {"361;", "361", 361},    {"0;", "0", 0},
-        {";", nullptr, 0},         {"", nullptr, 0},        {"ERR;", nullptr, 0},
-        {"12.5;", nullptr, 0},     {"-;", nullptr, 0},      {" 90;", nullptr, 0},
-        {"1,5;", nullptr, 0},      {"--5;", nullptr, 0},    {"5-;", nullptr, 0},
-        {"2147483647;", "2147483647", 2147483647},
-        {"2147483648;", nullptr, 0},  // passes the character check, does not fit
-        {"-2147483648;", "-2147483648", -2147483647 - 1},
-        {"99999999999999999999;", nullptr, 0},
+        {"045", "045", 45},       {"123", "123", 123},     {"-5", "-5", -5},
+        {"361", "361", 361},      {"0", "0", 0},
+        {"", nullptr, 0},         {"ERR", nullptr, 0},     {"12.5", nullptr, 0},
+        {"-", nullptr, 0},        {" 90", nullptr, 0},     {"1,5", nullptr, 0},
+        {"--5", nullptr, 0},      {"5-", nullptr, 0},      {"AI1", nullptr, 0},
+        {"2147483647", "2147483647", 2147483647},
+        {"2147483648", nullptr, 0},  // passes the character check, does not fit
+        {"-2147483648", "-2147483648", -2147483647 - 1},
+        {"99999999999999999999", nullptr, 0},
     };
     for (const Case& c : cases) {
-        const auto reading = ParseRotorReply(c.chunk);
+        const auto reading = ParseRotorReply(c.reply);
         if (!c.text) {
-            EXPECT_FALSE(reading) << c.chunk;
+            EXPECT_FALSE(reading) << c.reply;
             continue;
         }
-        ASSERT_TRUE(reading) << c.chunk;
+        ASSERT_TRUE(reading) << c.reply;
         EXPECT_EQ(reading->text, c.text);
         EXPECT_EQ(reading->degrees, c.degrees);
     }
 }
 
 TEST(Azimuth, ReplyWithBinaryBytesIsIgnored) {
-    EXPECT_FALSE(ParseRotorReply(std::string("1\0" "2;", 4)));
+    EXPECT_FALSE(ParseRotorReply(std::string("1\0" "2", 3)));
     EXPECT_FALSE(ParseRotorReply(std::string(100000, '\xFF')));
 }
 

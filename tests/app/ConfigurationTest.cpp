@@ -2,15 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <map>
+#include <tuple>
 
 #include "app/Configuration.h"
+#include "app/HexStr.h"
 #include "tests/support/TempDir.h"
 
 namespace skyvane {
 namespace {
 
 using test::TempDir;
+using namespace std::string_literals;
 
 // Answers reads from a table and records every call, in order.
 class RecordingIniFile : public TCustomIniFile {
@@ -40,25 +44,35 @@ TEST(Configuration, LocatesTheFileFromTheCommandLine) {
     TempDir dir;
     const std::string here = dir.Path() + "/";
     test::WriteFile(dir / "myconf.ini", "");
+    std::filesystem::create_directory(dir / "Sub");
+    const std::string absolute = UpperText(dir.Path());
     struct Case {
         std::vector<std::string> parameters;
-        std::string path;  // after the directory
+        std::string path;
         bool missing;
+        std::string folder;  // the folder "-F" named, if any
     } cases[] = {
-        {{}, "Skyvane.INI", false},
-        {{"-f", "myconf.ini"}, "MYCONF.INI", false},  // found although spelled in lower case
-        {{"-F", "other.ini"}, "OTHER.INI", true},
-        {{"-F"}, "Skyvane.INI", false},
-        {{"-F", ""}, "Skyvane.INI", false},
-        {{"-x", "myconf.ini"}, "Skyvane.INI", false},
-        {{"myconf.ini"}, "Skyvane.INI", false},
-        {{"-F", "C:\\cfg\\a.ini"}, "C:\\CFG\\A.INI", true},
-        {{"-F", "/etc/hostname"}, "/ETC/HOSTNAME", true},  // always below the current directory
+        {{}, here + "Skyvane.INI", false, ""},
+        {{"-f", "myconf.ini"}, here + "MYCONF.INI", false, ""},  // found though spelled lower
+        {{"-F", "other.ini"}, here + "OTHER.INI", true, ""},
+        {{"-F"}, here + "Skyvane.INI", false, ""},
+        {{"-F", ""}, here + "Skyvane.INI", false, ""},
+        {{"-x", "myconf.ini"}, here + "Skyvane.INI", false, ""},
+        {{"myconf.ini"}, here + "Skyvane.INI", false, ""},
+        {{"-F", "C:\\cfg\\a.ini"}, here + "C:\\CFG\\A.INI", true, ""},
+        // An absolute path is that path, found regardless of letter case.
+        {{"-F", dir / "myconf.ini"}, absolute + "/MYCONF.INI", false, ""},
+        // A folder holds the configuration file.
+        {{"-F", "."}, here + "Skyvane.INI", false, here + "."},
+        {{"-F", "sub/"}, here + "SUB/Skyvane.INI", false, here + "SUB/"},
+        {{"-F", "/"}, "/Skyvane.INI", false, "/"},
     };
     for (const Case& c : cases) {
         const TConfigLocation location = LocateConfiguration(c.parameters, here);
-        EXPECT_EQ(location.path, here + c.path) << ::testing::PrintToString(c.parameters);
-        EXPECT_EQ(location.namedFileMissing, c.missing) << ::testing::PrintToString(c.parameters);
+        const std::string what = ::testing::PrintToString(c.parameters);
+        EXPECT_EQ(location.path, c.path) << what;
+        EXPECT_EQ(location.namedFileMissing, c.missing) << what;
+        EXPECT_EQ(location.namedFolder, c.folder) << what;
     }
     EXPECT_EQ(ConfigPathOrDefault("", here), here + "Skyvane.INI");
     EXPECT_EQ(ConfigPathOrDefault("/x/A.INI", here), "/x/A.INI");
@@ -162,20 +176,19 @@ TEST(Configuration, BaudNumberIsASigned32BitIntegerOr4800) {
 }
 
 TEST(Configuration, BaudTablesBothWays) {
-    const std::pair<std::int32_t, TBaudRate> fromNumber[] = {
-        {1200, br1200},   {2400, br2400},  {4800, br4800},   {9600, br9600},
-        {19200, br19200}, {300, br4800},   {14400, br4800},  {38400, br4800},
-        {0, br4800},      {-9600, br4800}, {115200, br4800},
-    };
-    for (auto [number, rate] : fromNumber) EXPECT_EQ(BaudRateFromNumber(number), rate) << number;
-
-    const std::pair<TBaudRate, const char*> toText[] = {
-        {brCustom, "4800"}, {br110, "4800"},    {br300, "4800"},    {br600, "4800"},
-        {br1200, "1200"},   {br2400, "2400"},   {br4800, "4800"},   {br9600, "9600"},
-        {br14400, "4800"},  {br19200, "19200"}, {br38400, "4800"},  {br56000, "4800"},
-        {br57600, "4800"},  {br115200, "4800"}, {br128000, "4800"}, {br256000, "4800"},
-    };
-    for (auto [rate, text] : toText) EXPECT_EQ(BaudRateToNumberText(rate), text) << int(rate);
+    // Every rate the port offers is written as its number and read back as itself; so
+    // the five values of old files (1200 to 19200) keep their meaning.
+    for (int r = br110; r <= LastBaudRate; ++r) {
+        const auto rate = static_cast<TBaudRate>(r);
+        const std::string text = PortSpeedNumberText(rate, 31250);
+        EXPECT_EQ(text, std::to_string(BaudRateNumber(rate)));
+        EXPECT_EQ(PortSpeedFromNumber(std::stoi(text)).rate, rate) << text;
+    }
+    const std::pair<std::int32_t, TPortSpeed> other[] = {
+        {31250, {brCustom, 31250}}, {1, {brCustom, 1}}, {0, {br4800}}, {INT_MIN, {br4800}}};
+    for (const auto& [number, speed] : other)
+        EXPECT_EQ(PortSpeedFromNumber(number), speed) << number;
+    EXPECT_EQ(PortSpeedNumberText(brCustom, 31250), "31250");
 }
 
 TEST(Configuration, WritesTheFiveKeysInOrderAndStopsAtAFailure) {
@@ -183,7 +196,7 @@ TEST(Configuration, WritesTheFiveKeysInOrderAndStopsAtAFailure) {
     RecordingIniFile ini;
     WriteSettings(ini, saved);
     const std::vector<std::string> expected = {
-        "write SETTINGS COMPORT=COM3", "write SETTINGS BAUDRATE=4800", "write SETTINGS TRACE=NOT",
+        "write SETTINGS COMPORT=COM3", "write SETTINGS BAUDRATE=14400", "write SETTINGS TRACE=NOT",
         "write SETTINGS VISIBLE=YES",  "write SETTINGS NUMERIC=NOT",
     };
     EXPECT_EQ(ini.calls, expected);
@@ -211,6 +224,32 @@ TEST(Configuration, FileWrittenFromScratchReadsBackTheSettings) {
     EXPECT_FALSE(s.traceOn);
     EXPECT_FALSE(s.visible);
     EXPECT_TRUE(s.numeric);
+}
+
+// Files as users and their editors write them read as their author meant, and what
+// was read comes back unchanged from the settings writer.
+TEST(Configuration, WhatIsReadIsWhatTheUserWroteAndWritesBackUnchanged) {
+    const std::tuple<std::string, const char*, TPortSpeed> cases[] = {
+        {"[SETTINGS]\r\r\nCOMPORT=ttyUSB1\r\r\nBAUDRATE=9600\r\r\n", "TTYUSB1", {br9600}},
+        {"[SETTINGS]\rCOMPORT=ttyUSB1\rBAUDRATE=38400\r", "TTYUSB1", {br38400}},
+        {"\xEF\xBB\xBF[SETTINGS]\r\nCOMPORT=ttyACM0\r\n", "TTYACM0", {br4800}},
+        {"[SETTINGS]\nCOMPORT=ttyS1\0junk\nBAUDRATE=31250\n"s, "TTYS1", {brCustom, 31250}},
+    };
+    for (const auto& [content, port, speed] : cases) {
+        TempDir dir;
+        const std::string path = dir / "Skyvane.INI";
+        test::WriteFile(path, content);
+        const TSettings read = ReadSettings(TIniFile(path), nullptr);
+        EXPECT_EQ(read.portName, port);
+        EXPECT_EQ(PortSpeedFromNumber(read.baudNumber), speed) << port;
+        TIniFile ini(path);
+        ASSERT_NO_THROW(WriteSettings(
+            ini, TSavedSettings{read.portName, speed.rate, false, true, false, speed.customRate}));
+        const TSettings again = ReadSettings(TIniFile(path), nullptr);
+        EXPECT_EQ(again.portName, port);
+        EXPECT_EQ(PortSpeedFromNumber(again.baudNumber), speed) << port;
+        EXPECT_EQ(test::ReadFile(path).find('\0'), std::string::npos);
+    }
 }
 
 TEST(Configuration, StartupHeaderLines) {

@@ -116,6 +116,18 @@ TEST_F(LogTest, LineThatCannotBeWrittenIsDroppedAndLaterLinesGoOn) {
     EXPECT_NE(content.find(" kept\r\n"), std::string::npos);
 }
 
+TEST_F(LogTest, EachMessageIsOneLineWhateverBytesItHolds) {
+    log.SetEnabled(true);
+    log.WriteLine(1, "File /x/a\n01/01/26 00:00:00 FORGED");
+    log.WriteLine(1, std::string("COM\0"
+                                 "9\r\x7F\tok\xE9",
+                                 11));
+    const std::string content = ReadFile(path);
+    EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 2) << content;
+    EXPECT_NE(content.find(" File /x/a\\x0A01/01/26 00:00:00 FORGED\r\n"), std::string::npos);
+    EXPECT_NE(content.find(" COM\\x009\\x0D\\x7F\tok\xE9\r\n"), std::string::npos) << content;
+}
+
 TEST_F(LogTest, FileThatCannotBeCreatedLeavesTheLogOff) {
     log.SetFileName(dir / "no/such/folder/Skyvane.Log");
     log.SetEnabled(true);

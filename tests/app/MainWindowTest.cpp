@@ -2,20 +2,11 @@
 // The real main window against a pseudo-terminal that plays the rotor controller.
 #include "app/SkyvaneUnit.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <atomic>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "platform/status_icon_recording.h"
@@ -25,133 +16,11 @@
 #include "toolkit/Menu.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/Timer.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tray/TextIcon.h"
 
 namespace skyvane {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// Chooses a menu entry the way the menu does, so an error reaches the standard report.
-void Choose(TMenuItem* item) { item->Action()->trigger(); }
-
-// Processes Qt events until `done` holds or `ms` pass; returns `done()`.
-template <class Pred>
-bool WaitUntil(Pred done, int ms = 3000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
-
-// The far end of the cable: a pseudo-terminal master the test reads and writes.
-class FakeRotor {
-public:
-    FakeRotor() {
-        char name[256];
-        termios raw{};
-        cfmakeraw(&raw);
-        if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) throw std::runtime_error("openpty");
-        path_ = name;
-        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-        // Keep the slave open until the port has opened it, so no hang-up shows first.
-    }
-    ~FakeRotor() {
-        if (slave_ >= 0) close(slave_);
-        if (master_ >= 0) close(master_);
-    }
-    const std::string& Path() const { return path_; }
-    int Master() const { return master_; }
-    void ReleaseSlave() {
-        if (slave_ >= 0) close(slave_);
-        slave_ = -1;
-    }
-    // Everything the port has sent so far (accumulated).
-    const std::string& Received() {
-        char buf[256];
-        ssize_t n;
-        while ((n = read(master_, buf, sizeof buf)) > 0) received_.append(buf, n);
-        return received_;
-    }
-    void Send(const std::string& reply) { ASSERT_EQ(write(master_, reply.data(), reply.size()), ssize_t(reply.size())); }
-    void HangUp() {
-        close(master_);
-        master_ = -1;
-    }
-
-private:
-    int master_ = -1, slave_ = -1;
-    std::string path_;
-    std::string received_;
-};
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "app_window_tests";
-        static char* argv[] = {name, nullptr};
-        static TApplication* app = new TApplication(argc, argv);
-        (void)app;
-    }
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("skyvane-window-" + std::to_string(getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        previousDir_ = fs::current_path();
-        fs::current_path(dir_);
-        SetMessageBoxAnswerer([this](const MessageBoxRequest& r) {
-            boxes_.push_back(r);
-            return answer_;
-        });
-    }
-    void TearDown() override {
-        form_.reset();
-        SetMessageBoxAnswerer(nullptr);
-        fs::current_path(previousDir_);
-        fs::remove_all(dir_);
-    }
-    TForm1& Start(std::vector<std::string> parameters = {}) {
-        form_ = std::make_unique<TForm1>(nullptr, std::move(parameters));
-        return *form_;
-    }
-    std::vector<std::string> LogLines() {
-        std::vector<std::string> lines;
-        std::string text = ReadFile(dir_ / "Skyvane.Log");
-        size_t at = 0, end;
-        while ((end = text.find("\r\n", at)) != std::string::npos) {
-            lines.push_back(text.substr(at, end - at));
-            at = end + 2;
-        }
-        EXPECT_EQ(at, text.size()) << "every line ends with CR LF";
-        return lines;
-    }
-    // The message of a log line: what follows the date and the time.
-    static std::string Message(const std::string& line) {
-        const size_t first = line.find(' ');
-        const size_t second = line.find(' ', first + 1);
-        return second == std::string::npos ? "" : line.substr(second + 1);
-    }
-
-    fs::path dir_, previousDir_;
-    std::unique_ptr<TForm1> form_;
-    std::vector<MessageBoxRequest> boxes_;
-    TMsgResult answer_ = TMsgResult::OK;
-};
 
 TEST_F(MainWindowTest, StartsWithDefaultsAndTheLogHeader) {
     TForm1& form = Start();
@@ -218,6 +87,7 @@ TEST_F(MainWindowTest, MissingNamedConfigurationIsReportedOnceThenCreated) {
 }
 
 TEST_F(MainWindowTest, QuitAsksAndCancelChangesNothing) {
+    const bool terminatedBefore = Application()->Terminated();
     TForm1& form = Start();
     answer_ = TMsgResult::Cancel;
     Choose(form.QuitEntry);
@@ -226,7 +96,7 @@ TEST_F(MainWindowTest, QuitAsksAndCancelChangesNothing) {
     EXPECT_EQ(boxes_[0].caption, "Warning!");
     EXPECT_EQ(boxes_[0].buttons, TMsgButtons::OKCancel);
     EXPECT_FALSE(fs::exists(dir_ / "Skyvane.INI"));
-    EXPECT_FALSE(Application()->Terminated());
+    EXPECT_EQ(Application()->Terminated(), terminatedBefore);
 }
 
 TEST_F(MainWindowTest, TrackOnAMissingPortReportsAndUnchecks) {
@@ -239,6 +109,10 @@ TEST_F(MainWindowTest, TrackOnAMissingPortReportsAndUnchecks) {
     EXPECT_FALSE(form.Track->Checked()) << "the menu must not claim tracking";
     EXPECT_FALSE(form.SerialPort->Connected());
     EXPECT_FALSE(form.TimerRotor->Enabled());
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(Message(lines[8]),
+              "Track on: COM(TTYNOSUCHPORT7) cannot be opened: Unable to open com port (win error code: 2)");
 }
 
 TEST_F(MainWindowTest, FollowsTheRotorAndStopsQueryingWhenTrackIsOff) {
@@ -261,10 +135,7 @@ TEST_F(MainWindowTest, FollowsTheRotorAndStopsQueryingWhenTrackIsOff) {
     EXPECT_EQ(form.TextIcon->Text(), "S");
     EXPECT_EQ(form.TextIcon->Hint(), "Az(200)");
 
-    rotor.Send("ERR;");
-    WaitUntil([] { return false; }, 300);  // a separate chunk: "ERR;361;" would be dropped whole
-    EXPECT_EQ(form.Response->Caption(), "200");
-    rotor.Send("361;");
+    rotor.Send("ERR;361;");  // each whole reply in a read counts on its own
     ASSERT_TRUE(WaitUntil([&] { return form.Response->Caption() == "361"; }));
     EXPECT_EQ(form.TextIcon->Text(), "");
 
@@ -296,6 +167,7 @@ TEST_F(MainWindowTest, ALostLineIsReportedOnceUntilTrackingIsSwitched) {
     rotor->HangUp();
     ASSERT_TRUE(WaitUntil([&] { return !boxes_.empty(); }, 5000));
     EXPECT_EQ(boxes_[0].text, "WriteFile function failed (win error code: 5)");
+    EXPECT_FALSE(form.SerialPort->Connected()) << "the lost line is closed before the report";
     WaitUntil([] { return false; }, 3500);  // three more failing ticks after the box closed
     EXPECT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(mostOpen, 1);
@@ -351,6 +223,58 @@ TEST_F(MainWindowTest, VisibleOffHidesOnlyWhereATrayCanBringTheWindowBack) {
         EXPECT_FALSE(form.TextIcon->MinimizeToTray());
         form_.reset();
         platform::SetStatusIconService(previous);
+    }
+}
+
+TEST_F(MainWindowTest, TheConfigurationNamedByAnAbsolutePathOrAFolder) {
+    WriteFile(dir_ / "rotor.ini", "[SETTINGS]\nCOMPORT=ttyS5\nBAUDRATE=31250\n");
+    TForm1& form = Start({"-F", (dir_ / "rotor.ini").string()});
+    EXPECT_TRUE(boxes_.empty()) << "found regardless of letter case";
+    EXPECT_EQ(form.SerialPort->Port(), "TTYS5");
+    EXPECT_EQ(form.SerialPort->BaudRate(), brCustom);
+    EXPECT_EQ(form.SerialPort->CustomBaudRate(), 31250);
+    form.WriteINI();
+    EXPECT_EQ(ReadFile(dir_ / "rotor.ini"),
+              "[SETTINGS]\nCOMPORT=TTYS5\nBAUDRATE=31250\nTRACE=YES\nVISIBLE=YES\nNUMERIC=YES\n");
+
+    form_.reset();
+    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\nCOMPORT=ttyS6\n");
+    EXPECT_EQ(Start({"-F", "."}).SerialPort->Port(), "TTYS6");
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "ERROR: Configuration File is a folder: " + (dir_ / ".").string() +
+                                  "\nThe settings are read from and saved to " +
+                                  (dir_ / "Skyvane.INI").string());
+}
+
+TEST_F(MainWindowTest, ALineBreakInTheConfigurationNameForgesNoLogLine) {
+    Start({"-F", "a\n01/01/26 00:00:00 FORGED"});
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(Message(lines[2]),
+              "Configuration File " + (dir_ / "A\\x0A01/01/26 00:00:00 FORGED").string());
+}
+
+// Runs last: leaving ends the application's loop for the rest of this process.
+TEST_F(MainWindowTest, QuitThatCannotSaveSaysWhyAndLetsTheUserLeave) {
+    const fs::path ini = dir_ / "Skyvane.INI";
+    WriteFile(ini, "[SETTINGS]\r\nCOMPORT=COM3\r\n");
+    fs::permissions(ini, fs::perms::owner_read);
+    TForm1& form = Start();
+    form.show();
+    for (const TMsgResult second : {TMsgResult::Cancel, TMsgResult::OK}) {
+        boxes_.clear();
+        SetMessageBoxAnswerer([&](const MessageBoxRequest& r) {
+            boxes_.push_back(r);
+            return boxes_.size() == 1 ? TMsgResult::OK : second;
+        });
+        Choose(form.QuitEntry);
+        ASSERT_EQ(boxes_.size(), 2u);
+        EXPECT_EQ(boxes_[1].text,
+                  "Unable to write to " + ini.string() +
+                      ".\n\nThe settings could not be saved. Quit without saving them?");
+        EXPECT_EQ(boxes_[1].okText, "Quit without saving");
+        EXPECT_EQ(form.isVisible(), second == TMsgResult::Cancel);
+        EXPECT_EQ(Application()->Terminated(), second == TMsgResult::OK);
     }
 }
 

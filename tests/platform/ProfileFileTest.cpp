@@ -47,9 +47,12 @@ TEST(ProfileTextValue, FindsValuesByTheProfileRules) {
         {"header without ]", "[S\nKEY=v\n", "S", "KEY", "v"},
         {"binary bytes and NULs around", binary + "[S]\n" + binary + "KEY=v\n" + binary, "S", "KEY",
          "v"},
-        {"NUL inside the value", std::string("[S]\nKEY=a\0b\n", 12), "S", "KEY",
-         std::string("a\0b", 3)},
+        {"NUL ends the value", std::string("[S]\nKEY=a \0b\n", 13), "S", "KEY", "a"},
         {"line without =", "[S]\nKEY\nKEY=v\n", "S", "KEY", "v"},
+        {"CR-only line ends", "[S]\rX=1\rKEY=v", "S", "KEY", "v"},
+        {"CR LF converted twice", "[S]\r\r\nKEY=v\r\r\n", "S", "KEY", "v"},
+        {"a lone CR inside a line ends it", "[S]\nKEY=v\rX=1\n", "S", "X", "1"},
+        {"byte-order mark", "\xEF\xBB\xBF[S]\r\nKEY=v\r\n", "S", "KEY", "v"},
     };
     for (const ReadCase& c : cases)
         EXPECT_EQ(ProfileTextValue(c.content, c.section, c.key, "dflt"), c.expected) << c.what;
@@ -99,6 +102,11 @@ TEST(ProfileTextWithValue, ChangesOnlyWhatItMust) {
         {"names asked for are trimmed", "[S]\nK=1\n", " S ", "K\t", "2", "[S]\nK=2\n"},
         {"new names are written trimmed", "", " S ", " K ", "v", "[S]\nK=v\n"},
         {"key of a comment is not replaced", "[S]\n;K=1\n", "S", "K", "2", "[S]\nK=2\n;K=1\n"},
+        {"CR-only file, new section", "[A]\ra=1", "B", "b", "2", "[A]\ra=1\r\r[B]\rb=2\r"},
+        {"doubled CR file", "[A]\r\r\na=1\r\r\n", "A", "b", "2", "[A]\r\r\na=1\r\r\nb=2\r\r\n"},
+        {"byte-order mark kept", "\xEF\xBB\xBF[S]\r\nK=1\r\n", "S", "K", "2",
+         "\xEF\xBB\xBF[S]\r\nK=2\r\n"},
+        {"byte-order mark alone", "\xEF\xBB\xBF", "S", "K", "v", "\xEF\xBB\xBF[S]\nK=v\n"},
     };
     for (const WriteCase& c : cases)
         EXPECT_EQ(ProfileTextWithValue(c.before, c.section, c.key, c.value), c.after) << c.what;
@@ -137,6 +145,7 @@ TEST(IsStorableProfileEntry, RefusesWhatWouldBreakTheFile) {
     EXPECT_FALSE(IsStorableProfileEntry("S", "  ", "v"));
     EXPECT_FALSE(IsStorableProfileEntry("S", "[K", "v"));
     EXPECT_FALSE(IsStorableProfileEntry("S", ";K", "v"));
+    EXPECT_FALSE(IsStorableProfileEntry("S", "K", std::string("a\0b", 3)));
 }
 
 // Renders a file from a template in which "{KEY}" stands for the current value of KEY.
@@ -286,7 +295,7 @@ TEST(ProfileFile, MalformedFilesReadAndWriteWithoutHarm) {
         {"megabyte line ending in a header", hugeLine + "[SETTINGS]", "dflt"},
         {"no sections", "TRACE=YES\nNUMERIC=YES\n", "dflt"},
         {"duplicate keys", "[SETTINGS]\nTRACE=first\nTRACE=second\n", "first"},
-        {"lone CRs", "[SETTINGS]\rTRACE=x\r\r", "dflt"},
+        {"lone CRs", "[SETTINGS]\rTRACE=x\r\r", "x"},
     };
     for (const Case& c : cases) {
         TempDir dir;

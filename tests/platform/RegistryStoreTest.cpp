@@ -189,8 +189,10 @@ TEST(RegistryStore, MalformedFilesLoadAndTheirUnknownLinesAreKept) {
 TEST(RegistryStore, RandomFilesLoadAndStillTakeWrites) {
     TempDir dir;
     const std::string file = dir / "registry";
-    const std::vector<std::string> pieces = {"[", "]", "Key", "A", "=", "s:", "d:", "%", "%4", "%41",
-                                             "-", "9", "\r", "\n", std::string(1, '\0'), "\\", ";"};
+    const std::vector<std::string> pieces = {"[",  "]",  "Key", "A",  "=",
+                                             "s:", "d:", "%",   "%4", "%41",
+                                             "-",  "9",  "\r",  "\n", std::string(1, '\0'),
+                                             "\\", ";"};
     std::mt19937 random(7);
     for (int round = 0; round < 300; ++round) {
         std::string content;

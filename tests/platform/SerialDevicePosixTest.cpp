@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,6 +16,7 @@
 
 #include "platform/files.h"
 #include "platform/serial_device.h"
+#include "tests/support/LineState.h"
 
 namespace skyvane::platform {
 namespace {
@@ -80,6 +82,29 @@ TEST_F(PtyDeviceTest, LineSettingsTheTerminalCannotCarryAreRefusedWithItsError) 
     std::uint32_t modem = 99;
     EXPECT_EQ(device->ModemStatus(modem), 0);  // no modem lines: all off
     EXPECT_EQ(modem, 0u);
+}
+
+TEST_F(PtyDeviceTest, ARefusedLineSettingLeavesTheLineAsItWas) {
+    auto device = OpenDevice();
+    LineSettings accepted;
+    accepted.baudRate = 19200;
+    ASSERT_EQ(device->SetLineSettings(accepted), 0);
+    const unsigned long flags = testing::LineControlFlags(master_);
+    LineSettings evenWithHardwareFlow = accepted, sevenBits = accepted;
+    evenWithHardwareFlow.parity = 2;
+    evenWithHardwareFlow.outxCtsFlow = true;
+    sevenBits.byteSize = 7;
+    sevenBits.stopBits = 2;
+    for (LineSettings refused : {evenWithHardwareFlow, sevenBits}) {
+        refused.baudRate = 38400;
+        EXPECT_EQ(device->SetLineSettings(refused), EINVAL);
+        EXPECT_EQ(testing::LineOutputSpeed(master_), 19200);
+        EXPECT_EQ(testing::LineControlFlags(master_), flags);
+    }
+    // A name with a NUL would open the part before it: a device it does not name.
+    int error = 0;
+    EXPECT_EQ(OpenSerialDevice(path_ + std::string(1, '\0') + "1", error), nullptr);
+    EXPECT_EQ(error, ENOENT);
 }
 
 TEST_F(PtyDeviceTest, AWriteOnAFullLineEndsByItsTimeoutWithThePartSent) {
@@ -164,6 +189,33 @@ TEST_F(PtyDeviceTest, BytesAreTakenWhileTheGateIsShutAndReportedOnceItOpens) {
     char buf[8];
     ASSERT_EQ(device->StartRead(t, buf, sizeof buf), 0);
     EXPECT_EQ(std::string(buf, t.done), "12;");
+}
+
+// Bytes a reader took into the queue before the event wait began (the wait starts
+// a moment after the port opens) are still reported, not left waiting unseen.
+TEST_F(PtyDeviceTest, BytesTakenByAReaderBeforeTheWaitAreReported) {
+    auto device = OpenDevice();
+    ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
+    device->SetEventMask(kEvRxChar);
+    ASSERT_EQ(write(master_, "12;", 3), 3);
+    std::uint32_t errors = 0, in = 0;
+    for (int i = 0; i < 500 && in < 3; ++i) {
+        ASSERT_EQ(device->QueueStatus(errors, in), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(in, 3u);
+    WakeEvent stop;
+    std::atomic<bool> returned{false};
+    std::thread stopper([&] {  // ends a wait that never reports
+        for (int i = 0; i < 200 && !returned; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        stop.Set();
+    });
+    std::uint32_t events = 0;
+    EXPECT_EQ(device->WaitEvents(stop, events, nullptr), WaitResult::Events);
+    returned = true;
+    stopper.join();
+    EXPECT_EQ(events, kEvRxChar);
 }
 
 TEST_F(PtyDeviceTest, TransmitEmptyIsReportedOnlyWhileItIsWaitedFor) {

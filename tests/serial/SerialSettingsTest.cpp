@@ -3,6 +3,8 @@
 // device settings the properties become.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "serial/SerialPort.h"
 #include "tests/serial/SerialTestSupport.h"
 
@@ -247,7 +249,7 @@ TEST_F(SerialSettingsTest, RefusalsRaiseTheirCodesAndTheValueStaysHeld) {
         EXPECT_EQ(e.PortErrorCode(), 7);
         EXPECT_EQ(e.OsErrorCode(), EINVAL);
     }
-    EXPECT_EQ(port.BaudRate(), br300);
+    EXPECT_EQ(port.BaudRate(), br9600) << "a refused line setting goes back to what the line has";
     dev().timeoutsError = EIO;
     EXPECT_THROW(port.Timeouts()->SetReadInterval(0), ESerialPort);
     EXPECT_EQ(port.Timeouts()->ReadInterval(), 0);
@@ -259,6 +261,50 @@ TEST_F(SerialSettingsTest, RefusalsRaiseTheirCodesAndTheValueStaysHeld) {
         EXPECT_EQ(e.PortErrorCode(), 9);
     }
     EXPECT_TRUE(port.Connected());
+}
+
+// After a refusal the port holds the line settings its device last accepted, however
+// the change came, and the line takes later changes again.
+TEST_F(SerialSettingsTest, ARefusedLineChangeLeavesThePortClaimingWhatTheLineHas) {
+    const std::function<void(TSerialPort&)> changes[] = {
+        [](TSerialPort& p) { p.SetBaudRate(brCustom); },
+        [](TSerialPort& p) { p.FlowControl()->SetFlowControl(fcHardware); },
+        [](TSerialPort& p) {
+            p.BeginSettingsUpdate();
+            p.SetDataBits(dbSeven);
+            p.Parity()->SetBits(prOdd);
+            p.SetDiscardNull(true);
+            p.EndSettingsUpdate();
+        },
+    };
+    for (const auto& change : changes) {
+        ScriptedPort p;
+        p.SetEvents({});
+        p.SetBaudRate(br19200);
+        p.Open();
+        const platform::LineSettings accepted = p.device->lines.back();
+        p.device->lineError = EINVAL;
+        EXPECT_THROW(change(p), ESerialPort);
+        EXPECT_EQ(p.DeviceLineSettings(), accepted);
+        p.device->lineError = 0;
+        p.Parity()->SetBits(prSpace);
+        EXPECT_EQ(p.device->lines.back().parity, 4);
+    }
+}
+
+// A new name inside a bracket opens a device that has not had the port's settings: when
+// it refuses the new ones, it is handed the ones the port goes back to.
+TEST_F(SerialSettingsTest, ANewDeviceThatRefusesGetsTheSettingsThePortGoesBackTo) {
+    port.SetBaudRate(br19200);
+    OpenAndForget();
+    port.BeginSettingsUpdate();
+    port.SetPort("other");
+    port.SetBaudRate(br115200);
+    dev().lineError = EINVAL;
+    EXPECT_THROW(port.EndSettingsUpdate(), ESerialPort);
+    EXPECT_EQ(port.BaudRate(), br19200);
+    ASSERT_EQ(dev().lines.size(), 2u);
+    EXPECT_EQ(dev().lines[1].baudRate, 19200);
 }
 
 TEST_F(SerialSettingsTest, DesignModeAndLoadingNeverApply) {

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "serial/SerialCtl.h"
+#include "serial/SerialSetup.h"
 #include "serial/SerialText.h"
 #include "tests/serial/SerialTestSupport.h"
 #include "tests/serial_setup/SetupTestSupport.h"
@@ -125,6 +128,44 @@ TEST_F(SerialComboBoxTest, PortNamesMatchTheListWithoutRegardToCase) {
     EXPECT_EQ(combo->Select()->HeldPort(), "/dev/ttyUSB0");  // the item's own text
     combo->ApplyToPort();
     EXPECT_EQ(port.Port(), "/dev/ttyUSB0");
+}
+
+TEST_F(SerialComboBoxTest, PortNamesMatchTheListTheWayTheDeviceIsOpened) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"TTYUSB0", "/dev/ttyUSB0"},  // as read from the configuration, upper-cased
+        {"ttyusb1", "/dev/ttyUSB1"},
+        {"/DEV/TTYS0", "/dev/ttyS0"},
+        {"dev/ttyS0", "dev/ttyS0"},  // a relative path is no bare name: offered as it is
+    };
+    for (const auto& [held, selected] : cases) {
+        ScriptedPort port;
+        port.SetPort(held);
+        auto combo = Combo(cpPort);
+        combo->SetSerialPort(&port);
+        EXPECT_EQ(combo->Select()->HeldPort(), selected) << held;
+        EXPECT_EQ(combo->Items().Count(), held[0] == 'd' ? 4 : 3) << held;
+    }
+}
+
+TEST_F(SerialComboBoxTest, TheClosedSelectorShowsWhatTellsLongDeviceNamesApart) {
+    const std::string ids[] = {"usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+                               "usb-FTDI_FT232R_USB_UART_A10K3ZQ2-if00-port0",
+                               "usb-FTDI_FT232R_USB_UART_A10K3ZQ2-if01-port0"};
+    for (const std::string& id : ids) tree_.AddById(id);
+    TSerialSetupFrm form(nullptr);  // the selector at the dialog's stored size
+    TSerialComboBox& combo = *form.Combo(1);
+    std::set<std::string> shown;
+    for (const std::string& id : ids) {
+        combo.SetText("/dev/serial/by-id/" + id);
+        const std::string face = combo.ShownText();
+        EXPECT_EQ(face.substr(face.size() - 11), id.substr(id.size() - 11)) << face;
+        EXPECT_LE(combo.Widget()->fontMetrics().horizontalAdvance(QString::fromStdString(face)),
+                  combo.Widget()->width());
+        shown.insert(face);
+    }
+    EXPECT_EQ(shown.size(), 3u);
+    combo.SetText("/dev/ttyUSB0");
+    EXPECT_EQ(combo.ShownText(), "/dev/ttyUSB0");
 }
 
 TEST_F(SerialComboBoxTest, APortNameTheSystemDoesNotListIsOfferedAndKept) {

@@ -10,8 +10,8 @@
 #include "serial/SerialSetup.h"
 #include "serial/SerialSetup_p.h"
 #include "tests/serial/SerialTestSupport.h"
-#include "tests/serial_setup/LineSpeed.h"
 #include "tests/serial_setup/SetupTestSupport.h"
+#include "tests/support/LineState.h"
 
 namespace skyvane {
 namespace {

@@ -3,117 +3,17 @@
 // program's serial port does.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "tests/support/RotorSimProcess.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-// Generous upper bounds so a loaded machine never fails a test; nothing here is timed.
-constexpr int kStartMs = 20000;
-constexpr int kReplyMs = 10000;
-
-std::string SimulatorPath() {
-    const char* dir = std::getenv("SKYVANE_BUILD_DIR");
-    return std::string(dir ? dir : ".") + "/tools/rotorsim/skyvane-rotorsim";
-}
-
-// Reads from fd until `done` accepts the text or the deadline passes.
-template <class Done>
-std::string ReadUntil(int fd, int timeoutMs, Done done) {
-    std::string text;
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done(text)) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) break;
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
-        char buf[256];
-        ssize_t n = read(fd, buf, sizeof buf);
-        if (n <= 0) break;
-        text.append(buf, static_cast<std::size_t>(n));
-    }
-    return text;
-}
-
-// One run of the simulator with its standard output and error on pipes.
-class Simulator {
-public:
-    explicit Simulator(std::vector<std::string> args) {
-        int out[2], err[2];
-        if (pipe(out) != 0 || pipe(err) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addclose(&actions, err[0]);
-        std::string path = SimulatorPath();
-        args.insert(args.begin(), path);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-    }
-    ~Simulator() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(out_);
-        close(err_);
-    }
-
-    // The first line of standard output: the line's path.
-    std::string FirstLine() {
-        std::string text = ReadUntil(
-            out_, kStartMs, [](const std::string& t) { return t.find('\n') != std::string::npos; });
-        return text.substr(0, text.find('\n'));
-    }
-    // Sends a signal and returns the exit status (-1 when it did not exit normally).
-    int StopWith(int signal) {
-        if (pid_ <= 0) return -1;
-        kill(pid_, signal);
-        return Wait();
-    }
-    int Wait() {
-        if (pid_ <= 0) return -1;
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string AllOutput() {
-        return ReadUntil(out_, kReplyMs, [](const std::string&) { return false; });
-    }
-    std::string AllErrors() {
-        return ReadUntil(err_, kReplyMs, [](const std::string&) { return false; });
-    }
-    int ErrorFd() const { return err_; }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
-};
+using namespace skyvane::test;
 
 // Opens the simulator's line the way a serial port does: raw, no controlling terminal.
 int OpenLine(const std::string& path) {
@@ -229,6 +129,19 @@ TEST(RotorSimProcess, SilentCountsQueriesWithoutAnswering) {
     std::remove(countFile.c_str());
 }
 
+TEST(RotorSimProcess, StreamSendsRepliesUnaskedWhileTheLineIsOpen) {
+    Simulator sim({"--stream", "50", "--heading", "77", "--pad"});
+    std::string path = sim.FirstLine();
+    for (int round = 0; round < 2; ++round) {
+        int fd = OpenLine(path);
+        ASSERT_GE(fd, 0);
+        // No query is sent: every reply comes on the simulator's own account.
+        EXPECT_EQ(ReadReplies(fd, 5).substr(0, 20), "077;077;077;077;077;") << "round " << round;
+        close(fd);
+    }
+    EXPECT_EQ(sim.StopWith(SIGTERM), 0);
+}
+
 TEST(RotorSimProcess, ServesAGivenDevice) {
     // The test owns a pseudo-terminal and hands its slave to the simulator.
     int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -270,6 +183,61 @@ TEST(RotorSimProcess, HelpPrintsUsageAndSucceeds) {
     std::string out = sim.AllOutput();
     EXPECT_EQ(out.rfind("Usage: ", 0), 0u) << out;
     EXPECT_NE(out.find("--sweep"), std::string::npos);
+}
+
+TEST(RotorSimProcess, AnswersByteByByteInTheLayoutAsked) {
+    Simulator sim({"--echo", "--separator-first", "--line-end", "crlf", "--byte-by-byte", "--gap",
+                   "1", "--heading", "7", "--pad"});
+    int fd = OpenLine(sim.FirstLine());
+    ASSERT_GE(fd, 0);
+    Send(fd, "AI1;");
+    EXPECT_EQ(ReadUntil(fd, kReplyMs, [](const std::string& t) { return t.size() >= 10; }),
+              "AI1;;007\r\n");
+    close(fd);
+}
+
+TEST(RotorSimProcess, GoesSilentThenAnswersAgain) {
+    Simulator sim({"--mute-after", "1", "--mute-for", "300", "-v"});
+    int fd = OpenLine(sim.FirstLine());
+    ASSERT_GE(fd, 0);
+    Send(fd, "AI1;");
+    EXPECT_EQ(ReadReplies(fd, 1), "123;");
+    Send(fd, "AI1;");
+    std::string log = ReadUntil(sim.ErrorFd(), kReplyMs, [](const std::string& t) {
+        return t.find("query 2 received, silent") != std::string::npos;
+    });
+    EXPECT_NE(log.find("query 2 received, silent"), std::string::npos) << log;
+    usleep(400 * 1000);  // the silence is over
+    Send(fd, "AI1;");
+    EXPECT_EQ(ReadReplies(fd, 1), "123;");
+    close(fd);
+}
+
+TEST(RotorSimProcess, UnpluggedLineComesBackUnderItsLink) {
+    const std::string link = ::testing::TempDir() + "rotorsim-link-" + std::to_string(getpid());
+    Simulator sim({"--hang-up-after", "1", "--replug-after", "200", "--link", link});
+    ASSERT_EQ(sim.FirstLine(), link);
+    int fd = OpenLine(link);
+    ASSERT_GE(fd, 0);
+    Send(fd, "AI1;");
+    EXPECT_EQ(ReadReplies(fd, 1), "123;");
+    Send(fd, "AI1;");
+    // Unplugged: the line ends for this side.
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, kReplyMs), 1);
+    EXPECT_TRUE(p.revents & POLLHUP);
+    close(fd);
+    // Plugged in again as a new pseudo-terminal under the same link.
+    fd = -1;
+    for (auto deadline = Clock::now() + std::chrono::milliseconds(kStartMs);
+         fd < 0 && Clock::now() < deadline;)
+        if ((fd = OpenLine(link)) < 0) usleep(20 * 1000);
+    ASSERT_GE(fd, 0);
+    Send(fd, "AI1;");
+    EXPECT_EQ(ReadReplies(fd, 1), "123;");
+    close(fd);
+    EXPECT_EQ(sim.StopWith(SIGTERM), 0);
+    EXPECT_NE(access(link.c_str(), F_OK), 0) << "the link goes with the simulator";
 }
 
 }  // namespace

@@ -98,6 +98,8 @@ TEST(RotorSimArgs, AcceptsEveryOptionInBothSpellings) {
     EXPECT_TRUE(ParseRotorSimArgs({"--silent"}).options.silent);
     EXPECT_EQ(ParseRotorSimArgs({"--verbose", "--help"}).outcome, TParseOutcome::Help);
     EXPECT_EQ(ParseRotorSimArgs({"-h"}).outcome, TParseOutcome::Help);
+    EXPECT_DOUBLE_EQ(ParseRotorSimArgs({"--stream", "0.5"}).options.streamRate, 0.5);
+    EXPECT_DOUBLE_EQ(d.options.streamRate, 0.0);
 }
 
 TEST(RotorSimArgs, RejectsBadOptionsWithAMessageNamingThem) {
@@ -128,6 +130,10 @@ TEST(RotorSimArgs, RejectsBadOptionsWithAMessageNamingThem) {
         {{"--pad=yes"}, "--pad"},
         {{"--garbage", "--silent"}, "--silent"},
         {{"--garbage", "--reply", "X;"}, "--garbage"},
+        {{"--stream"}, "--stream"},
+        {{"--stream", "0"}, "--stream"},
+        {{"--stream", "1001"}, "--stream"},
+        {{"--silent", "--stream", "5"}, "--stream"},
     };
     for (const Case& c : cases) {
         TParseResult r = ParseRotorSimArgs(c.args);
@@ -135,6 +141,76 @@ TEST(RotorSimArgs, RejectsBadOptionsWithAMessageNamingThem) {
         for (const std::string& a : c.args) joined += a + " ";
         EXPECT_EQ(r.outcome, TParseOutcome::Error) << joined;
         EXPECT_NE(r.error.find(c.mentions), std::string::npos) << joined << ": " << r.error;
+    }
+}
+
+TEST(RotorSimFaults, AnswersInEveryReplyLayout) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string answer;  // for the azimuth 45
+    };
+    const Case cases[] = {
+        {{"--pad"}, "045;"},
+        {{"--separator-first"}, ";45"},
+        {{"--echo", "--pad"}, "AI1;045;"},
+        {{"--echo", "--separator-first", "--line-end", "crlf"}, "AI1;;45\r\n"},
+        {{"--line-end=lf"}, "45;\n"},
+        {{"--line-end", "cr"}, "45;\r"},
+        {{"--line-end", "cr", "--line-end", "none"}, "45;"},
+        {{"--echo", "--garbage"}, "AI1;ERR;"},
+    };
+    for (const Case& c : cases) {
+        TParseResult r = ParseRotorSimArgs(c.args);
+        ASSERT_EQ(r.outcome, TParseOutcome::Run) << r.error;
+        EXPECT_EQ(AnswerText(r.options, 45), c.answer) << c.args[0];
+    }
+    TParseResult bytes = ParseRotorSimArgs({"--byte-by-byte", "--chunks", "2"});
+    EXPECT_EQ(AnswerPieces(bytes.options, "AI1;7;"),
+              (std::vector<std::string>{"A", "I", "1", ";", "7", ";"}));
+    bytes.options.faults.byteByByte = false;
+    EXPECT_EQ(AnswerPieces(bytes.options, "AI1;7;"), (std::vector<std::string>{"AI1", ";7;"}));
+}
+
+TEST(RotorSimFaults, GoesSilentForAWhileAndUnplugsOnce) {
+    TLineFaults faults;
+    faults.muteAfter = 2;
+    faults.muteForMs = 1000;
+    faults.hangUpAfter = 3;
+    TFaultSchedule schedule(faults);
+    using A = TQueryAction;
+    const std::pair<long long, A> queries[] = {
+        {0, A::Answer},    {1000, A::Answer}, {2000, A::Ignore}, {2500, A::Ignore},
+        {3000, A::Answer}, {4000, A::HangUp}, {5000, A::Answer}, {6000, A::Answer},
+    };
+    for (const auto& [ms, action] : queries) EXPECT_EQ(schedule.OnQuery(ms), action) << ms << " ms";
+}
+
+TEST(RotorSimFaults, OptionsAreReadAndBadOnesNamed) {
+    TParseResult r = ParseRotorSimArgs({"--mute-after", "3", "--mute-for=700", "--hang-up-after",
+                                        "5", "--replug-after", "250", "--link", "/tmp/rotor"});
+    ASSERT_EQ(r.outcome, TParseOutcome::Run) << r.error;
+    EXPECT_EQ(r.options.faults.muteAfter, 3);
+    EXPECT_EQ(r.options.faults.muteForMs, 700);
+    EXPECT_EQ(r.options.faults.hangUpAfter, 5);
+    EXPECT_EQ(r.options.faults.replugAfterMs, 250);
+    EXPECT_EQ(r.options.faults.link, "/tmp/rotor");
+
+    const std::pair<std::vector<std::string>, std::string> bad[] = {
+        {{"--echo=yes"}, "--echo"},
+        {{"--line-end", "crcr"}, "--line-end"},
+        {{"--line-end"}, "--line-end"},
+        {{"--mute-after", "-1"}, "--mute-after"},
+        {{"--mute-for", "soon"}, "--mute-for"},
+        {{"--hang-up-after"}, "--hang-up-after"},
+        {{"--replug-after", "90000000"}, "--replug-after"},
+        {{"--link", ""}, "--link"},
+        {{"--separator-first", "--reply", "7;"}, "--separator-first"},
+        {{"--hang-up-after", "1", "--device", "/dev/ttyUSB0"}, "--device"},
+    };
+    for (const auto& [args, mentions] : bad) {
+        TParseResult e = ParseRotorSimArgs(args);
+        EXPECT_EQ(e.outcome, TParseOutcome::Error) << args[0];
+        EXPECT_NE(e.error.find(mentions), std::string::npos) << e.error;
     }
 }
 

@@ -415,3 +415,80 @@ TEST_F(TextIconTest, LayoutLoadAddsTheIconAndDestructionRemovesIt) {
 
 }  // namespace
 }  // namespace skyvane
+
+namespace skyvane {
+namespace {
+
+// The runs of columns of a 16 × 16 picture that hold any lime pixel.
+int LimeColumnRuns(const QImage& image) {
+    int runs = 0;
+    bool inRun = false;
+    for (int x = 0; x < image.width(); ++x) {
+        bool lime = false;
+        for (int y = 0; y < image.height(); ++y)
+            lime = lime || (qGreen(image.pixel(x, y)) > 200 && qRed(image.pixel(x, y)) < 80);
+        runs += lime && !inRun;
+        inRun = lime;
+    }
+    return runs;
+}
+
+TEST_F(TextIconTest, TwoLetterSectorLabelsKeepAGapBetweenTheLetters) {
+    auto icon = StoredIcon();
+    for (const char* label : {"NE", "NO", "SO", "SE"}) {
+        icon->SetText(label);
+        EXPECT_EQ(LimeColumnRuns(icon->Icon().Image()), 2) << label;
+    }
+}
+
+TEST_F(TextIconTest, LargerSizesAreTheSameTextDrawnAnew) {
+    auto icon = StoredIcon();
+    TIcon background(QImage(16, 16, QImage::Format_ARGB32));
+    const std::vector<std::function<void(TTextIcon&)>> looks = {
+        [](TTextIcon& i) { i.SetText("123"); },
+        [](TTextIcon& i) { i.SetText("N\rE"); },
+        [](TTextIcon& i) { i.SetColor(clNone); },
+        [](TTextIcon& i) {
+            i.SetColor(clLime);
+            i.SetBorder(true);
+            i.Options().SetOffsetX(2);
+        },
+        [&](TTextIcon& i) { i.SetBackgroundIcon(background); },
+    };
+    for (std::size_t n = 0; n < looks.size(); ++n) {
+        looks[n](*icon);
+        const IconHandle handle = icon->Icon().Handle();
+        ASSERT_TRUE(handle && handle->drawAtSize) << n;
+        // At 16 the larger drawing is exactly the icon itself.
+        const IconImage same = handle->drawAtSize(16);
+        EXPECT_TRUE(same.SamePicture(*handle)) << n;
+        // At 32 it is drawn anew, not the 16-pixel picture doubled.
+        const IconImage big = handle->drawAtSize(32);
+        ASSERT_EQ(big.width, 32);
+        ASSERT_EQ(big.pixels.size(), 32u * 32u);
+        bool blocky = true;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                blocky = blocky && big.pixels[std::size_t(y * 32 + x)] ==
+                                       big.pixels[std::size_t((y & ~1) * 32 + (x & ~1))];
+        EXPECT_FALSE(blocky) << n;
+    }
+}
+
+TEST_F(TextIconTest, AnUnchangedPictureKeepsItsHandleAndStillUpdatesTheEntry) {
+    auto icon = StoredIcon();
+    icon->SetText("123");
+    const IconHandle first = shell.Calls().back().data.hIcon;
+    shell.ClearCalls();
+    icon->SetText("123");
+    ASSERT_EQ(shell.Messages(), std::vector<std::uint32_t>{NIM_MODIFY});
+    EXPECT_EQ(shell.Calls().back().data.hIcon, first);  // the very same image
+    icon->SetHint("Az(123)");
+    EXPECT_EQ(shell.Calls().back().data.hIcon, first);
+    icon->SetText("124");
+    EXPECT_NE(shell.Calls().back().data.hIcon, first);
+    EXPECT_FALSE(shell.Calls().back().data.hIcon->SamePicture(*first));
+}
+
+}  // namespace
+}  // namespace skyvane

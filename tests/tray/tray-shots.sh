@@ -5,58 +5,37 @@
 #   menu.png      its menu after a right click on the icon
 #   restart.png   the icon back after the tray was restarted
 #   notray.png    without any tray: the menu opened by a right click on the window
-# Usage: tests/tray/tray-shots.sh BUILD_DIR OUT_DIR [DISPLAY_NUMBER]
+# Usage: tests/tray/tray-shots.sh BUILD_DIR OUT_DIR
 set -euo pipefail
 build=$(realpath "$1")
 out=$(realpath -m "$2")
-display=${3:-97}
+source "$(dirname "$0")/../support/x11-session.sh"
 mkdir -p "$out"
-export DISPLAY=:$display
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
-trap cleanup EXIT
-
-start_tray() {
-  trayer --edge top --align right --widthtype pixel --width 100 --heighttype pixel --height 24 \
-    --transparent false --tint 0x404040 >/dev/null 2>&1 &
-  tray_pid=$!
-  pids+=("$tray_pid")
-  sleep 1.5
-}
-# The tray icon's window inside the tray: its centre on the screen.
-icon_centre() {
-  xwininfo -root -tree | awk '/"panel"/ { panel = 1; next }
-    panel && /22x22/ { split($0, a, "+"); print a[4] + 11, a[5] + 11; exit }'
+trap x11_stop EXIT
+demo() {
+  "$build/tests/tray/skyvane-traydemo" NE &
+  x11_pids+=("$!")
+  sleep 2
 }
 
-Xvfb ":$display" -screen 0 640x400x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=("$!")
-sleep 1
-start_tray
-"$build/tests/tray/skyvane-traydemo" NE &
-pids+=("$!")
-sleep 2
+x11_start 640x400
+x11_start_tray
+demo
 import -window root "$out/tray.png"
-read -r x y < <(icon_centre)
+read -r x y < <(x11_tray_icon_centre)
 xdotool mousemove "$x" "$y" click 3
 sleep 1
 import -window root "$out/menu.png"
 xdotool key Escape
-kill "$tray_pid"
+x11_stop_tray
 sleep 2.5
-start_tray
+x11_start_tray
 sleep 2
 import -window root "$out/restart.png"
-cleanup
-pids=()
-sleep 1
+x11_stop
 
-Xvfb ":$display" -screen 0 640x400x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=("$!")
-sleep 1
-"$build/tests/tray/skyvane-traydemo" NE &
-pids+=("$!")
-sleep 2
+x11_start 640x400
+demo
 xdotool mousemove 100 80 click 3
 sleep 1
 import -window root "$out/notray.png"

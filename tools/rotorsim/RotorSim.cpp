@@ -67,6 +67,69 @@ TParseResult Fail(std::string message) {
     return r;
 }
 
+// The options of reply layouts and line faults. Returns false when `name` is not
+// one of them; sets `error` when its value is wrong.
+bool ParseFaultOption(const std::string& name, TArgReader& reader, TLineFaults& f,
+                      std::string& error) {
+    auto flag = [&](bool& field) {
+        if (reader.HasInlineValue()) error = "option " + name + " takes no value";
+        field = true;
+        return true;
+    };
+    auto integer = [&](int& field, long long lo, long long hi, std::string_view what) {
+        std::optional<std::string> text = reader.Value();
+        std::optional<long long> v = text ? ParseInteger(*text) : std::nullopt;
+        if (!v || *v < lo || *v > hi)
+            error = "option " + name + " needs " + std::string(what);
+        else
+            field = static_cast<int>(*v);
+        return true;
+    };
+    if (name == "--echo") return flag(f.echo);
+    if (name == "--separator-first") return flag(f.separatorFirst);
+    if (name == "--byte-by-byte") return flag(f.byteByByte);
+    if (name == "--line-end") {
+        std::optional<std::string> text = reader.Value();
+        if (text == "cr")
+            f.lineEnd = "\r";
+        else if (text == "lf")
+            f.lineEnd = "\n";
+        else if (text == "crlf")
+            f.lineEnd = "\r\n";
+        else if (text == "none")
+            f.lineEnd.clear();
+        else
+            error = "option " + name + " needs cr, lf, crlf or none";
+        return true;
+    }
+    if (name == "--mute-after") return integer(f.muteAfter, 0, 1000000000, "a number of answers");
+    if (name == "--mute-for")
+        return integer(f.muteForMs, 0, 86400000, "milliseconds (0 to 86400000)");
+    if (name == "--hang-up-after")
+        return integer(f.hangUpAfter, 0, 1000000000, "a number of answers");
+    if (name == "--replug-after")
+        return integer(f.replugAfterMs, 0, 86400000, "milliseconds (0 to 86400000)");
+    if (name == "--link") {
+        std::optional<std::string> path = reader.Value();
+        if (!path || path->empty())
+            error = "option " + name + " needs a path";
+        else
+            f.link = *path;
+        return true;
+    }
+    return false;
+}
+
+// Combinations of the fault options that cannot work; empty when they can.
+std::string FaultConflict(const TRotorSimOptions& o) {
+    const TLineFaults& f = o.faults;
+    if (f.separatorFirst && !o.reply.empty())
+        return "option --separator-first shapes the azimuth reply, not --reply or --garbage";
+    if (!o.device.empty() && (f.hangUpAfter >= 0 || !f.link.empty()))
+        return "options --hang-up-after and --link need a pseudo-terminal, not --device";
+    return {};
+}
+
 }  // namespace
 
 TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
@@ -76,6 +139,11 @@ TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
     TArgReader reader(args);
     while (!reader.AtEnd()) {
         const std::string name = reader.Next();
+        std::string faultError;
+        if (ParseFaultOption(name, reader, o.faults, faultError)) {
+            if (!faultError.empty()) return Fail(faultError);
+            continue;
+        }
         // Reads an integer value within [lo, hi] for the current option.
         auto integer = [&](long long lo, long long hi) -> std::optional<long long> {
             std::optional<std::string> text = reader.Value();
@@ -138,6 +206,12 @@ TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
             std::optional<std::string> path = reader.Value();
             if (!path || path->empty()) return badValue("a file name");
             o.countFile = *path;
+        } else if (name == "--stream") {
+            std::optional<std::string> text = reader.Value();
+            std::optional<double> rate = text ? ParseNumber(*text) : std::nullopt;
+            if (!rate || *rate < 0.1 || *rate > 1000.0)
+                return badValue("replies per second (0.1 to 1000)");
+            o.streamRate = *rate;
         } else if (name == "--verbose" || name == "-v") {
             o.verbose = true;
         } else if (name.rfind("-", 0) == 0) {
@@ -150,7 +224,10 @@ TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
         return Fail("options --garbage and --reply exclude each other");
     if (o.silent && (garbage || !o.reply.empty()))
         return Fail("option --silent excludes --garbage and --reply");
+    if (o.silent && o.streamRate > 0)
+        return Fail("options --silent and --stream exclude each other");
     if (garbage) o.reply = "ERR;";
+    if (std::string conflict = FaultConflict(o); !conflict.empty()) return Fail(conflict);
     return result;
 }
 
@@ -175,8 +252,23 @@ std::string RotorSimUsage(std::string_view program) {
            "  --reply TEXT       answer exactly TEXT instead of an azimuth\n"
            "  --silent           read queries but never answer\n"
            "  --count-file FILE  keep the number of queries received so far in FILE\n"
+           "  --stream RATE      also send RATE replies a second without being asked\n"
            "  -v, --verbose      log every query and hang-up to standard error\n"
            "  -h, --help         show this text and exit\n"
+           "\n"
+           "Reply layouts and line faults:\n"
+           "  --echo             send the query back before each reply (\"AI1;123;\")\n"
+           "  --separator-first  answer \";123\" instead of \"123;\"\n"
+           "  --line-end END     end each reply with cr, lf, crlf or none (default none)\n"
+           "  --byte-by-byte     write every byte of an answer alone, --gap MS apart\n"
+           "  --mute-after N     after N answers go silent for a while, once\n"
+           "  --mute-for MS      how long that silence lasts (default 5000)\n"
+           "  --hang-up-after N  after N answers unplug the line, once; it comes back\n"
+           "                     as a new pseudo-terminal\n"
+           "  --replug-after MS  how long the line stays away (default 2000)\n"
+           "  --link PATH        keep a symbolic link PATH to the pseudo-terminal, gone\n"
+           "                     while unplugged and re-pointed when it comes back; the\n"
+           "                     first line of output is then PATH\n"
            "\n"
            "The simulator keeps running when the other end closes and reopens the line;\n"
            "it stops on SIGINT or SIGTERM. Bad options exit with status 2.\n";
@@ -197,6 +289,40 @@ int TQueryScanner::Feed(std::string_view bytes) {
         }
     }
     return complete;
+}
+
+std::string AnswerText(const TRotorSimOptions& options, int azimuth) {
+    std::string reply = ReplyText(options, azimuth);
+    if (options.faults.separatorFirst && !reply.empty() && reply.back() == ';')
+        reply = ";" + reply.substr(0, reply.size() - 1);
+    reply += options.faults.lineEnd;
+    if (options.faults.echo) reply.insert(0, kQuery);
+    return reply;
+}
+
+std::vector<std::string> AnswerPieces(const TRotorSimOptions& options, const std::string& answer) {
+    if (!options.faults.byteByByte) return SplitReply(answer, options.chunks);
+    std::vector<std::string> pieces;
+    for (char c : answer) pieces.emplace_back(1, c);
+    return pieces;
+}
+
+TQueryAction TFaultSchedule::OnQuery(long long nowMs) {
+    if (mutedAtMs_ >= 0) {
+        if (nowMs - mutedAtMs_ < faults_.muteForMs) return TQueryAction::Ignore;
+        mutedAtMs_ = -1;
+        muteDone_ = true;
+    }
+    if (!hungUp_ && faults_.hangUpAfter >= 0 && answered_ >= faults_.hangUpAfter) {
+        hungUp_ = true;
+        return TQueryAction::HangUp;
+    }
+    if (!muteDone_ && faults_.muteAfter >= 0 && answered_ >= faults_.muteAfter) {
+        mutedAtMs_ = nowMs;
+        return TQueryAction::Ignore;
+    }
+    ++answered_;
+    return TQueryAction::Answer;
 }
 
 int AzimuthAt(const TRotorSimOptions& options, double elapsedSeconds) {

@@ -12,6 +12,20 @@ namespace skyvane::rotorsim {
 // The four-byte query the simulator answers.
 inline constexpr std::string_view kQuery = "AI1;";
 
+// Reply layouts and line faults of real controllers and adapters, to try how the
+// program copes with them.
+struct TLineFaults {
+    bool echo = false;            // send the query back before each reply
+    bool separatorFirst = false;  // ";123" instead of "123;"
+    std::string lineEnd;          // "", "\r", "\n" or "\r\n" after each reply
+    bool byteByByte = false;      // every byte of an answer is a piece of its own
+    int muteAfter = -1;           // answers before going silent; -1: never
+    int muteForMs = 5000;         // how long the silence lasts
+    int hangUpAfter = -1;         // answers before the line is unplugged; -1: never
+    int replugAfterMs = 2000;     // how long the line stays away
+    std::string link;             // symlink to the pseudo-terminal, re-pointed when it comes back
+};
+
 // What the simulator does, as chosen on the command line.
 struct TRotorSimOptions {
     std::string device;      // device to serve; empty: a new pseudo-terminal
@@ -24,8 +38,10 @@ struct TRotorSimOptions {
     std::string reply;       // fixed reply text instead of the azimuth; empty: azimuth
     bool silent = false;     // never answer
     bool pad = false;        // leading zeros up to three digits
+    TLineFaults faults;      // reply layout and line faults
     std::string countFile;   // file rewritten with the number of queries so far
     bool verbose = false;    // log every query and hang-up to standard error
+    double streamRate = 0;   // replies a second sent unasked (--stream); 0: none
 };
 
 // How the command line was understood.
@@ -64,5 +80,32 @@ std::string ReplyText(const TRotorSimOptions& options, int azimuth);
 
 // Splits text into at most `chunks` non-empty pieces of nearly equal length.
 std::vector<std::string> SplitReply(const std::string& text, int chunks);
+
+// Everything written for one query: the echo of the query when asked for, then the
+// reply laid out as the faults say (separator first, line end).
+std::string AnswerText(const TRotorSimOptions& options, int azimuth);
+
+// The pieces one answer is written in: every byte alone, or the --chunks pieces.
+std::vector<std::string> AnswerPieces(const TRotorSimOptions& options, const std::string& answer);
+
+// What the simulator does with a query.
+enum class TQueryAction { Answer, Ignore, HangUp };
+
+// When the simulator goes silent and when it unplugs its line, by the answers given.
+class TFaultSchedule {
+public:
+    explicit TFaultSchedule(const TLineFaults& faults) : faults_(faults) {}
+    // A query arrived `nowMs` after the start. After --mute-after answers the queries
+    // are ignored for --mute-for ms, once; the query after --hang-up-after answers
+    // unplugs the line, once.
+    TQueryAction OnQuery(long long nowMs);
+
+private:
+    const TLineFaults& faults_;
+    int answered_ = 0;
+    long long mutedAtMs_ = -1;
+    bool muteDone_ = false;
+    bool hungUp_ = false;
+};
 
 }  // namespace skyvane::rotorsim

@@ -4,9 +4,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -60,6 +62,34 @@ int OpenPseudoTerminal(std::string& slavePath) {
     return master;
 }
 
+// Makes an open line raw, non-blocking and closed on exec.
+void PrepareLine(int fd) {
+    MakeRaw(fd);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+// Points the symbolic link `link` at `target` in one step (a new link renamed over
+// the old), so a program opening the link never finds it half-made.
+bool PointLink(const std::string& link, const std::string& target) {
+    const std::string fresh = link + ".new";
+    unlink(fresh.c_str());
+    if (symlink(target.c_str(), fresh.c_str()) != 0) return false;
+    if (rename(fresh.c_str(), link.c_str()) != 0) {
+        int err = errno;
+        unlink(fresh.c_str());
+        errno = err;
+        return false;
+    }
+    return true;
+}
+
+// True when nothing but a symbolic link (or nothing) is at `path`, so it may be replaced.
+bool MayReplaceLink(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) != 0 ? errno == ENOENT : S_ISLNK(st.st_mode);
+}
+
 // One piece of a reply waiting to be written.
 struct TPiece {
     std::string bytes;
@@ -69,11 +99,16 @@ struct TPiece {
 
 class TSimulator {
 public:
-    TSimulator(const TRotorSimOptions& options, int fd) : options_(options), fd_(fd) {}
+    TSimulator(const TRotorSimOptions& options, int fd)
+        : options_(options), fd_(fd), schedule_(options.faults) {}
+    ~TSimulator() {
+        if (fd_ >= 0) close(fd_);
+    }
 
     // Starts the clock and writes the count file, before the line is announced.
     void Start() {
         start_ = Clock::now();
+        nextStream_ = start_;
         WriteCount();
     }
 
@@ -83,6 +118,10 @@ public:
         sigdelset(&waitMask, SIGINT);
         sigdelset(&waitMask, SIGTERM);
         while (!g_stop) {
+            if (fd_ < 0) {
+                WaitForReplug(waitMask);
+                continue;
+            }
             pollfd p{fd_, POLLIN, 0};
             timespec wait = ToTimespec(NextWait());
             int r = ppoll(&p, 1, &wait, &waitMask);
@@ -101,6 +140,7 @@ public:
                 open_ = true;
                 Log(options_, "line open");
             }
+            StreamDueReply();
             WriteDuePieces();
         }
         Log(options_, "stopped");
@@ -109,11 +149,14 @@ public:
 
 private:
     Clock::duration NextWait() const {
-        if (pending_.empty()) return kIdleWait;
-        auto wait = Due(pending_.front()) - Clock::now();
-        if (wait < Clock::duration::zero()) return Clock::duration::zero();
-        return wait < kIdleWait ? wait : Clock::duration(kIdleWait);
+        Clock::duration wait = kIdleWait;
+        const auto now = Clock::now();
+        if (!pending_.empty()) wait = std::min(wait, Due(pending_.front()) - now);
+        if (Streaming()) wait = std::min(wait, nextStream_ - now);
+        return std::max(wait, Clock::duration::zero());
     }
+
+    bool Streaming() const { return options_.streamRate > 0; }
 
     Clock::time_point Due(const TPiece& piece) const {
         return piece.afterGap ? lastWrite_ + std::chrono::milliseconds(options_.gapMs)
@@ -153,12 +196,41 @@ private:
             Log(options_, "query " + std::to_string(count_) + " received, not answering");
             return;
         }
+        const long long nowMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
+        switch (schedule_.OnQuery(nowMs)) {
+            case TQueryAction::Answer:
+                break;
+            case TQueryAction::Ignore:
+                Log(options_, "query " + std::to_string(count_) + " received, silent for now");
+                return;
+            case TQueryAction::HangUp:
+                Unplug();
+                return;
+        }
+        QueueReply("query " + std::to_string(count_) + " received, answering");
+    }
+
+    // With --stream: queues a reply nobody asked for when one is due. Only while the
+    // other end has the line open, and only once earlier replies are out, so a reader
+    // that stops reading never makes replies pile up.
+    void StreamDueReply() {
+        if (!Streaming() || Clock::now() < nextStream_) return;
+        nextStream_ += std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(1.0 / options_.streamRate));
+        if (nextStream_ < Clock::now()) nextStream_ = Clock::now();
+        if (open_ && pending_.empty()) QueueReply("sending unasked");
+    }
+
+    // Queues the answer for this moment (laid out as the faults say) in its pieces,
+    // due after the set delay.
+    void QueueReply(const std::string& what) {
         double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-        std::string reply = ReplyText(options_, AzimuthAt(options_, elapsed));
-        Log(options_, "query " + std::to_string(count_) + " received, answering \"" + reply + "\"");
+        std::string reply = AnswerText(options_, AzimuthAt(options_, elapsed));
+        Log(options_, what + " \"" + reply + "\"");
         auto due = Clock::now() + std::chrono::milliseconds(options_.delayMs);
         bool first = true;
-        for (std::string& piece : SplitReply(reply, options_.chunks)) {
+        for (std::string& piece : AnswerPieces(options_, reply)) {
             pending_.push_back(TPiece{std::move(piece), due, !first});
             first = false;
         }
@@ -188,6 +260,40 @@ private:
         scanner_ = TQueryScanner();
     }
 
+    // As when an adapter is pulled out: the line ends for the other end, and the link
+    // to it goes away until it is plugged in again.
+    void Unplug() {
+        Log(options_,
+            "unplugging the line for " + std::to_string(options_.faults.replugAfterMs) + " ms");
+        open_ = false;
+        pending_.clear();
+        scanner_ = TQueryScanner();
+        close(fd_);
+        fd_ = -1;
+        if (!options_.faults.link.empty()) unlink(options_.faults.link.c_str());
+        replugAt_ = Clock::now() + std::chrono::milliseconds(options_.faults.replugAfterMs);
+    }
+
+    void WaitForReplug(const sigset_t& waitMask) {
+        const auto wait = replugAt_ - Clock::now();
+        if (wait > Clock::duration::zero()) {
+            Pause(wait < kIdleWait ? wait : Clock::duration(kIdleWait), waitMask);
+            return;
+        }
+        std::string path;
+        const int fd = OpenPseudoTerminal(path);
+        if (fd < 0 || (!options_.faults.link.empty() && !PointLink(options_.faults.link, path))) {
+            std::fprintf(stderr, "skyvane-rotorsim: cannot plug the line in again: %s\n",
+                         std::strerror(errno));
+            if (fd >= 0) close(fd);
+            replugAt_ = Clock::now() + kHangupPause;
+            return;
+        }
+        PrepareLine(fd);
+        fd_ = fd;
+        Log(options_, "line plugged in again as " + path);
+    }
+
     // Rewrites the count file through a temporary file, so a reader never sees it half-written.
     void WriteCount() {
         if (options_.countFile.empty()) return;
@@ -206,9 +312,12 @@ private:
     }
 
     const TRotorSimOptions& options_;
-    int fd_;
+    int fd_;  // -1 while unplugged
+    TFaultSchedule schedule_;
+    Clock::time_point replugAt_;
     Clock::time_point start_;
     Clock::time_point lastWrite_;
+    Clock::time_point nextStream_;  // when the next unasked reply is due (--stream)
     TQueryScanner scanner_;
     std::deque<TPiece> pending_;
     long count_ = 0;
@@ -237,9 +346,23 @@ int RunRotorSim(const TRotorSimOptions& options) {
             return 1;
         }
     }
-    MakeRaw(fd);
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    PrepareLine(fd);
+    const std::string& link = options.faults.link;
+    if (!link.empty()) {
+        if (!MayReplaceLink(link)) {
+            std::fprintf(stderr, "skyvane-rotorsim: %s exists and is not a symbolic link\n",
+                         link.c_str());
+            close(fd);
+            return 1;
+        }
+        if (!PointLink(link, path)) {
+            std::fprintf(stderr, "skyvane-rotorsim: cannot make the link %s: %s\n", link.c_str(),
+                         std::strerror(errno));
+            close(fd);
+            return 1;
+        }
+        path = link;
+    }
 
     // SIGINT and SIGTERM only arrive inside ppoll, where they end the wait.
     struct sigaction sa {};
@@ -260,7 +383,7 @@ int RunRotorSim(const TRotorSimOptions& options) {
     std::fflush(stdout);
 
     int status = simulator.Run();
-    close(fd);
+    if (!link.empty()) unlink(link.c_str());
     return status;
 }
 

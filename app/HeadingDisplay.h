@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The three places a heading is shown: the window's big number, the text drawn into
+// the tray icon and the tray icon's hint; in their stored colour while the rotor
+// answers, dimmed while the heading is old.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "rotor/RotorReadings.h"
+#include "toolkit/Graphics.h"
+
+namespace skyvane {
+
+class TLabel;
+class TTextIcon;
+
+// The colour of a heading the rotor no longer confirms: a grey green that reads as
+// faded next to lime and stays legible on black.
+inline constexpr TColor clStaleHeading = 0x00709070;
+
+// The hint for the heading text shown last (none before the first reading):
+// "Az(123)", with a note while the rotor is not answering.
+std::string HeadingHint(const std::optional<std::string>& text, bool stale);
+
+class THeadingDisplay {
+public:
+    // Shows on `response` and `trayIcon`, which outlive it; their fonts' colours at
+    // this moment are the live colours.
+    THeadingDisplay(TLabel& response, TTextIcon& trayIcon);
+
+    // An accepted reading: the tray text is the reading itself when `numeric`, else
+    // its compass label; the window shows the reading; the hint says "Az(...)".
+    void Show(const AzimuthReading& reading, bool numeric);
+    // Draws the number and the tray text dimmed (stale) or in their live colours again,
+    // and notes in the hint that the rotor is not answering.
+    void SetStale(bool stale);
+    bool Stale() const { return stale_; }
+
+private:
+    void SetTextColour(TColor labelColour, TColor iconColour);
+
+    TLabel& response_;
+    TTextIcon& trayIcon_;
+    const TColor liveLabelColour_;
+    const TColor liveIconColour_;
+    std::optional<std::string> shown_;
+    bool stale_ = false;
+};
+
+}  // namespace skyvane

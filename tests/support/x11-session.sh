@@ -1,0 +1,69 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Shell helpers for driving programs on a private X server as a user would: a
+# headless X server on a display nobody else uses, a notification area, the icons
+# in it. Source this file; every process started here is ended by x11_stop.
+#   x11_start [WxH]       Xvfb on a free display (-displayfd), DISPLAY exported
+#   x11_start_tray        trayer at the top right; returns once its panel is mapped
+#   x11_stop_tray         ends the tray
+#   x11_tray_icon_centre  prints "x y", the screen centre of the first tray icon
+#   x11_wait_window NAME [SECONDS]  prints the id of a visible window titled NAME
+#   x11_stop              ends what these helpers started
+
+x11_pids=()
+x11_tray_pid=""
+
+x11_start() {
+  local size="${1:-800x600}" fifo dir
+  dir="$(mktemp -d)"
+  fifo="$dir/display"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  x11_pids+=("$!")
+  local number
+  read -r -t 30 number <"$fifo" || { echo "Xvfb did not start" >&2; rm -rf "$dir"; return 1; }
+  rm -rf "$dir"
+  export DISPLAY=":$number"
+}
+
+x11_start_tray() {
+  trayer --edge top --align right --widthtype pixel --width 100 --heighttype pixel --height 24 \
+    --transparent false --tint 0x404040 >/dev/null 2>&1 &
+  x11_tray_pid=$!
+  x11_pids+=("$x11_tray_pid")
+  local i
+  for ((i = 0; i < 100; i++)); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && return 0
+    sleep 0.1
+  done
+  echo "the tray did not appear" >&2
+  return 1
+}
+
+x11_stop_tray() {
+  [ -z "$x11_tray_pid" ] || kill "$x11_tray_pid" 2>/dev/null || true
+  x11_tray_pid=""
+}
+
+x11_tray_icon_centre() {
+  xwininfo -root -tree | awk '/"panel"/ { panel = 1; next }
+    panel && /22x22/ { split($0, a, "+"); print a[4] + 11, a[5] + 11; exit }'
+}
+
+x11_wait_window() {
+  local name="$1" seconds="${2:-20}" id
+  id="$(timeout "$seconds" xdotool search --sync --onlyvisible --name "$name" 2>/dev/null | head -n1)" \
+    || true
+  [ -n "$id" ] || return 1
+  echo "$id"
+}
+
+# Last started first, so the X server goes after its clients.
+x11_stop() {
+  local i
+  for ((i = ${#x11_pids[@]} - 1; i >= 0; i--)); do
+    kill "${x11_pids[i]}" 2>/dev/null || true
+    wait "${x11_pids[i]}" 2>/dev/null || true
+  done
+  x11_pids=()
+  x11_tray_pid=""
+}
