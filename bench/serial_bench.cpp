@@ -2,12 +2,16 @@
 // Serial port figures through a pseudo-terminal, side by side with Qt's own serial
 // port class running the same loop: reply latency to the received-characters
 // handler on the GUI thread, throughput of 4 MiB in 4 KiB writes, and the CPU used
-// by a tracking session at one query a second.
+// and the wake-ups of the process's threads (the far end's thread left out) while
+// tracking at one query a second. The two take turns in rounds, so that both meet
+// the same load of a shared machine.
 //
 //   serial_bench [tracking seconds, default 30]
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/syscall.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -21,8 +25,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,7 +42,10 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kLatencyRounds = 2000;
+constexpr int kLatencyReplies = 2000;
+constexpr int kRepliesPerRound = 200;
+constexpr int kThroughputRounds = 5;
+constexpr int kTrackingRounds = 3;
 constexpr std::size_t kThroughputBytes = 4 << 20;
 constexpr std::size_t kChunk = 4 << 10;
 
@@ -137,14 +147,15 @@ void Quit() {
 }
 
 // The far end writes "123;", notes when write() returned, and waits until the
-// handler has seen the whole reply before the next round.
-void Latency(Receiver& r, const char* name) {
+// handler has seen the whole reply before the next one. Returns the microseconds
+// from write() to the handler, one per reply.
+std::vector<double> Latency(Receiver& r, int replies) {
     Pty pty;
     std::mutex m;
     std::condition_variable cv;
     Clock::time_point sentAt;
     std::vector<double> micros;
-    micros.reserve(kLatencyRounds);
+    micros.reserve(static_cast<std::size_t>(replies));
     std::string got;
     bool seen = false;
     r.Open(pty.name, [&](const std::string& bytes) {
@@ -156,10 +167,10 @@ void Latency(Receiver& r, const char* name) {
         micros.push_back(std::chrono::duration<double, std::micro>(now - sentAt).count());
         seen = true;
         cv.notify_all();
-        if (micros.size() == kLatencyRounds) Quit();
+        if (micros.size() == static_cast<std::size_t>(replies)) Quit();
     });
     std::thread far([&] {
-        for (int i = 0; i < kLatencyRounds; ++i) {
+        for (int i = 0; i < replies; ++i) {
             std::unique_lock lock(m);
             seen = false;
             pty.Send("123;", 4);
@@ -170,12 +181,19 @@ void Latency(Receiver& r, const char* name) {
     RunLoop();
     far.join();
     r.Close();
-    std::printf("%-10s latency   median %7.1f us   p99 %7.1f us   max %7.1f us  (%d replies)\n",
-                name, Percentile(micros, 0.5), Percentile(micros, 0.99), Percentile(micros, 1.0),
-                kLatencyRounds);
+    return micros;
 }
 
-void Throughput(Receiver& r, const char* name) {
+double ProcessCpuSeconds();
+double ThreadCpuSeconds(std::thread& thread);
+
+// 4 MiB written by the far end in 4 KiB writes as fast as it can: MiB/s until the
+// handler has had the last byte, and the CPU milliseconds per MiB the receiving
+// side used (the far end's thread left out).
+struct Speed {
+    double mibPerSecond, cpuMsPerMib;
+};
+Speed Throughput(Receiver& r) {
     Pty pty;
     std::size_t received = 0;
     Clock::time_point lastByte;
@@ -184,18 +202,24 @@ void Throughput(Receiver& r, const char* name) {
         lastByte = Clock::now();
         if (received >= kThroughputBytes) Quit();
     });
+    const double cpu0 = ProcessCpuSeconds();
     const auto start = Clock::now();
+    std::atomic<double> farCpu{0};
     std::thread far([&] {
         const std::string chunk(kChunk, 'x');
         for (std::size_t sent = 0; sent < kThroughputBytes; sent += kChunk)
             pty.Send(chunk.data(), chunk.size());
+        timespec ts;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        farCpu = static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
     });
     RunLoop();
     far.join();
+    const double cpu = ProcessCpuSeconds() - cpu0 - farCpu;
     r.Close();
     const double seconds = std::chrono::duration<double>(lastByte - start).count();
-    std::printf("%-10s throughput %7.1f MiB/s  (4 MiB in 4 KiB writes, %.3f s)\n", name,
-                static_cast<double>(kThroughputBytes) / (1 << 20) / seconds, seconds);
+    const double mib = static_cast<double>(kThroughputBytes) / (1 << 20);
+    return {mib / seconds, 1000.0 * cpu / mib};
 }
 
 double ProcessCpuSeconds() {
@@ -204,38 +228,107 @@ double ProcessCpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// One query a second, answered by a far end that sleeps in poll between queries.
-void TrackingCpu(Receiver& r, const char* name, int seconds) {
+// Context switches of each thread of this process (a thread that blocks and is
+// woken again counts one), with the threads' names, from /proc.
+struct ThreadSwitches {
+    std::string name;
+    long long switches = 0;
+};
+std::map<int, ThreadSwitches> SampleSwitches() {
+    std::map<int, ThreadSwitches> threads;
+    DIR* dir = opendir("/proc/self/task");
+    if (!dir) return threads;
+    while (dirent* e = readdir(dir)) {
+        if (e->d_name[0] == '.') continue;
+        const std::string base = std::string("/proc/self/task/") + e->d_name;
+        ThreadSwitches t;
+        std::getline(std::ifstream(base + "/comm"), t.name);
+        std::ifstream status(base + "/status");
+        for (std::string line; std::getline(status, line);) {
+            std::istringstream fields(line);
+            std::string key;
+            long long value = 0;
+            if (fields >> key >> value &&
+                (key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:"))
+                t.switches += value;
+        }
+        threads[std::atoi(e->d_name)] = t;
+    }
+    closedir(dir);
+    return threads;
+}
+
+// What a tracking session cost: CPU seconds, wall seconds, replies, and the
+// context switches of each thread (by name), the far end's thread left out.
+struct TrackingCost {
+    double cpu = 0, wall = 0;
+    int replies = 0;
+    std::map<std::string, long long> switches;
+    void Add(const TrackingCost& other) {
+        cpu += other.cpu;
+        wall += other.wall;
+        replies += other.replies;
+        for (const auto& [name, n] : other.switches) switches[name] += n;
+    }
+};
+
+double ThreadCpuSeconds(std::thread& thread) {
+    clockid_t clock;
+    timespec ts{};
+    if (pthread_getcpuclockid(thread.native_handle(), &clock) == 0) clock_gettime(clock, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// One query a second for `seconds`, answered by a far end that sleeps in poll
+// between queries; measured after a second of settling.
+TrackingCost Tracking(Receiver& r, int seconds) {
     Pty pty;
     int replies = 0;
     r.Open(pty.name, [&](const std::string& bytes) {
         replies += static_cast<int>(std::count(bytes.begin(), bytes.end(), ';'));
     });
-    std::atomic<bool> stop{false};
+    int stopPipe[2];
+    if (pipe(stopPipe) != 0) std::abort();
+    std::atomic<int> farTid{0};
     std::thread far([&] {
-        while (!stop) {
-            pollfd p{pty.master, POLLIN, 0};
-            if (poll(&p, 1, 100) != 1) continue;
+        farTid = static_cast<int>(syscall(SYS_gettid));
+        for (;;) {
+            pollfd p[2] = {{pty.master, POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
+            if (poll(p, 2, -1) < 1 || p[1].revents) return;
             char buf[64];
             if (read(pty.master, buf, sizeof buf) > 0) pty.Send("123;", 4);
         }
     });
     QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(1000);
     QObject::connect(&tick, &QTimer::timeout, [&] { Guarded([&] { r.Write("AI1;"); }); });
-    const double cpu0 = ProcessCpuSeconds();
-    const auto t0 = Clock::now();
     tick.start();
+    QTimer::singleShot(1000, [] { Quit(); });
+    RunLoop();
+    const int repliesBefore = replies;
+    const auto switches0 = SampleSwitches();
+    const double cpu0 = ProcessCpuSeconds() - ThreadCpuSeconds(far);
+    const auto t0 = Clock::now();
     QTimer::singleShot(seconds * 1000, [] { Quit(); });
     RunLoop();
+    TrackingCost cost;
+    cost.cpu = ProcessCpuSeconds() - ThreadCpuSeconds(far) - cpu0;
+    cost.wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    const auto switches1 = SampleSwitches();
+    cost.replies = replies - repliesBefore;
     tick.stop();
-    const double cpu = ProcessCpuSeconds() - cpu0;
-    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    stop = true;
+    [[maybe_unused]] ssize_t n = write(stopPipe[1], "x", 1);
     far.join();
+    close(stopPipe[0]);
+    close(stopPipe[1]);
     r.Close();
-    std::printf("%-10s tracking  CPU %.3f %% of a core over %.0f s (%d replies)\n", name,
-                100.0 * cpu / wall, wall, replies);
+    for (const auto& [tid, t] : switches1) {
+        if (tid == farTid) continue;
+        const auto was = switches0.find(tid);
+        cost.switches[t.name] += t.switches - (was == switches0.end() ? 0 : was->second.switches);
+    }
+    return cost;
 }
 
 // The far end hangs up (an unplugged adapter) while the port stays open: the CPU the
@@ -259,16 +352,73 @@ void HangUpCpu(int seconds) {
 
 }  // namespace
 
+// The two implementations take turns, round by round, so that both meet the same
+// load of a shared machine; each figure pools its rounds.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    const int seconds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 30;
     SkyvaneReceiver ours;
     QtReceiver qt;
-    Latency(ours, "skyvane");
-    Latency(qt, "QSerialPort");
-    Throughput(ours, "skyvane");
-    Throughput(qt, "QSerialPort");
-    TrackingCpu(ours, "skyvane", seconds);
+    struct Subject {
+        const char* name;
+        Receiver& receiver;
+        std::vector<double> micros, mibs, cpuPerMib;
+        TrackingCost tracking;
+    } subjects[] = {{"skyvane", ours, {}, {}, {}, {}}, {"QSerialPort", qt, {}, {}, {}, {}}};
+
+    for (int round = 0; round < kLatencyReplies / kRepliesPerRound; ++round)
+        for (Subject& s : subjects) {
+            const std::vector<double> micros = Latency(s.receiver, kRepliesPerRound);
+            s.micros.insert(s.micros.end(), micros.begin(), micros.end());
+        }
+    for (Subject& s : subjects)
+        std::printf(
+            "%-10s latency   median %7.1f us   p99 %7.1f us   max %7.1f us  (%zu replies, "
+            "%d rounds taking turns)\n",
+            s.name, Percentile(s.micros, 0.5), Percentile(s.micros, 0.99),
+            Percentile(s.micros, 1.0), s.micros.size(), kLatencyReplies / kRepliesPerRound);
+
+    for (int round = 0; round < kThroughputRounds; ++round)
+        for (Subject& s : subjects) {
+            const Speed speed = Throughput(s.receiver);
+            s.mibs.push_back(speed.mibPerSecond);
+            s.cpuPerMib.push_back(speed.cpuMsPerMib);
+        }
+    for (Subject& s : subjects)
+        std::printf(
+            "%-10s throughput %7.1f MiB/s  (median of %d rounds taking turns, %.1f to %.1f; 4 MiB "
+            "in 4 KiB writes; CPU %.2f ms per MiB)\n",
+            s.name, Percentile(s.mibs, 0.5), kThroughputRounds, Percentile(s.mibs, 0.0),
+            Percentile(s.mibs, 1.0), Percentile(s.cpuPerMib, 0.5));
+
+    for (int round = 0; round < kTrackingRounds; ++round)
+        for (Subject& s : subjects)
+            s.tracking.Add(Tracking(s.receiver, std::max(1, seconds / kTrackingRounds)));
+    for (Subject& s : subjects) {
+        const TrackingCost& t = s.tracking;
+        long long total = 0;
+        std::string parts;
+        for (const auto& [name, n] : t.switches) {
+            total += n;
+            char part[96];
+            std::snprintf(part, sizeof part, "%s%s %.2f", parts.empty() ? "" : ", ", name.c_str(),
+                          static_cast<double>(n) / t.wall);
+            parts += part;
+        }
+        std::printf("%-10s tracking  CPU %.4f %% of a core over %.0f s (%d replies)\n", s.name,
+                    100.0 * t.cpu / t.wall, t.wall, t.replies);
+        std::printf("%-10s wake-ups  %.2f /s while tracking (%s; far end left out)\n", s.name,
+                    static_cast<double>(total) / t.wall, parts.c_str());
+    }
+    const Subject& a = subjects[0];
+    const Subject& b = subjects[1];
+    std::printf(
+        "ratio      skyvane / QSerialPort: latency median %.2f, p99 %.2f; throughput %.2f; "
+        "tracking CPU %.2f\n",
+        Percentile(a.micros, 0.5) / Percentile(b.micros, 0.5),
+        Percentile(a.micros, 0.99) / Percentile(b.micros, 0.99),
+        Percentile(a.mibs, 0.5) / Percentile(b.mibs, 0.5),
+        (a.tracking.cpu / a.tracking.wall) / (b.tracking.cpu / b.tracking.wall));
     HangUpCpu(std::min(seconds, 5));
     return 0;
 }

@@ -83,8 +83,9 @@ struct Timeouts {
 };
 
 // One transfer: the caller's buffer and count, what has moved so far, and the
-// record's own wake-up object, set when the transfer is aborted. A record serves
-// one transfer at a time; the buffer must stay in place until the transfer ends.
+// record's own wake-up object, set when the transfer is aborted and, for a read,
+// when bytes reach the input queue. A record serves one transfer at a time; the
+// buffer must stay in place until the transfer ends.
 struct Transfer {
     enum class State : std::uint8_t { Idle, Pending, Done, Failed };
     bool isRead = false;
@@ -100,13 +101,14 @@ struct Transfer {
 
     // The record's wake-up object, made on first use: only a transfer that has to
     // wait needs one, so that a read that returns at once costs no extra descriptor.
-    WakeEvent& AbortEvent() {
-        if (!abortEvent_) abortEvent_ = std::make_unique<WakeEvent>();
-        return *abortEvent_;
+    WakeEvent& Wake() {
+        if (!wake_) wake_ = std::make_unique<WakeEvent>();
+        return *wake_;
     }
     // Makes the record ready for its next transfer.
-    void ClearAbort() {
-        if (aborted.exchange(false) && abortEvent_) abortEvent_->Reset();
+    void ClearWake() {
+        aborted = false;
+        if (wake_) wake_->Reset();
     }
     // Sets the record up for a new transfer of `count` bytes at `data`, under the
     // time-outs in force now.
@@ -116,12 +118,12 @@ struct Transfer {
         size = count;
         done = 0;
         error = 0;
-        ClearAbort();
+        ClearWake();
         timeouts = current;
     }
 
 private:
-    std::unique_ptr<WakeEvent> abortEvent_;
+    std::unique_ptr<WakeEvent> wake_;
 };
 
 // Result of waiting for line events.
@@ -152,17 +154,23 @@ public:
     // Aborts pending transfers (abortTx/abortRx) and empties queues (clearTx/clearRx).
     virtual int Purge(bool abortTx, bool abortRx, bool clearTx, bool clearRx) = 0;
 
-    // Line errors since the last call (CE_* flags, then cleared) and the queue counts.
+    // Line errors since the last call (CE_* flags, then cleared) and the input queue's
+    // count; the output queue's count too when `outQueue` is given (it may cost a call
+    // to the driver).
     virtual int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue,
-                            std::uint32_t& outQueue) = 0;
+                            std::uint32_t* outQueue = nullptr) = 0;
     // The modem input lines (MS_* bits); a device without modem lines reports all off.
     virtual int ModemStatus(std::uint32_t& status) = 0;
 
     // The set of events (EV_* bits) that WaitEvents reports.
     virtual int SetEventMask(std::uint32_t mask) = 0;
-    // Waits until events of the mask occur (Events, with them in `events`), `stop` is set
-    // (Stopped) or the device cannot be waited on any more, for example after a hang-up (Failed).
-    virtual WaitResult WaitEvents(const WakeEvent& stop, std::uint32_t& events) = 0;
+    // Waits until events of the mask have occurred and `gate` (when given) is open
+    // (Events, with them in `events`), `stop` is set (Stopped) or the device cannot be
+    // waited on any more, for example after a hang-up (Failed). Meanwhile, also while
+    // the gate is shut, arriving bytes are taken into the input queue at once; events
+    // that occur while the gate is shut are reported together once it opens.
+    virtual WaitResult WaitEvents(const WakeEvent& stop, std::uint32_t& events,
+                                  WaitGate* gate = nullptr) = 0;
 };
 
 // Opens the named device: a name without "/" means "/dev/" + name; a name that does

@@ -2,6 +2,8 @@
 // Serial devices on Linux: non-blocking descriptors, termios2 for the line, poll for
 // every wait. Windows' overlapped transfers become a start (move what can be moved
 // at once) and a wait (poll until done, timed out or aborted) on the caller's thread.
+// While the event thread waits, it takes received bytes into the device's input
+// queue the moment they arrive, as a driver would; reads take them from there.
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -14,6 +16,8 @@
 #include <cerrno>
 #include <chrono>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -25,15 +29,20 @@ namespace skyvane::platform {
 namespace {
 
 constexpr std::uint32_t kMax = 0xFFFFFFFF;
-// While bytes nobody has read yet sit in the input queue, readiness cannot tell
-// when more arrive; the event wait then looks at the queue count, first after
-// 20 ms, then less and less often while nothing changes (a port whose bytes nobody
-// reads settles at about three looks a second).
-constexpr int kQueuedBytesRecheckMs = 20;
-constexpr int kQueuedBytesRecheckMaxMs = 320;
-// While a write is draining, the wait looks for the empty output queue this often.
+// While a write is draining (and only while transmit-empty is waited for), the
+// wait looks for the empty output queue this often; the tty cannot tell it.
 constexpr int kTxDrainRecheckMs = 2;
-// Modem-line, break and error counters are read this often where the driver keeps them.
+// The input queue takes no more from the tty than this; the tty's own buffers then
+// hold the rest, and its flow control applies. It takes at most a chunk at a time
+// (the tty's own read buffer is that size).
+constexpr std::size_t kInputQueueLimit = 64 * 1024;
+constexpr std::size_t kReadChunk = 4096;
+// A read that empties a full line-discipline buffer (4095 bytes) means a stream: more
+// is on its way at once.
+constexpr std::size_t kFullLineBuffer = 4095;
+constexpr int kStreamHoldMs = 1;
+// Modem-line, break and error counters are read this often where the driver keeps
+// them, and only while one of their events is waited for.
 constexpr int kLineCounterRecheckMs = 50;
 constexpr std::uint32_t kCounterEvents = kEvCts | kEvDsr | kEvRlsd | kEvRing | kEvBreak | kEvErr;
 
@@ -57,6 +66,53 @@ int Earliest(int a, int b) {
     if (b < 0) return a;
     return std::min(a, b);
 }
+
+// The input queue of the device, as a driver keeps one: bytes taken from the tty
+// wait here until they are read. NUL bytes are dropped on the way in when null
+// discarding is on, so that the count a reader is given and what it then reads
+// agree. Not locked itself: its owner serialises every use.
+class InputQueue {
+public:
+    std::size_t Size() const { return bytes_.size() - head_ - reserved_; }
+    // Room for `n` more bytes at the end, to be filled and then committed.
+    char* Reserve(std::size_t n) {
+        if (head_ == bytes_.size()) Clear();
+        const std::size_t at = bytes_.size();
+        bytes_.resize(at + n);
+        reserved_ = n;
+        return bytes_.data() + at;
+    }
+    // Keeps the first `n` reserved bytes, without NUL bytes when `dropNul`.
+    void Commit(std::size_t n, bool dropNul) {
+        const std::size_t at = bytes_.size() - reserved_;
+        bytes_.resize(at + n);
+        reserved_ = 0;
+        if (dropNul)
+            bytes_.erase(std::remove(bytes_.begin() + at, bytes_.end(), '\0'), bytes_.end());
+    }
+    // Moves up to `n` bytes to `out`; returns how many.
+    std::size_t Take(char* out, std::size_t n) {
+        n = std::min(n, Size());
+        std::copy_n(bytes_.data() + head_, n, out);
+        head_ += n;
+        if (head_ == bytes_.size() || head_ > kCompactAt) Compact();
+        return n;
+    }
+    void Clear() {
+        bytes_.clear();
+        head_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kCompactAt = 64 * 1024;
+    void Compact() {
+        bytes_.erase(0, head_);
+        head_ = 0;
+    }
+    std::string bytes_;
+    std::size_t head_ = 0;
+    std::size_t reserved_ = 0;
+};
 
 class PosixSerialDevice final : public SerialDevice {
 public:
@@ -119,8 +175,10 @@ public:
         ssize_t n = write(fd_, data, size);
         if (n < 0 && errno != EAGAIN) return Fail(t, errno);
         t.done = n < 0 ? 0 : static_cast<std::size_t>(n);
-        txArmed_ = true;
-        txWake_.Set();
+        if (mask_ & kEvTxEmpty) {
+            txArmed_ = true;
+            control_.Set();
+        }
         if (t.done == size) return Finish(t);
         return Pend(t);
     }
@@ -133,6 +191,8 @@ public:
         return Pend(t);
     }
 
+    // A read wakes when the tty has bytes and when the event wait has taken some
+    // into the input queue; the abort is looked at before anything is moved.
     int WaitTransfer(Transfer& t) override {
         for (;;) {
             if (t.state == Transfer::State::Done) return 0;
@@ -141,13 +201,15 @@ public:
             const int left = TimeLeft(t);
             if (left == 0) return End(t, 0);  // timed out: done with what moved
             pollfd fds[2] = {{fd_, static_cast<short>(t.isRead ? POLLIN : POLLOUT), 0},
-                             {t.AbortEvent().NativeHandle(), POLLIN, 0}};
+                             {t.Wake().NativeHandle(), POLLIN, 0}};
             int r = poll(fds, 2, left);
             if (r < 0) {
                 if (errno == EINTR) continue;
                 return End(t, errno);
             }
-            if (r == 0 || !fds[0].revents) continue;
+            if (fds[1].revents) t.Wake().Reset();
+            if (t.aborted) return End(t, ECANCELED);
+            if (!fds[0].revents && !(t.isRead && fds[1].revents)) continue;
             if (int e = t.isRead ? ReadSome(t) : WriteSome(t)) return End(t, e);
             if (t.isRead ? ReadComplete(t, false) : t.done == t.size) return End(t, 0);
             if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return End(t, EIO);
@@ -163,8 +225,9 @@ public:
                 if ((t->isRead && abortRx) || (!t->isRead && abortTx)) Abort(*t);
         }
         if (clearRx) {
-            int queued = 0;
-            if (ioctl(fd_, FIONREAD, &queued) == 0) taken_ += static_cast<std::uint64_t>(queued);
+            std::lock_guard lock(inMutex_);
+            in_.Clear();
+            wasFull_ = false;
         }
         if (clearTx || clearRx) {
             const int what = clearTx && clearRx ? TCIOFLUSH : clearTx ? TCOFLUSH : TCIFLUSH;
@@ -174,10 +237,21 @@ public:
     }
 
     int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue,
-                    std::uint32_t& outQueue) override {
-        int in = 0, out = 0;
-        if (ioctl(fd_, FIONREAD, &in) != 0) return errno;
-        if (ioctl(fd_, TIOCOUTQ, &out) != 0) out = 0;
+                    std::uint32_t* outQueue) override {
+        std::size_t in = 0;
+        {
+            // While an event thread waits on the device, it takes the bytes as they
+            // come; else take what the tty holds now.
+            std::lock_guard lock(inMutex_);
+            if (!eventThread_)
+                if (int e = FillInputForReader()) return e;
+            in = in_.Size();
+        }
+        if (outQueue) {
+            int out = 0;
+            if (ioctl(fd_, TIOCOUTQ, &out) != 0) out = 0;
+            *outQueue = static_cast<std::uint32_t>(out);
+        }
         errors = 0;
         if (icountOk_) {
             std::lock_guard lock(statusMutex_);
@@ -193,7 +267,6 @@ public:
             }
         }
         inQueue = static_cast<std::uint32_t>(in);
-        outQueue = static_cast<std::uint32_t>(out);
         return 0;
     }
 
@@ -208,53 +281,73 @@ public:
         return 0;
     }
 
+    // A zero mask is also how the event thread's end shows (it leaves the device quiet).
     int SetEventMask(std::uint32_t mask) override {
         mask_ = mask;
-        txWake_.Set();
+        if (!mask) eventThread_ = false;
+        control_.Set();
         return 0;
     }
 
-    // Received characters are reported when the input count grows (the event
+    // Received characters are reported when bytes reach the input queue (the event
     // character cannot be seen without taking the bytes, so EV_RXFLAG is never
-    // reported); the 80 % mark when the count crosses it; transmit-empty when the
+    // reported); the 80 % mark when the queue crosses it; transmit-empty when the
     // output queue drains after a write; modem lines, breaks and errors from the
-    // driver's interrupt counters where it keeps them. A hang-up ends the wait for
-    // good (Failed), after the bytes that came with it have been reported.
-    WaitResult WaitEvents(const WakeEvent& stop, std::uint32_t& events) override {
-        bool hungUp = false;
+    // driver's interrupt counters where it keeps them. Only what the mask asks for
+    // is looked at: a wait for received characters alone sleeps until bytes come.
+    // A hang-up ends the wait for good (Failed), after the bytes that came with it
+    // have been reported.
+    WaitResult WaitEvents(const WakeEvent& stop, std::uint32_t& events, WaitGate* gate) override {
         for (;;) {
-            if (stop.IsSet()) return WaitResult::Stopped;
+            eventThread_ = true;
             const std::uint32_t mask = mask_;
-            int queued = 0;
-            std::uint64_t arrived = 0;
-            if (!CountArrivals(queued, arrived)) return WaitResult::Failed;
-            events = PendingEvents(mask, queued, arrived);
-            if (events || queued == 0) queuedRecheckMs_ = kQueuedBytesRecheckMs;
-            if (events) return WaitResult::Events;
-            if (hungUp) return WaitResult::Failed;
-
-            int timeout = -1;
-            if (queued > 0 && (mask & (kEvRxChar | kEvRx80Full))) {
-                timeout = queuedRecheckMs_;
-                queuedRecheckMs_ = std::min(2 * queuedRecheckMs_, kQueuedBytesRecheckMaxMs);
+            if (readerFilled_.exchange(false)) {
+                std::lock_guard lock(inMutex_);
+                if (in_.Size()) unreported_ |= kEvRxChar & mask;
             }
+            unreported_ = (unreported_ | LineEvents(mask)) & mask;
+            // A stream's bytes are reported once its line buffer comes back short
+            // (or after a moment), so that a stream is handed over in batches.
+            const int holdMs = Remaining(streamHoldUntil_);
+            if (holdMs == 0) streamHoldUntil_ = -1;
+            bool watchGate = false;
+            if (unreported_ && streamHoldUntil_ < 0) {
+                if (!gate || !gate->PrepareWait()) {
+                    events = std::exchange(unreported_, 0);
+                    return WaitResult::Events;
+                }
+                watchGate = true;  // reported once the gate opens
+            } else if (hungUp_) {
+                return Leave(WaitResult::Failed);
+            }
+            int timeout = streamHoldUntil_ < 0 ? -1 : holdMs;
             if (txArmed_ && (mask & kEvTxEmpty)) timeout = Earliest(timeout, kTxDrainRecheckMs);
             if (icountOk_ && (mask & kCounterEvents))
                 timeout = Earliest(timeout, kLineCounterRecheckMs);
-            pollfd fds[3] = {{fd_, static_cast<short>(queued == 0 ? POLLIN : 0), 0},
+            // A full input queue takes nothing until a read makes room (control_).
+            const bool take = !hungUp_ && HasInputRoom();
+            pollfd fds[4] = {{take ? fd_ : -1, POLLIN, 0},
                              {stop.NativeHandle(), POLLIN, 0},
-                             {txWake_.NativeHandle(), POLLIN, 0}};
-            int r = poll(fds, 3, timeout);
-            if (r < 0) {
+                             {control_.NativeHandle(), POLLIN, 0},
+                             {watchGate ? gate->NativeHandle() : -1, POLLIN, 0}};
+            if (poll(fds, 4, timeout) < 0) {
                 if (errno == EINTR) continue;
-                return WaitResult::Failed;
+                return Leave(WaitResult::Failed);
             }
-            if (fds[2].revents) txWake_.Reset();
-            if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) hungUp = true;
+            if (fds[1].revents) return Leave(WaitResult::Stopped);
+            if (fds[2].revents) control_.Reset();
+            if (fds[3].revents) gate->Acknowledge();
+            if (fds[0].revents && !TakeInput(mask)) hungUp_ = true;
         }
     }
 
 private:
+    // The event thread leaves: from now on readers take the bytes from the tty.
+    WaitResult Leave(WaitResult result) {
+        eventThread_ = false;
+        return result;
+    }
+
     // Hands the line settings to the driver and checks what it took: some drivers
     // (pseudo-terminals) accept the call but keep their own framing, and a line that
     // does not frame as asked is refused, not used silently.
@@ -272,29 +365,58 @@ private:
               &line);  // no modem lines (pseudo-terminal): nothing to set
     }
 
-    // Bytes received so far = bytes taken out of the input queue + bytes in it. The
-    // queue count alone would miss bytes that arrive after a reader emptied it and
-    // before the wait looks again. A read between the two loads is seen as a changed
-    // taken count and sampled again, so the total is never too high.
-    bool CountArrivals(int& queued, std::uint64_t& arrived) {
-        for (;;) {
-            const std::uint64_t before = taken_;
-            if (ioctl(fd_, FIONREAD, &queued) != 0) return false;
-            if (taken_ == before) {
-                arrived = before + static_cast<std::uint64_t>(queued);
-                return true;
-            }
-        }
+    bool HasInputRoom() {
+        std::lock_guard lock(inMutex_);
+        return in_.Size() < kInputQueueLimit;
     }
 
-    std::uint32_t PendingEvents(std::uint32_t mask, int queued, std::uint64_t arrived) {
-        std::uint32_t ev = 0;
-        if (arrived > lastArrived_ && (mask & kEvRxChar)) ev |= kEvRxChar;
-        lastArrived_ = std::max(lastArrived_, arrived);
-        const bool full = inputSize_ > 0 && static_cast<long long>(queued) * 10 >=
+    // Takes what the tty holds into the input queue: notes received characters and
+    // the 80 % mark, and wakes reads that wait. False when the line has ended (hung
+    // up, or it cannot be read any more); bytes that came with the end are kept.
+    bool TakeInput(std::uint32_t mask) {
+        std::size_t before, after;
+        bool ended = false, crossed;
+        int error;
+        std::size_t lastRead = 0;
+        {
+            std::lock_guard lock(inMutex_);
+            before = in_.Size();
+            error = FillInput(&ended, &lastRead);
+            after = in_.Size();
+            crossed = NoteFillLevel();
+            if (lastRead >= kFullLineBuffer && after < kInputQueueLimit / 2) {
+                if (streamHoldUntil_ < 0) streamHoldUntil_ = NowMs() + kStreamHoldMs;
+            } else {
+                streamHoldUntil_ = -1;
+            }
+        }
+        if (after > before) {
+            unreported_ |= kEvRxChar & mask;
+            WakeWaitingReads();
+        }
+        if (crossed) unreported_ |= kEvRx80Full & mask;
+        return !ended && !error;
+    }
+
+    // Whether the queue has just reached 80 % of the input size (inMutex_ held).
+    bool NoteFillLevel() {
+        const bool full = inputSize_ > 0 && static_cast<long long>(in_.Size()) * 10 >=
                                                 static_cast<long long>(inputSize_) * 8;
-        if (full && !wasFull_ && (mask & kEvRx80Full)) ev |= kEvRx80Full;
+        const bool crossed = full && !wasFull_;
         wasFull_ = full;
+        return crossed;
+    }
+
+    void WakeWaitingReads() {
+        std::lock_guard lock(pendingMutex_);
+        for (Transfer* t : pending_)
+            if (t->isRead) t->Wake().Set();
+    }
+
+    // What only a look at the driver can tell: the drained output queue after a
+    // write, and the interrupt counters; each only while its events are waited for.
+    std::uint32_t LineEvents(std::uint32_t mask) {
+        std::uint32_t ev = 0;
         if (txArmed_ && (mask & kEvTxEmpty)) {
             int out = 0;
             if (ioctl(fd_, TIOCOUTQ, &out) == 0 && out == 0) {
@@ -317,7 +439,7 @@ private:
                 waitCounters_ = c;
             }
         }
-        return ev & mask;
+        return ev;
     }
 
     void Begin(Transfer& t, bool isRead, char* data, std::size_t size) {
@@ -337,7 +459,7 @@ private:
     }
     int Pend(Transfer& t) {
         t.state = Transfer::State::Pending;
-        t.AbortEvent();  // made here, by the record's owner, before others can see the record
+        t.Wake();  // made here, by the record's owner, before others can see the record
         std::lock_guard lock(pendingMutex_);
         pending_.push_back(&t);
         return 0;
@@ -352,22 +474,66 @@ private:
     }
     static void Abort(Transfer& t) {
         t.aborted = true;
-        t.AbortEvent().Set();
+        t.Wake().Set();
     }
 
-    // Reads what is queued; a hang-up (read gives 0 or EIO) counts as nothing read.
+    // Reads what is queued: the input queue's bytes, then what the tty holds when
+    // those are not enough.
     int ReadSome(Transfer& t) {
-        ssize_t n = read(fd_, t.buffer + t.done, t.size - t.done);
-        if (n < 0) return errno == EAGAIN || errno == EIO ? 0 : errno;
-        if (n > 0) {
-            taken_ += static_cast<std::uint64_t>(n);
-            char* begin = t.buffer + t.done;
-            char* end = begin + n;
-            if (discardNull_) end = std::remove(begin, end, '\0');
-            t.done += static_cast<std::size_t>(end - begin);
-            t.lastByteMs = NowMs();
+        std::lock_guard lock(inMutex_);
+        TakeQueued(t);
+        if (t.done < t.size) {
+            if (int e = FillInputForReader()) return e;
+            TakeQueued(t);
         }
         return 0;
+    }
+
+    // Moves what the input queue holds into the transfer (inMutex_ held).
+    void TakeQueued(Transfer& t) {
+        const bool wasAtLimit = in_.Size() >= kInputQueueLimit;
+        const std::size_t n = in_.Take(t.buffer + t.done, t.size - t.done);
+        if (n == 0) return;
+        t.done += n;
+        t.lastByteMs = NowMs();
+        NoteFillLevel();
+        if (wasAtLimit) control_.Set();  // the event wait takes bytes again
+    }
+
+    // Takes what the tty holds into the input queue, up to its limit (inMutex_ held).
+    // A hang-up (read gives 0 or EIO) counts as nothing there and sets `ended`.
+    int FillInput(bool* ended = nullptr, std::size_t* lastRead = nullptr) {
+        while (in_.Size() < kInputQueueLimit) {
+            const std::size_t room = std::min(kReadChunk, kInputQueueLimit - in_.Size());
+            char* at = in_.Reserve(room);
+            const ssize_t n = read(fd_, at, room);
+            if (lastRead) *lastRead = n > 0 ? static_cast<std::size_t>(n) : 0;
+            const int error = n < 0 ? errno : 0;
+            in_.Commit(n > 0 ? static_cast<std::size_t>(n) : 0, discardNull_);
+            if (n > 0) {
+                if (static_cast<std::size_t>(n) < room) return 0;
+                continue;
+            }
+            if (n == 0 || error == EIO) {
+                if (ended) *ended = true;
+                return 0;
+            }
+            return error == EAGAIN ? 0 : error;
+        }
+        return 0;
+    }
+
+    // FillInput for a reader rather than the event thread: bytes it leaves in the
+    // queue have not been reported, so the event wait is told to look at them
+    // (inMutex_ held).
+    int FillInputForReader() {
+        const std::size_t before = in_.Size();
+        const int error = FillInput();
+        if (in_.Size() > before) {
+            readerFilled_ = true;
+            control_.Set();
+        }
+        return error;
     }
 
     int WriteSome(Transfer& t) {
@@ -413,17 +579,24 @@ private:
     std::atomic<std::int32_t> inputSize_{1024};
     std::atomic<bool> txArmed_{false};
     std::atomic<bool> discardNull_{false};
-    std::atomic<std::uint64_t> taken_{0};  // bytes read or flushed out of the input queue
-    WakeEvent txWake_;  // a write started or the mask changed: the event wait looks again
+    std::atomic<bool> eventThread_{false};  // an event thread takes the bytes as they come
+    std::atomic<bool> readerFilled_{false};  // a reader put bytes in the queue unreported
+    // The event wait looks again: the mask changed, a write started while
+    // transmit-empty is waited for, or a read made room in a full input queue.
+    WakeEvent control_;
+
+    std::mutex inMutex_;  // the input queue, every read of the tty, and wasFull_
+    InputQueue in_;
+    bool wasFull_ = false;  // the queue was at 80 % of the input size
 
     std::mutex pendingMutex_;
     std::vector<Transfer*> pending_;
     Timeouts timeouts_;
 
     // Event wait state, used by the waiting thread only.
-    std::uint64_t lastArrived_ = 0;
-    int queuedRecheckMs_ = kQueuedBytesRecheckMs;
-    bool wasFull_ = false;
+    std::uint32_t unreported_ = 0;  // events that occurred and are not yet reported
+    std::int64_t streamHoldUntil_ = -1;
+    bool hungUp_ = false;
     serial_icounter_struct waitCounters_{};
 
     std::mutex statusMutex_;

@@ -35,4 +35,20 @@ bool WakeEvent::IsSet() const {
     return poll(&p, 1, 0) == 1;
 }
 
+void WaitGate::Open() {
+    if (state_.exchange(kOpen) == kWaited) event_.Set();
+}
+
+bool WaitGate::PrepareWait() {
+    int expected = kShut;
+    return state_.compare_exchange_strong(expected, kWaited) || expected == kWaited;
+}
+
+void WaitGate::Wait() {
+    while (PrepareWait()) {
+        pollfd p{event_.NativeHandle(), POLLIN, 0};
+        if (poll(&p, 1, -1) == 1) Acknowledge();
+    }
+}
+
 }  // namespace skyvane::platform

@@ -234,10 +234,18 @@ void TCustomSerialPort::Open() {
 
 void TCustomSerialPort::StartEventDelivery() {
     threadRunning_ = false;
+    openEvents_ = events_;
     if (events_.Empty()) return;
     if (syncMethod_ == smWindowSync) notifyWindow_ = std::make_unique<TSerialNotifier>(this);
-    eventThread_ = std::make_unique<TSerialThread>(this);
     threadRunning_ = true;
+    waitedMask_ = ~std::uint32_t{0};  // none handed to the device yet
+    try {
+        eventThread_ = std::make_unique<TSerialThread>(this);
+    } catch (...) {
+        threadRunning_ = false;  // open without event delivery; the error passes on
+        notifyWindow_.reset();
+        throw;
+    }
 }
 
 void TCustomSerialPort::Close() {
@@ -571,8 +579,8 @@ void TCustomSerialPort::CancelTransfers() {
 int TCustomSerialPort::BytesWaiting() {
     auto device = Device();
     if (!device) throw ESerialPort(spClearComm, EBADF);
-    std::uint32_t errors = 0, in = 0, out = 0;
-    if (int e = device->QueueStatus(errors, in, out)) throw ESerialPort(spClearComm, e);
+    std::uint32_t errors = 0, in = 0;
+    if (int e = device->QueueStatus(errors, in)) throw ESerialPort(spClearComm, e);
     return static_cast<int>(in);
 }
 
@@ -581,8 +589,8 @@ int TCustomSerialPort::BytesWaiting() {
 TSerialErrors TCustomSerialPort::TakeLineErrors() {
     auto device = Device();
     if (!device) throw ESerialPort(spClearComm, EBADF);
-    std::uint32_t errors = 0, in = 0, out = 0;
-    if (int e = device->QueueStatus(errors, in, out)) throw ESerialPort(spClearComm, e);
+    std::uint32_t errors = 0, in = 0;
+    if (int e = device->QueueStatus(errors, in)) throw ESerialPort(spClearComm, e);
     return ErrorFlagsToErrors(errors, parity_->Check());
 }
 
@@ -649,6 +657,29 @@ void TCustomSerialPort::ProcessEvent(TSerialEvent event) {
         case evRx80Full:
             return ProcessRx80Full();
     }
+}
+
+TSerialEvents TCustomSerialPort::HandledEvents() const {
+    TSerialEvents handled;
+    const struct {
+        TSerialEvent event;
+        bool set;
+    } handlers[] = {{evRxChar, bool(onRxChar_)},   {evTxEmpty, bool(onTxEmpty_)},
+                    {evRxFlag, bool(onRxFlag_)},   {evRing, bool(onRing_)},
+                    {evBreak, bool(onBreak_)},     {evCTS, bool(onCTSChange_)},
+                    {evDSR, bool(onDSRChange_)},   {evError, bool(onError_)},
+                    {evRLSD, bool(onRLSDChange_)}, {evRx80Full, bool(onRx80Full_)}};
+    for (const auto& h : handlers)
+        if (h.set) handled.Include(h.event);
+    return handled;
+}
+
+void TCustomSerialPort::UpdateWaitedEvents() {
+    if (!threadRunning_) return;
+    const std::uint32_t mask = EventsToMask(WaitedEvents());
+    if (mask == waitedMask_) return;
+    waitedMask_ = mask;
+    if (auto device = Device()) device->SetEventMask(mask);
 }
 
 // --- Hooks ---

@@ -232,8 +232,10 @@ public:
     // Opens the device and starts event delivery; raises ESerialPort. Does nothing
     // while open, in design mode, or once destruction has begun.
     void Open();
-    // Stops event delivery and closes the device; raises ESerialPort. Closing from a
-    // handler is allowed in every delivery mode (see TSerialThread::Release).
+    // Stops event delivery and closes the device; raises ESerialPort. Allowed from
+    // any handler in every delivery mode: the rest of the wake-up under delivery is
+    // dropped, and the device is free once Close returns, so the handler may open the
+    // port again. Deliveries still waiting for the GUI thread are dropped, not run.
     void Close();
     // True while the port is open (in design mode or while loading: the stored flag).
     bool Connected() const { return connected_; }
@@ -251,6 +253,10 @@ public:
     TSerialEvents Events() const { return events_; }
     // Stored only; takes effect at the next open.
     void SetEvents(TSerialEvents v) { events_ = v; }
+    // What the event thread of the open port waits for: the events of Events at the
+    // open whose processing can reach a handler (HandledEvents). An event no handler
+    // would see is not waited for, so it wakes nothing.
+    TSerialEvents WaitedEvents() const { return openEvents_ & HandledEvents(); }
     // Opens the update bracket: setting changes do not reach the device meanwhile.
     void BeginSettingsUpdate();
     // Closes it; the outermost end applies every setting at once.
@@ -338,22 +344,23 @@ public:
     int BytesWaiting();
 
     // --- Events ---
-    void SetOnRxChar(TRxCharEvent h) { onRxChar_ = std::move(h); }
+    // Setting a handler of an event the thread waits for changes what it waits for.
+    void SetOnRxChar(TRxCharEvent h) { SetHandler(onRxChar_, std::move(h)); }
     const TRxCharEvent& OnRxChar() const { return onRxChar_; }
     void SetOnRxBuf(TRxBufEvent h) { onRxBuf_ = std::move(h); }
-    void SetOnTxEmpty(TNotifyEvent h) { onTxEmpty_ = std::move(h); }
-    void SetOnBreak(TNotifyEvent h) { onBreak_ = std::move(h); }
-    void SetOnRing(TNotifyEvent h) { onRing_ = std::move(h); }
-    void SetOnCTSChange(TSerialSignalEvent h) { onCTSChange_ = std::move(h); }
-    void SetOnDSRChange(TSerialSignalEvent h) { onDSRChange_ = std::move(h); }
-    void SetOnRLSDChange(TSerialSignalEvent h) { onRLSDChange_ = std::move(h); }
-    void SetOnError(TSerialErrorEvent h) { onError_ = std::move(h); }
-    void SetOnRxFlag(TNotifyEvent h) { onRxFlag_ = std::move(h); }
+    void SetOnTxEmpty(TNotifyEvent h) { SetHandler(onTxEmpty_, std::move(h)); }
+    void SetOnBreak(TNotifyEvent h) { SetHandler(onBreak_, std::move(h)); }
+    void SetOnRing(TNotifyEvent h) { SetHandler(onRing_, std::move(h)); }
+    void SetOnCTSChange(TSerialSignalEvent h) { SetHandler(onCTSChange_, std::move(h)); }
+    void SetOnDSRChange(TSerialSignalEvent h) { SetHandler(onDSRChange_, std::move(h)); }
+    void SetOnRLSDChange(TSerialSignalEvent h) { SetHandler(onRLSDChange_, std::move(h)); }
+    void SetOnError(TSerialErrorEvent h) { SetHandler(onError_, std::move(h)); }
+    void SetOnRxFlag(TNotifyEvent h) { SetHandler(onRxFlag_, std::move(h)); }
     void SetOnAfterOpen(TNotifyEvent h) { onAfterOpen_ = std::move(h); }
     void SetOnAfterClose(TNotifyEvent h) { onAfterClose_ = std::move(h); }
     void SetOnBeforeOpen(TNotifyEvent h) { onBeforeOpen_ = std::move(h); }
     void SetOnBeforeClose(TNotifyEvent h) { onBeforeClose_ = std::move(h); }
-    void SetOnRx80Full(TNotifyEvent h) { onRx80Full_ = std::move(h); }
+    void SetOnRx80Full(TNotifyEvent h) { SetHandler(onRx80Full_, std::move(h)); }
 
     // --- Processing steps (event thread, notifier, Open and Close) ---
     // Raises OnRxChar with the bytes waiting, when there are any.
@@ -400,6 +407,11 @@ protected:
     virtual void ApplyQueueSizes();
     // Installs the opened device (for AcquireDevice and its overrides).
     void AttachDevice(std::shared_ptr<platform::SerialDevice> device);
+    // The events whose processing can reach a handler: those with a handler set. A
+    // class that overrides a Fire hook adds its event here.
+    virtual TSerialEvents HandledEvents() const;
+    // Hands the device what the event thread waits for, when that has changed.
+    void UpdateWaitedEvents();
 
     // Each calls its handler with this port as sender, when one is set.
     virtual void FireAfterClose();
@@ -438,6 +450,12 @@ private:
     // being freed (handlers belong to the owner and may use what it held).
     template <class Handler, class... Args>
     void Raise(const Handler& handler, Args... args);
+    template <class Handler>
+    void SetHandler(Handler& field, Handler handler) {
+        const bool was = static_cast<bool>(field);
+        field = std::move(handler);
+        if (was != static_cast<bool>(field)) UpdateWaitedEvents();
+    }
     // Notes the held line settings as the ones the open device has accepted.
     void RememberAcceptedLine();
     // After the open device refused line settings: the held ones go back to the last
@@ -463,6 +481,8 @@ private:
     bool discardNull_ = false;
     char eventChar_ = 0;
     TSerialEvents events_ = AllSerialEvents;
+    TSerialEvents openEvents_;      // Events as they were at the open
+    std::uint32_t waitedMask_ = 0;  // the event mask the device has from this port
     std::unique_ptr<TSerialBuffer> buffer_;
     std::unique_ptr<TSerialParity> parity_;
     std::unique_ptr<TSerialTimeouts> timeouts_;

@@ -4,6 +4,7 @@
 #include <sched.h>
 
 #include "platform/serial_device.h"
+#include "platform/thread_name.h"
 #include "serial/SerialPort.h"
 #include "toolkit/ExceptionReport.h"
 #include "toolkit/GuiThread.h"
@@ -61,7 +62,8 @@ std::uint32_t EventMessageCode(TSerialEvent event) {
 
 TSerialThread::TSerialThread(TCustomSerialPort* ownerPort)
     : ownerPort_(ownerPort), syncMethod_(ownerPort->SyncMethod()) {
-    ownerPort_->Device()->SetEventMask(EventsToMask(ownerPort_->Events()));
+    if (syncMethod_ == smThreadSync) delivery_ = TGuiCall::Make([this] { Process(); });
+    ownerPort_->UpdateWaitedEvents();
     Start();
 }
 
@@ -79,40 +81,63 @@ void TSerialThread::Release(std::unique_ptr<TSerialThread> thread) {
     thread->released_ = true;
     thread->SignalStop();
     if (thread->processingOn_.load() != std::this_thread::get_id()) {
-        thread.reset();  // waits, serving the calls it may be blocked on: they do nothing now
+        thread.reset();  // waits, serving its queued delivery: that does nothing now
         return;
     }
-    // The thread waits for the delivery the caller runs in (or is the caller): it
-    // ends once that delivery returns, and must not touch the device by then.
+    // The caller runs inside the thread's own delivery (on the GUI thread, or on the
+    // event thread itself with smNone), which the thread outlives: it cannot be
+    // waited for here. Stopped, it leaves the device at once.
+    if (thread->syncMethod_ != smNone) thread->leftDevice_.wait(false);
     if (auto device = thread->ownerPort_->Device()) QuietDevice(*device);
     thread->abandoned_ = true;
     TThread::FreeOnTerminate(std::move(thread));
 }
 
-// One wake-up at a time: wait, deliver, wait again. A stop, a failed wait or a
-// hang-up ends the loop; a device that hung up reports Failed at once forever, so
-// waiting again would spin.
+void TSerialThread::LeaveDevice() {
+    leftDevice_ = true;
+    leftDevice_.notify_all();
+}
+
+// Wait, deliver, wait again. A stop, a failed wait or a hang-up ends the loop; a
+// device that hung up reports Failed at once forever, so waiting again would spin.
+// The thread holds no reference of its own to the device, so that a port closed
+// from a handler frees the line at once: once it has left the device, the thread
+// touches it no more.
 void TSerialThread::Execute() {
-    const std::shared_ptr<SerialDevice> device = ownerPort_->Device();
-    struct QuietOnExit {
+    NameCurrentThread("serial events");
+    SerialDevice& device = *ownerPort_->Device();
+    struct Ending {
         TSerialThread& thread;
         SerialDevice& device;
-        ~QuietOnExit() {
+        ~Ending() {
+            // Nothing of this thread may stay queued for the GUI thread, nor run there.
+            if (thread.delivery_) thread.delivery_->Finished().Wait();
+            thread.LeaveDevice();
             if (!thread.abandoned_) QuietDevice(device);
         }
-    } quiet{*this, *device};
+    } ending{*this, device};
+    platform::WaitGate* gate = delivery_ ? &delivery_->Finished() : nullptr;
     for (;;) {
         std::uint32_t mask = 0;
-        if (device->WaitEvents(stopEvent_, mask) != WaitResult::Events) return;
+        const WaitResult result = device.WaitEvents(stopEvent_, mask, gate);
+        if (result != WaitResult::Events) {
+            LeaveDevice();
+            return;
+        }
+        // An exception from the previous delivery ends the thread, as it would have
+        // had the thread waited for that delivery.
+        if (delivery_)
+            if (std::exception_ptr error = delivery_->TakeError()) std::rethrow_exception(error);
         pendingEvents_ = MaskToEvents(mask);
         DeliverEvents();
+        if (abandoned_) return;
     }
 }
 
 void TSerialThread::DeliverEvents() {
     switch (syncMethod_) {
         case smThreadSync:
-            Synchronize([this] { Process(); });
+            delivery_->Post();
             break;
         case smWindowSync:
             SendEventMessages();

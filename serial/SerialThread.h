@@ -11,6 +11,7 @@
 
 #include "platform/wake_event.h"
 #include "serial/SerialTypes.h"
+#include "toolkit/GuiThread.h"
 #include "toolkit/Thread.h"
 
 namespace skyvane {
@@ -38,9 +39,15 @@ inline constexpr unsigned PortEventMessage = 0x0400 + 1;
 // SyncMethod. Created at Open (when Events is not empty), ended at Close through
 // Release, which cuts every tie to the port first: from then on the thread and the
 // deliveries it has queued touch neither the port nor its device.
+//
+// While it waits, the device takes arriving bytes into its input queue. With
+// smThreadSync the thread hands a wake-up to the GUI thread and goes back to the
+// device at once: it takes further bytes meanwhile, but hands nothing more over
+// until that delivery has finished, and it never ends while a delivery of its own
+// is queued or running.
 class TSerialThread final : public TThread {
 public:
-    // Sets the device's event mask from the port's Events and starts waiting.
+    // Has the port set the device's event mask from its waited-for events; starts.
     explicit TSerialThread(TCustomSerialPort* ownerPort);
     // SignalStop, then waits for the body to end (serving GUI-thread calls meanwhile).
     ~TSerialThread() override;
@@ -51,8 +58,9 @@ public:
     // Ends the thread for a port that is closing. A delivery not yet under way does
     // nothing; one under way stops before its next processing step. The thread is
     // waited for here, unless the caller runs inside one of its deliveries (a handler
-    // closing its own port): then the port quiets the device itself and the thread
-    // frees itself once that delivery has returned.
+    // closing its own port): then, once the thread has left the device, the port
+    // quiets the device itself, and the thread frees itself when that delivery has
+    // returned.
     static void Release(std::unique_ptr<TSerialThread> thread);
 
 protected:
@@ -63,13 +71,18 @@ private:
     // Runs the wake-up's processing steps in the fixed order while the port holds on.
     void Process();
     void SendEventMessages();
+    // The thread will touch the device no more.
+    void LeaveDevice();
 
     TCustomSerialPort* ownerPort_;
     const TSyncMethod syncMethod_;
     platform::WakeEvent stopEvent_;
     TSerialEvents pendingEvents_;
+    // The smThreadSync hand-over, made once; shared with the GUI thread's queue.
+    std::shared_ptr<TGuiCall> delivery_;
     std::atomic<bool> released_{false};            // the port has let go: touch nothing of it
     std::atomic<bool> abandoned_{false};           // the port quieted the device itself
+    std::atomic<bool> leftDevice_{false};          // the thread touches the device no more
     std::atomic<std::thread::id> processingOn_{};  // the thread running Process, if any
 };
 

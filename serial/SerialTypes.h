@@ -56,6 +56,8 @@ public:
     constexpr TEnumSet& Include(Enum m) { bits_ |= Bit(m); return *this; }
     constexpr TEnumSet& Exclude(Enum m) { bits_ &= static_cast<Bits>(~Bit(m)); return *this; }
     constexpr bool operator==(const TEnumSet&) const = default;
+    // The members in both sets.
+    constexpr TEnumSet operator&(TEnumSet other) const { return FromBits(bits_ & other.bits_); }
 
 private:
     static constexpr Bits Bit(Enum m) { return static_cast<Bits>(Bits{1} << static_cast<unsigned>(m)); }

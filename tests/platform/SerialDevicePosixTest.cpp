@@ -2,11 +2,13 @@
 // The POSIX serial device on pseudo-terminals, and the case-insensitive path lookup.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -127,13 +129,13 @@ TEST_F(PtyDeviceTest, QueueCountsAndPurge) {
     ASSERT_EQ(write(master_, "abc", 3), 3);
     std::uint32_t errors = 1, in = 0, out = 9;
     for (int i = 0; i < 500 && in < 3; ++i) {
-        ASSERT_EQ(device->QueueStatus(errors, in, out), 0);
+        ASSERT_EQ(device->QueueStatus(errors, in, &out), 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     EXPECT_EQ(in, 3u);
     EXPECT_EQ(errors, 0u);
     EXPECT_EQ(device->Purge(false, false, true, true), 0);
-    device->QueueStatus(errors, in, out);
+    device->QueueStatus(errors, in, &out);
     EXPECT_EQ(in, 0u);
 }
 
@@ -157,6 +159,109 @@ TEST_F(PtyDeviceTest, TheEventWaitEndsAtAStopAndFailsForGoodAfterAHangUp) {
     master_ = -1;
     EXPECT_EQ(device->WaitEvents(stop, events), WaitResult::Failed);
     EXPECT_EQ(device->WaitEvents(stop, events), WaitResult::Failed);
+}
+
+TEST_F(PtyDeviceTest, BytesAreTakenWhileTheGateIsShutAndReportedOnceItOpens) {
+    auto device = OpenDevice();
+    ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
+    device->SetEventMask(kEvRxChar);
+    WakeEvent stop;
+    WaitGate gate;
+    gate.Shut();  // a delivery is under way
+    std::atomic<bool> returned{false};
+    std::uint32_t events = 0;
+    std::thread waiter([&] {
+        EXPECT_EQ(device->WaitEvents(stop, events, &gate), WaitResult::Events);
+        returned = true;
+    });
+    ASSERT_EQ(write(master_, "12;", 3), 3);
+    std::uint32_t errors = 0, in = 0;
+    for (int i = 0; i < 500 && in < 3; ++i) {
+        device->QueueStatus(errors, in);  // takes nothing itself while the wait runs
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(in, 3u) << "the waiting thread took the bytes into the input queue";
+    EXPECT_FALSE(returned) << "nothing is reported while the gate is shut";
+    gate.Open();
+    waiter.join();
+    EXPECT_EQ(events, kEvRxChar);
+    Transfer t;
+    char buf[8];
+    ASSERT_EQ(device->StartRead(t, buf, sizeof buf), 0);
+    EXPECT_EQ(std::string(buf, t.done), "12;");
+}
+
+// Bytes a reader took into the queue before the event wait began (the wait starts
+// a moment after the port opens) are still reported, not left waiting unseen.
+TEST_F(PtyDeviceTest, BytesTakenByAReaderBeforeTheWaitAreReported) {
+    auto device = OpenDevice();
+    ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
+    device->SetEventMask(kEvRxChar);
+    ASSERT_EQ(write(master_, "12;", 3), 3);
+    std::uint32_t errors = 0, in = 0;
+    for (int i = 0; i < 500 && in < 3; ++i) {
+        ASSERT_EQ(device->QueueStatus(errors, in), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(in, 3u);
+    WakeEvent stop;
+    std::atomic<bool> returned{false};
+    std::thread stopper([&] {  // ends a wait that never reports
+        for (int i = 0; i < 200 && !returned; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        stop.Set();
+    });
+    std::uint32_t events = 0;
+    EXPECT_EQ(device->WaitEvents(stop, events, nullptr), WaitResult::Events);
+    returned = true;
+    stopper.join();
+    EXPECT_EQ(events, kEvRxChar);
+}
+
+TEST_F(PtyDeviceTest, TransmitEmptyIsReportedOnlyWhileItIsWaitedFor) {
+    auto device = OpenDevice();
+    ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
+    WakeEvent stop;
+    for (const std::uint32_t mask : {kEvRxChar | kEvTxEmpty, std::uint32_t{kEvRxChar}}) {
+        device->SetEventMask(mask);
+        Transfer t;
+        ASSERT_EQ(device->StartWrite(t, "AI1;", 4), 0);
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            stop.Set();
+        });
+        std::uint32_t events = 0;
+        const WaitResult result = device->WaitEvents(stop, events);
+        stopper.join();
+        stop.Reset();
+        if (mask & kEvTxEmpty) {
+            EXPECT_EQ(result, WaitResult::Events);
+            EXPECT_EQ(events, kEvTxEmpty);
+        } else {
+            EXPECT_EQ(result, WaitResult::Stopped) << "a write wakes nothing else";
+        }
+        char sent[8];
+        EXPECT_EQ(read(master_, sent, sizeof sent), 4);
+    }
+}
+
+TEST(WaitGateTest, OpeningWakesOnlyAWaiterThatSaidItWaits) {
+    WaitGate gate;
+    EXPECT_TRUE(gate.IsOpen());
+    EXPECT_FALSE(gate.PrepareWait()) << "open: nothing to wait for";
+    gate.Shut();
+    gate.Open();  // done before anyone waited
+    pollfd p{gate.NativeHandle(), POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 0), 0) << "no wake-up was spent";
+    gate.Shut();
+    EXPECT_TRUE(gate.PrepareWait());
+    EXPECT_TRUE(gate.PrepareWait()) << "still waiting";
+    std::thread opener([&] { gate.Open(); });
+    EXPECT_EQ(poll(&p, 1, 5000), 1);
+    opener.join();
+    gate.Acknowledge();
+    EXPECT_TRUE(gate.IsOpen());
+    gate.Wait();  // returns at once
 }
 
 TEST(SerialDevicePathTest, NamesWithoutASlashAreUnderDev) {

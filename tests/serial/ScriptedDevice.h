@@ -7,6 +7,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <deque>
@@ -53,6 +54,8 @@ public:
         std::lock_guard lock(mutex_);
         return written_;
     }
+    // How many wake-ups the event thread has taken so far.
+    int WakeupsTaken() const { return taken_; }
     // Makes the waiting event thread wake with these EV_* bits.
     void Signal(std::uint32_t events) {
         {
@@ -81,7 +84,7 @@ public:
         std::lock_guard lock(mutex_);
         if (writesStall && size > 0) {
             t.state = platform::Transfer::State::Pending;
-            t.AbortEvent();
+            t.Wake();
             pending_.push_back(&t);
             return 0;
         }
@@ -104,7 +107,7 @@ public:
         if (t.state != platform::Transfer::State::Pending) return t.error;
         const int budget = static_cast<int>(t.timeouts.writeTotalMultiplier * t.size +
                                             t.timeouts.writeTotalConstant);
-        pollfd p{t.AbortEvent().NativeHandle(), POLLIN, 0};
+        pollfd p{t.Wake().NativeHandle(), POLLIN, 0};
         poll(&p, 1, budget);
         ReleaseTransfer(t);
         if (t.aborted) return Fail(t, ECANCELED);
@@ -122,18 +125,18 @@ public:
         for (platform::Transfer* t : pending_)
             if ((t->isRead && abortRx) || (!t->isRead && abortTx)) {
                 t->aborted = true;
-                t->AbortEvent().Set();
+                t->Wake().Set();
             }
         return 0;
     }
     int QueueStatus(std::uint32_t& errors, std::uint32_t& inQueue,
-                    std::uint32_t& outQueue) override {
+                    std::uint32_t* outQueue) override {
         if (statusError) return statusError;
         std::lock_guard lock(mutex_);
         errors = errors_;
         errors_ = 0;
         inQueue = static_cast<std::uint32_t>(input_.size());
-        outQueue = 0;
+        if (outQueue) *outQueue = 0;
         return 0;
     }
     int ModemStatus(std::uint32_t& status) override {
@@ -146,21 +149,29 @@ public:
         masks_.push_back(mask);
         return 0;
     }
-    platform::WaitResult WaitEvents(const platform::WakeEvent& stop,
-                                    std::uint32_t& events) override {
+    // Reports the signalled wake-ups one by one, each once `gate` (when given) is open.
+    platform::WaitResult WaitEvents(const platform::WakeEvent& stop, std::uint32_t& events,
+                                    platform::WaitGate* gate) override {
         for (;;) {
-            if (stop.IsSet()) return platform::WaitResult::Stopped;
+            bool ready;
             {
                 std::lock_guard lock(mutex_);
-                if (!wakeups_.empty()) {
-                    events = wakeups_.front();
-                    wakeups_.pop_front();
-                    if (wakeups_.empty()) wake_.Reset();
-                    return platform::WaitResult::Events;
-                }
+                ready = !wakeups_.empty();
             }
-            pollfd p[2] = {{stop.NativeHandle(), POLLIN, 0}, {wake_.NativeHandle(), POLLIN, 0}};
+            const bool watchGate = ready && gate && gate->PrepareWait();
+            if (ready && !watchGate) {
+                std::lock_guard lock(mutex_);
+                events = wakeups_.front();
+                wakeups_.pop_front();
+                if (wakeups_.empty()) wake_.Reset();
+                ++taken_;
+                return platform::WaitResult::Events;
+            }
+            pollfd p[2] = {{stop.NativeHandle(), POLLIN, 0},
+                           {watchGate ? gate->NativeHandle() : wake_.NativeHandle(), POLLIN, 0}};
             poll(p, 2, -1);
+            if (p[0].revents) return platform::WaitResult::Stopped;
+            if (watchGate && p[1].revents) gate->Acknowledge();
         }
     }
 
@@ -178,6 +189,7 @@ private:
     std::string written_;
     std::vector<std::uint32_t> masks_;
     std::deque<std::uint32_t> wakeups_;
+    std::atomic<int> taken_{0};
     platform::WakeEvent wake_;
     platform::Timeouts current_;
     std::vector<platform::Transfer*> pending_;  // stalled writes not yet ended

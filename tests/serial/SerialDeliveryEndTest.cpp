@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "serial/SerialPort.h"
@@ -95,6 +96,62 @@ TEST_P(SerialDeliveryEndTest, APortDestroyedFromItsOwnHandlerEndsItsDelivery) {
     testing::ServeUntil([] { return false; }, std::chrono::milliseconds(100));
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(device->Masks().back(), 0u) << "the device was left quiet";
+}
+
+TEST_P(SerialDeliveryEndTest, AHandlerThatClosesItsPortFreesTheLineAtOnceAndMayOpenItAgain) {
+    TSerialPort port(nullptr);
+    port.SetPort(pty.SlaveName());
+    port.SetSyncMethod(GetParam());
+    std::atomic<int> replies{0};
+    std::atomic<bool> firstDone{false};
+    std::mutex mutex;
+    std::string reopenError;
+    port.SetOnRxChar([&](TComponent*, int count) {
+        std::string text;
+        port.ReadText(text, count);
+        if (++replies > 1) return;
+        port.Close();
+        try {
+            port.Open();  // the old event thread may still wait for this very handler
+        } catch (const ESerialPort& e) {
+            std::lock_guard lock(mutex);
+            reopenError = e.Message();
+        }
+        firstDone = true;
+    });
+    port.Open();
+    pty.Send("1;");
+    ASSERT_TRUE(testing::ServeUntil([&] { return firstDone.load(); }));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(reopenError, "");
+    }
+    EXPECT_TRUE(port.Connected());
+    pty.Send("2;");
+    EXPECT_TRUE(testing::ServeUntil([&] { return replies == 2; }));
+}
+
+TEST(SerialDeliveryEndClose, AWaitingDeliveryIsDroppedWhenThePortClosesFirst) {
+    testing::EnsureApplication();
+    for (TSyncMethod mode : {smThreadSync, smWindowSync}) {
+        testing::ScriptedPort port;
+        port.SetSyncMethod(mode);
+        int calls = 0;
+        port.SetOnRxChar([&](TComponent*, int) {
+            ++calls;
+            port.Close();  // would close a port that is closing already
+        });
+        port.Open();
+        port.device->AddInput("1;");
+        port.device->Signal(platform::kEvRxChar);
+        // The event thread takes the wake-up and waits for the GUI thread to take it.
+        while (port.device->WakeupsTaken() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        port.Close();  // serves the waiting delivery while it waits for the thread
+        EXPECT_FALSE(port.Connected());
+        EXPECT_EQ(calls, 0) << "mode " << mode;
+    }
 }
 
 std::string ModeName(const ::testing::TestParamInfo<TSyncMethod>& info) {

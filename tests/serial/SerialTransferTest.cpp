@@ -79,9 +79,49 @@ TEST_F(SerialTransferTest, DiscardNullDropsNulBytesFromWhatIsRead) {
                     "3\0\0"
                     "4;",
                     6));
-    AwaitQueued(6);
+    AwaitQueued(3);  // the NUL bytes are not counted either
     EXPECT_EQ(port.ReadText(text, 6), 3);
     EXPECT_EQ(text, "34;");
+}
+
+TEST_F(SerialTransferTest, WithDiscardNullTheCountAndTheReadAgree) {
+    port.SetDiscardNull(true);
+    const struct {
+        std::string sent, kept;
+    } table[] = {{std::string("\0\0ab", 4), "ab"},
+                 {std::string("a\0b\0", 4), "ab"},
+                 {std::string("\0\0\0", 3), ""},
+                 {"123", "123"}};
+    for (const auto& row : table) {
+        pty.Send(row.sent + ";");
+        const int expected = static_cast<int>(row.kept.size()) + 1;
+        AwaitQueued(expected);
+        ASSERT_EQ(port.BytesWaiting(), expected) << row.kept;
+        std::string text;
+        EXPECT_EQ(port.ReadText(text, 2), std::min(expected, 2)) << row.kept;
+        std::string rest;
+        port.ReadText(rest, 100);
+        EXPECT_EQ(text + rest, row.kept + ";");
+    }
+}
+
+TEST(SerialTransferEventTest, WithDiscardNullOnRxCharAnnouncesWhatReadTextGives) {
+    testing::EnsureApplication();
+    testing::PtyPair pty;
+    TSerialPort port(nullptr);
+    port.SetPort(pty.SlaveName());
+    port.SetDiscardNull(true);
+    std::string announced, read;
+    port.SetOnRxChar([&](TComponent*, int count) {
+        std::string text;
+        announced += std::to_string(count) + " ";
+        read += std::to_string(port.ReadText(text, count)) + " ";
+    });
+    port.Open();
+    pty.Send(std::string("\0\0ab;", 5));
+    ASSERT_TRUE(testing::ServeUntil([&] { return !read.empty(); }));
+    EXPECT_EQ(announced, "3 ");
+    EXPECT_EQ(read, "3 ");
 }
 
 TEST_F(SerialTransferTest, AReadWithATotalTimeoutWaitsForTheRestThenGivesWhatCame) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <atomic>
 #include <thread>
@@ -89,6 +90,30 @@ TEST_F(GuiThreadTest, SendAndReleaseReturnsBeforeTheCallRuns) {
     SetExceptionReporter(previous);
     EXPECT_TRUE(ranAfterRelease);
     EXPECT_EQ(reported, std::vector<std::string>{"handler failed."});
+}
+
+TEST_F(GuiThreadTest, TheEventLoopRunsAHandedOverCallAgainAndAgain) {
+    QEventLoop loop;
+    int runs = 0;
+    auto call = TGuiCall::Make([&] {
+        if (++runs == 2) throw Exception("second run failed");
+    });
+    std::vector<std::string> seen;
+    LambdaThread worker([&](LambdaThread&) {
+        for (int i = 0; i < 3; ++i) {
+            call->Post();
+            call->Finished().Wait();
+            const std::exception_ptr error = call->TakeError();
+            seen.push_back(error ? ExceptionMessage(error) : "ok");
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);  // a broken hand-over fails, not hangs
+    worker.Start();
+    loop.exec();  // the loop sees the calls through its descriptor
+    worker.WaitFor();
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(seen, (std::vector<std::string>{"ok", "second run failed", "ok"}));
 }
 
 TEST_F(GuiThreadTest, ThreadExceptionIsKeptNotReported) {
