@@ -39,7 +39,7 @@ std::string TRotorLine::PortText() const {
 
 void TRotorLine::Start() {
     lossReported_ = false;
-    readFailure_ = nullptr;
+    lineFailure_ = nullptr;
     readings_.StartTracking();
     try {
         port_.SetConnected(true);
@@ -55,7 +55,7 @@ void TRotorLine::Start() {
 
 void TRotorLine::Stop() {
     tracking_ = false;
-    readFailure_ = nullptr;
+    lineFailure_ = nullptr;
     quietTimer_.stop();
     readings_.StopTracking();
     trace_("Track off");
@@ -66,14 +66,34 @@ bool TRotorLine::Lost() const {
     return tracking_ && !port_.Connected();
 }
 
+bool TRotorLine::Open() const {
+    return tracking_ && port_.Connected();
+}
+
+bool TRotorLine::Send(const std::string& bytes) {
+    if (!Open() || lineFailure_) return false;
+    try {
+        port_.WriteText(bytes);
+        return true;
+    } catch (...) {
+        lineFailure_ = std::current_exception();
+        return false;
+    }
+}
+
 void TRotorLine::PollTick() {
     if (!tracking_) return;
     readings_.PollTick();
-    if (readFailure_) {
-        LoseLine(std::exchange(readFailure_, nullptr));
+    if (lineFailure_) {
+        LoseLine(std::exchange(lineFailure_, nullptr));
         return;
     }
     if (!port_.Connected() && !Reopen()) return;
+    if (beforeQuery_) beforeQuery_();
+    if (lineFailure_) {
+        LoseLine(std::exchange(lineFailure_, nullptr));
+        return;
+    }
     try {
         port_.WriteText(std::string(RotorQuery));
     } catch (...) {
@@ -113,7 +133,7 @@ void TRotorLine::Received(int count) {
     try {
         port_.ReadText(bytes, count);
     } catch (...) {
-        if (!readFailure_) readFailure_ = std::current_exception();
+        if (!lineFailure_) lineFailure_ = std::current_exception();
         return;
     }
     HandOver(bytes);

@@ -43,6 +43,14 @@ public:
     void Received(int count);
     // True while tracking with the port closed (lost, and not yet open again).
     bool Lost() const;
+    // True while tracking with the port open.
+    bool Open() const;
+    // Writes `bytes` (a steering command) while the line is open; false when it is not
+    // or the write failed. A failure is handled as a lost line on the next tick, so a
+    // write from inside the port's own event never closes the port there.
+    bool Send(const std::string& bytes);
+    // Runs on each tick just before the query goes out on an open line.
+    void SetBeforeQuery(std::function<void()> handler) { beforeQuery_ = std::move(handler); }
 
 private:
     void HandOver(const std::string& bytes);
@@ -57,9 +65,10 @@ private:
     QTimer quietTimer_;
     bool tracking_ = false;
     bool lossReported_ = false;
-    // A read failed inside the port's own event: the line is closed on the next tick,
-    // outside the port's handler.
-    std::exception_ptr readFailure_;
+    // A read failed inside the port's own event, or a steering write failed: the line is
+    // closed on the next tick, outside the port's handler.
+    std::exception_ptr lineFailure_;
+    std::function<void()> beforeQuery_;
 };
 
 }  // namespace skyvane

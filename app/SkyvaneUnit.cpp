@@ -11,6 +11,7 @@
 #include "app/Log.h"
 #include "app/ProductInfo.h"
 #include "app/RotorLine.h"
+#include "app/RotorSharing.h"
 #include "rotor/RotorReadings.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
@@ -29,7 +30,9 @@ std::string configPath;
 
 }  // namespace
 
-const std::string& ConfigPath() { return configPath; }
+const std::string& ConfigPath() {
+    return configPath;
+}
 
 TForm1::TForm1(TComponent* owner, std::vector<std::string> parameters)
     : TForm(owner), parameters_(std::move(parameters)) {
@@ -38,6 +41,7 @@ TForm1::TForm1(TComponent* owner, std::vector<std::string> parameters)
     LoadLayout([this] { ApplyStoredValues(); });
     FormCreate(this);
     ConnectReadings();
+    ConnectSharing();
 }
 
 TForm1::~TForm1() {
@@ -97,7 +101,8 @@ void TForm1::ApplyStoredValues() {
     SerialPort->FlowControl()->SetXonXoffOut(false);
     SerialPort->FlowControl()->SetXonXoffIn(false);
     SerialPort->SetEvents(AllSerialEvents);
-    SerialPort->SetOnRxChar([this](TComponent* sender, int count) { SerialPortRxChar(sender, count); });
+    SerialPort->SetOnRxChar(
+        [this](TComponent* sender, int count) { SerialPortRxChar(sender, count); });
 
     TextIcon->SetIconVisible(true);
     TextIcon->SetIconIndex(0);
@@ -148,6 +153,7 @@ void TForm1::FormCreate(TComponent*) {
     });
     Numeric->SetChecked(settings.numeric);
     VisibleEntry->SetChecked(settings.visible);
+    sharingSettings_ = ReadSharingSettings(*IniFile);
 
     WriteStartupHeader(*TraceLog, StartupHeaderLines(configPath, settings), TraceOn);
 
@@ -182,12 +188,34 @@ void TForm1::ConnectReadings() {
     display_ = std::make_unique<THeadingDisplay>(*Response, *TextIcon);
     const auto trace = [this](const std::string& text) { TraceLog->WriteLine(1, text); };
     line_ = std::make_unique<TRotorLine>(*SerialPort, *Readings, trace);
-    Readings->SetOnReading(
-        [this](const AzimuthReading& reading) { display_->Show(reading, Numeric->Checked()); });
+    Readings->SetOnReading([this](const AzimuthReading& reading) {
+        display_->Show(reading, Numeric->Checked());
+        // The query has its answer: steering that waited may go out now.
+        if (Sharing) Sharing->Steering().QueryAnswered();
+    });
     Readings->SetOnStaleChange([this, trace](bool stale) {
         display_->SetStale(stale);
         trace(stale ? "Rotor not answering" : "Rotor answering again");
     });
+}
+
+void TForm1::ConnectSharing() {
+    Sharing = new TRotorSharing(
+        this, PopUpMenu,
+        [this]() -> std::optional<int> {
+            // A lost line has no live reading, however recent the last one is.
+            if (!line_->Open()) return std::nullopt;
+            const std::optional<AzimuthReading> reading = Readings->LatestLiveReading();
+            return reading ? std::optional<int>(reading->degrees) : std::nullopt;
+        },
+        [this] { return line_->Open(); },
+        [this](const std::string& bytes) { return line_->Send(bytes); });
+    line_->SetBeforeQuery([this] { Sharing->Steering().QueryStarting(); });
+    Sharing->SetOnStationLocator([this](const std::string& locator) {
+        sharingSettings_.locator = locator;
+        WriteStationLocator(*IniFile, locator);
+    });
+    Sharing->Start(sharingSettings_, *TraceLog);
 }
 
 void TForm1::TrackClick(TComponent*) {
@@ -197,6 +225,7 @@ void TForm1::TrackClick(TComponent*) {
         } catch (...) {
             // Nothing is tracking, so the menu must not say it is.
             Track->SetChecked(false);
+            Sharing->Refresh();
             throw;
         }
         TimerRotor->SetEnabled(true);
@@ -204,11 +233,15 @@ void TForm1::TrackClick(TComponent*) {
     } else {
         TimerRotor->SetEnabled(false);
         line_->Stop();
+        Sharing->Steering().LineClosed();
     }
+    Sharing->Refresh();
 }
 
 void TForm1::TimerRotorTimer(TComponent*) {
     line_->PollTick();
+    // A lost line, or one open again, changes what the steering entries may do.
+    Sharing->Refresh();
 }
 
 void TForm1::SerialPortRxChar(TComponent*, int count) {
@@ -231,14 +264,18 @@ void TForm1::VisibleEntryClick(TComponent*) {
     }
 }
 
-void TForm1::NumericClick(TComponent*) { Numeric->SetChecked(!Numeric->Checked()); }
+void TForm1::NumericClick(TComponent*) {
+    Numeric->SetChecked(!Numeric->Checked());
+}
 
 void TForm1::COMSettings1Click(TComponent*) {
     SerialPort->ShowSettingsDialog();
     WriteINI();
 }
 
-void TForm1::AboutClick(TComponent*) { AboutDlg->Execute(); }
+void TForm1::AboutClick(TComponent*) {
+    AboutDlg->Execute();
+}
 
 void TForm1::QuitEntryClick(TComponent*) {
     if (ShowMessageBox("Do you really want to exit?", "Warning!", TMsgButtons::OKCancel,
@@ -277,6 +314,7 @@ void TForm1::WriteINI() {
                                 .numeric = Numeric->Checked(),
                                 .customBaudRate = SerialPort->CustomBaudRate(),
                             });
+    WriteSharingSettings(*IniFile, sharingSettings_);
 }
 
 }  // namespace skyvane

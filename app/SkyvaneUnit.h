@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/SharingSettings.h"
 #include "toolkit/Form.h"
 
 namespace skyvane {
@@ -20,6 +21,7 @@ class TMenuItem;
 class TPopupMenu;
 class TRotorLine;
 class TRotorReadings;
+class TRotorSharing;
 class TSerialPort;
 class TTextIcon;
 class TTimer;
@@ -54,6 +56,8 @@ public:
     bool TraceOn = false;
     // The rotor's readings: whole replies, and whether the rotor still answers.
     std::unique_ptr<TRotorReadings> Readings;
+    // Steering from the menu and sharing the rotor over the network.
+    TRotorSharing* Sharing = nullptr;
 
     // Creation handler: log, configuration, port settings, titles, About box.
     void FormCreate(TComponent* sender);
@@ -75,12 +79,14 @@ private:
     void CreateComponents();
     void ApplyStoredValues();
     void ConnectReadings();
+    void ConnectSharing();
     // Quit could not save the settings: says why and asks whether to quit anyway.
     bool QuitWithoutSaving(const std::string& failure);
 
     std::vector<std::string> parameters_;
     std::unique_ptr<THeadingDisplay> display_;
     std::unique_ptr<TRotorLine> line_;
+    TSharingSettings sharingSettings_;
 };
 
 }  // namespace skyvane

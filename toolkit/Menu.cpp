@@ -51,7 +51,8 @@ void TMenuItem::UpdateAction() {
     // The check mark is drawn from our own state; Qt must not toggle it by itself.
     action_->setCheckable(hasCheckMark_);
     action_->setChecked(checked_);
-    action_->setText(QString::fromLocal8Bit(caption_));
+    // A separator's "-" is not drawn as text beside its line.
+    action_->setText(IsSeparator() ? QString() : QString::fromLocal8Bit(caption_));
     action_->setSeparator(IsSeparator());
     action_->setEnabled(enabled_);
     QFont font = action_->font();

@@ -139,11 +139,17 @@ def main():
         revision, layout = menu.GetLayout(0, -1, [])
         entries = [(int(c[0]), dict(c[1])) for c in layout[2]]
         labels = [str(p.get("label")) for _, p in entries]
-        check(labels == ["Track", "Visible", "Numeric", "COM Settings", "About", "Quit"],
-              "the exported menu has the six entries (%s)" % labels)
+        check(labels[:6] == ["Track", "Visible", "Numeric", "COM Settings", "About", "Quit"],
+              "the exported menu has the six entries first (%s)" % labels)
+        types = [str(p.get("type", "standard")) for _, p in entries]
+        enabled = [bool(p.get("enabled", True)) for _, p in entries]
+        check(labels[7:] == ["Turn to\u2026", "Stop rotor"] and types[6] == "separator" and
+              enabled[7:] == [False, False],
+              "after a separator Turn to and Stop rotor, disabled while not tracking (%s %s)"
+              % (types, enabled))
         marks = [(str(p.get("toggle-type", "")), int(p.get("toggle-state", -1))) for _, p in entries]
         check(marks[:3] == [("checkmark", 0), ("checkmark", 1), ("checkmark", 1)] and
-              all(m == ("", -1) for m in marks[3:]),
+              all(m == ("", -1) for m in marks[3:6]),
               "Track unchecked, Visible and Numeric checked, the others without a mark (%s)" % marks)
 
         changes = {"NewIcon": 0, "NewToolTip": 0}

@@ -241,3 +241,46 @@ TEST(RotorSimProcess, UnpluggedLineComesBackUnderItsLink) {
 }
 
 }  // namespace
+
+namespace {
+
+// The heading of one reply ("123;").
+int AskHeading(int fd) {
+    Send(fd, "AI1;");
+    const std::string reply = ReadReplies(fd, 1);
+    return reply.empty() ? -1 : std::atoi(reply.c_str());
+}
+
+TEST(RotorSimProcess, TurnsToATargetAndStopsShortOfItWhenTold) {
+    Simulator sim({"--heading", "100", "--turn-rate", "200"});
+    int fd = OpenLine(sim.FirstLine());
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(AskHeading(fd), 100);
+
+    // Up to 300, every heading on the way within the turn, then holding there.
+    Send(fd, "AP1300;AM1;");
+    int heading = 100;
+    auto deadline = Clock::now() + std::chrono::milliseconds(kReplyMs);
+    while (heading != 300 && Clock::now() < deadline) {
+        const int next = AskHeading(fd);
+        EXPECT_GE(next, heading);
+        EXPECT_LE(next, 300);
+        heading = next;
+        usleep(20000);
+    }
+    EXPECT_EQ(heading, 300);
+
+    // Back toward 0, stopped on the way: it stays where it stopped.
+    Send(fd, "AP1000;AM1;");
+    while (AskHeading(fd) > 250 && Clock::now() < deadline) usleep(5000);
+    Send(fd, ";");
+    const int stopped = AskHeading(fd);
+    EXPECT_GT(stopped, 0);
+    EXPECT_LT(stopped, 300);
+    usleep(300000);
+    EXPECT_EQ(AskHeading(fd), stopped);
+    close(fd);
+    EXPECT_EQ(sim.StopWith(SIGTERM), 0);
+}
+
+}  // namespace

@@ -206,6 +206,12 @@ TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
             std::optional<std::string> path = reader.Value();
             if (!path || path->empty()) return badValue("a file name");
             o.countFile = *path;
+        } else if (name == "--turn-rate") {
+            std::optional<std::string> text = reader.Value();
+            std::optional<double> rate = text ? ParseNumber(*text) : std::nullopt;
+            if (!rate || *rate <= 0 || *rate > 36000.0)
+                return badValue("a rate in degrees per second (above 0, up to 36000)");
+            o.turnRate = *rate;
         } else if (name == "--stream") {
             std::optional<std::string> text = reader.Value();
             std::optional<double> rate = text ? ParseNumber(*text) : std::nullopt;
@@ -252,6 +258,7 @@ std::string RotorSimUsage(std::string_view program) {
            "  --reply TEXT       answer exactly TEXT instead of an azimuth\n"
            "  --silent           read queries but never answer\n"
            "  --count-file FILE  keep the number of queries received so far in FILE\n"
+           "  --turn-rate RATE   turn at RATE degrees per second when told to (default 6)\n"
            "  --stream RATE      also send RATE replies a second without being asked\n"
            "  -v, --verbose      log every query and hang-up to standard error\n"
            "  -h, --help         show this text and exit\n"
@@ -269,6 +276,10 @@ std::string RotorSimUsage(std::string_view program) {
            "  --link PATH        keep a symbolic link PATH to the pseudo-terminal, gone\n"
            "                     while unplugged and re-pointed when it comes back; the\n"
            "                     first line of output is then PATH\n"
+           "\n"
+           "It also turns like a rotor: \"AP1nnn;\" sets the target (0 to 360),\n"
+           "\"AM1;\" starts the turn and a lone \";\" stops it; from the first turn on the\n"
+           "azimuth follows the turns, never crossing north.\n"
            "\n"
            "The simulator keeps running when the other end closes and reopens the line;\n"
            "it stops on SIGINT or SIGTERM. Bad options exit with status 2.\n";

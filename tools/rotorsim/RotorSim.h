@@ -41,6 +41,7 @@ struct TRotorSimOptions {
     TLineFaults faults;      // reply layout and line faults
     std::string countFile;   // file rewritten with the number of queries so far
     bool verbose = false;    // log every query and hang-up to standard error
+    double turnRate = 6.0;   // degrees per second a turn ("AP1nnn;" "AM1;") proceeds at
     double streamRate = 0;   // replies a second sent unasked (--stream); 0: none
 };
 

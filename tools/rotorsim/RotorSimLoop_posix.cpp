@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <string>
 
 #include "tools/rotorsim/RotorSimLoop.h"
+#include "tools/rotorsim/RotorTurning.h"
 
 namespace skyvane::rotorsim {
 namespace {
@@ -100,7 +102,7 @@ struct TPiece {
 class TSimulator {
 public:
     TSimulator(const TRotorSimOptions& options, int fd)
-        : options_(options), fd_(fd), schedule_(options.faults) {}
+        : options_(options), fd_(fd), schedule_(options.faults), motion_(options.turnRate) {}
     ~TSimulator() {
         if (fd_ >= 0) close(fd_);
     }
@@ -185,6 +187,7 @@ private:
             open_ = true;
             Log(options_, "line open");
         }
+        Steer(std::string_view(buf, static_cast<std::size_t>(n)));
         int queries = scanner_.Feed(std::string_view(buf, static_cast<std::size_t>(n)));
         for (int i = 0; i < queries; ++i) Answer();
     }
@@ -225,14 +228,44 @@ private:
     // Queues the answer for this moment (laid out as the faults say) in its pieces,
     // due after the set delay.
     void QueueReply(const std::string& what) {
-        double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-        std::string reply = AnswerText(options_, AzimuthAt(options_, elapsed));
+        std::string reply = AnswerText(options_, CurrentAzimuth());
         Log(options_, what + " \"" + reply + "\"");
         auto due = Clock::now() + std::chrono::milliseconds(options_.delayMs);
         bool first = true;
         for (std::string& piece : AnswerPieces(options_, reply)) {
             pending_.push_back(TPiece{std::move(piece), due, !first});
             first = false;
+        }
+    }
+
+    double Elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+    // Where the rotor points now: the fixed heading or the sweep until the first turn,
+    // then wherever the turns have taken it.
+    double CurrentHeading() const {
+        const double elapsed = Elapsed();
+        return motion_.Engaged() ? motion_.HeadingAt(elapsed) : AzimuthAt(options_, elapsed);
+    }
+    int CurrentAzimuth() const { return static_cast<int>(std::lround(CurrentHeading())); }
+
+    // Carries out the steering commands among the received bytes.
+    void Steer(std::string_view bytes) {
+        for (const TSteeringCommand& command : steering_.Feed(bytes)) {
+            const double elapsed = Elapsed();
+            switch (command.kind) {
+                case TSteeringCommand::SetTarget:
+                    motion_.SetTarget(command.target);
+                    Log(options_, "target " + std::to_string(command.target));
+                    break;
+                case TSteeringCommand::Move:
+                    motion_.Move(CurrentHeading(), elapsed);
+                    Log(options_, "turning from " + std::to_string(CurrentAzimuth()));
+                    break;
+                case TSteeringCommand::Stop:
+                    motion_.Stop(elapsed);
+                    Log(options_, "stopped at " + std::to_string(CurrentAzimuth()));
+                    break;
+            }
         }
     }
 
@@ -258,6 +291,7 @@ private:
         open_ = false;
         pending_.clear();
         scanner_ = TQueryScanner();
+        steering_ = TSteeringScanner();
     }
 
     // As when an adapter is pulled out: the line ends for the other end, and the link
@@ -268,6 +302,7 @@ private:
         open_ = false;
         pending_.clear();
         scanner_ = TQueryScanner();
+        steering_ = TSteeringScanner();
         close(fd_);
         fd_ = -1;
         if (!options_.faults.link.empty()) unlink(options_.faults.link.c_str());
@@ -319,6 +354,8 @@ private:
     Clock::time_point lastWrite_;
     Clock::time_point nextStream_;  // when the next unasked reply is due (--stream)
     TQueryScanner scanner_;
+    TSteeringScanner steering_;
+    TRotorMotion motion_;
     std::deque<TPiece> pending_;
     long count_ = 0;
     bool open_ = false;

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sharing and steering the rotor: the "Turn to…" and "Stop rotor" entries of the tray
+// menu, the rotctld-compatible server, and the steering scheduler that hands both to
+// the window's line between polls. The window tells it about its poll cycle and line.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/SharingSettings.h"
+#include "rotor/SteeringScheduler.h"
+#include "toolkit/Component.h"
+
+namespace skyvane {
+
+class TForm;
+class TLog;
+class TMenuItem;
+class TPopupMenu;
+class TRotorServer;
+
+class TRotorSharing : public TComponent {
+public:
+    // Appends a separator, "Turn to…" and "Stop rotor" to `menu` (entries owned by
+    // `form`, which also parents the dialog). The scheduler reads and writes the line
+    // through the given functions.
+    TRotorSharing(TForm* form, TPopupMenu* menu, TSteeringScheduler::TLiveHeading liveHeading,
+                  TSteeringScheduler::TLineOpen lineOpen, TSteeringScheduler::TWriter write);
+    ~TRotorSharing() override;
+
+    // The menu entries.
+    TMenuItem* SeparatorEntry() const { return separator_; }
+    TMenuItem* TurnToEntry() const { return turnTo_; }
+    TMenuItem* StopEntry() const { return stop_; }
+    // Where the window reports its poll cycle and line.
+    TSteeringScheduler& Steering() { return steering_; }
+
+    // Starts the server when `settings` ask for it and remembers the station's locator.
+    // A port that cannot be used is reported once (a message and a log line); the rest
+    // of the program runs on without sharing.
+    void Start(const TSharingSettings& settings, TLog& log);
+    // The server while sharing, else nullptr.
+    TRotorServer* Server() const { return server_.get(); }
+
+    // The station's own locator (usual spelling; empty while unknown).
+    const std::string& StationLocator() const { return stationLocator_; }
+    // Told when the user gives a new station locator in the dialog, to keep it.
+    void SetOnStationLocator(std::function<void(const std::string&)> handler) {
+        onStationLocator_ = std::move(handler);
+    }
+
+    // Enables the two entries while the rotor can be steered; the window calls it
+    // whenever tracking, the line or the reading changed.
+    void Refresh();
+
+    // "Turn to…": the dialog, then the turn it chose.
+    void TurnToClick(TComponent* sender);
+    // "Stop rotor".
+    void StopRotorClick(TComponent* sender);
+
+protected:
+    // Stops serving before the window goes: no client reaches a half-destroyed owner.
+    void BeforeDestruction() override;
+
+private:
+    TForm* form_;
+    TMenuItem* separator_;
+    TMenuItem* turnTo_;
+    TMenuItem* stop_;
+    TSteeringScheduler steering_;
+    std::unique_ptr<TRotorServer> server_;
+    std::string stationLocator_;
+    std::function<void(const std::string&)> onStationLocator_;
+};
+
+// The message for a server that cannot listen: why, and that the program goes on.
+std::string SharingFailedText(const std::string& reason);
+
+}  // namespace skyvane

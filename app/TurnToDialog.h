@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The "Turn to…" dialog: a heading in degrees or the locator of a target. For a locator
+// it shows the great-circle bearing and distance both ways round from the station's own
+// locator, which it asks for when it is not known yet.
+#pragma once
+
+#include <QDialog>
+#include <optional>
+#include <string>
+
+#include "rotor/TurnTarget.h"
+
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace skyvane {
+
+class TTurnToDialog : public QDialog {
+public:
+    // `stationLocator`: the station's own locator; empty when not known.
+    explicit TTurnToDialog(const std::string& stationLocator, QWidget* parent = nullptr);
+
+    // The heading OK turns to, while what is typed gives one.
+    std::optional<int> ChosenHeading() const;
+    // The station's locator as the dialog holds it now, in its usual spelling; empty
+    // while the field does not hold a locator.
+    std::string StationLocator() const;
+
+    // The parts of the dialog, for tests.
+    QLineEdit* TargetEdit() const { return target_; }
+    QLineEdit* StationEdit() const { return station_; }
+    QRadioButton* ShortPathButton() const { return shortPath_; }
+    QRadioButton* LongPathButton() const { return longPath_; }
+    QLabel* SummaryLabel() const { return summary_; }
+    QPushButton* OkButton() const { return ok_; }
+
+private:
+    // Works out the target from the fields and shows it.
+    void Update();
+
+    QFormLayout* form_;
+    QLineEdit* target_;
+    QLineEdit* station_;
+    QLabel* stationNote_;
+    QRadioButton* shortPath_;
+    QRadioButton* longPath_;
+    QLabel* summary_;
+    QPushButton* ok_;
+    TTurnTarget parsed_;
+};
+
+// The text of one path: "298°  6336 km".
+std::string PathText(const TGreatCirclePath& path);
+
+}  // namespace skyvane

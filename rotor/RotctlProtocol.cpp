@@ -1,0 +1,210 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rotor/RotctlProtocol.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace skyvane {
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::vector<std::string> SplitAtBlanks(std::string_view text) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        const std::size_t start = i;
+        while (i < text.size() && !IsBlank(text[i])) ++i;
+        if (i > start) words.emplace_back(text.substr(start, i - start));
+    }
+    return words;
+}
+
+// The punctuation characters that ask for the one-line extended form: what C's
+// ispunct() accepts in the "C" locale, less "\" (long names), "?" and "_" (commands)
+// and "#" (comments). "+" asks for the extended form with line ends.
+bool IsSeparatorPrefix(char c) {
+    const bool punct = (c >= '!' && c <= '/') || (c >= ':' && c <= '@') || (c >= '[' && c <= '`') ||
+                       (c >= '{' && c <= '~');
+    return punct && c != '\\' && c != '?' && c != '_' && c != '#';
+}
+
+struct TCommandName {
+    char shortName;  // 0: long name only
+    std::string_view longName;
+    TRotctlCommand command;
+    std::size_t argumentCount;
+};
+
+constexpr TCommandName kCommands[] = {
+    {'p', "get_pos", TRotctlCommand::GetPosition, 0},
+    {'P', "set_pos", TRotctlCommand::SetPosition, 2},
+    {'S', "stop", TRotctlCommand::Stop, 0},
+    {'K', "park", TRotctlCommand::Park, 0},
+    {'_', "get_info", TRotctlCommand::GetInfo, 0},
+    {0, "dump_state", TRotctlCommand::DumpState, 0},
+};
+
+const TCommandName* FindShort(char c) {
+    for (const TCommandName& name : kCommands)
+        if (name.shortName != 0 && name.shortName == c) return &name;
+    return nullptr;
+}
+
+const TCommandName* FindLong(std::string_view word) {
+    for (const TCommandName& name : kCommands)
+        if (name.longName == word) return &name;
+    return nullptr;
+}
+
+// A decimal number as clients write it, in any locale: "200", "200.5", "+200", and
+// "200,5" from programs that print numbers with a decimal comma.
+std::optional<double> ParseNumber(std::string text) {
+    if (!text.empty() && text.front() == '+') text.erase(0, 1);
+    if (text.find('.') == std::string::npos) {
+        const std::size_t comma = text.find(',');
+        if (comma != std::string::npos) text[comma] = '.';
+    }
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// "%.2f" of a whole number, without the locale's say in the decimal mark.
+std::string TwoDecimals(int value) {
+    return std::to_string(value) + ".00";
+}
+
+}  // namespace
+
+std::vector<TRotctlLineSplitter::TLine> TRotctlLineSplitter::Feed(std::string_view bytes) {
+    std::vector<TLine> lines;
+    for (char c : bytes) {
+        if (c == '\n' || c == '\r') {
+            lines.push_back(TLine{overlong_ ? std::string() : std::move(pending_), overlong_});
+            pending_.clear();
+            overlong_ = false;
+        } else if (!overlong_) {
+            if (pending_.size() < MaxLineLength) {
+                pending_.push_back(c);
+            } else {
+                pending_.clear();
+                pending_.shrink_to_fit();
+                overlong_ = true;
+            }
+        }
+    }
+    return lines;
+}
+
+std::optional<TRotctlRequest> ParseRotctlLine(std::string_view line) {
+    line = Trimmed(line);
+    if (line.empty() || line.front() == '#') return std::nullopt;
+
+    TRotctlRequest request;
+    if (line.front() == '+' || IsSeparatorPrefix(line.front())) {
+        request.extended = true;
+        request.separator = line.front() == '+' ? '\n' : line.front();
+        line = Trimmed(line.substr(1));
+        if (line.empty()) return std::nullopt;
+    }
+
+    const TCommandName* name = nullptr;
+    std::string_view rest;
+    if (line.front() == '\\') {
+        std::size_t end = 1;
+        while (end < line.size() && !IsBlank(line[end])) ++end;
+        name = FindLong(line.substr(1, end - 1));
+        rest = line.substr(end);
+    } else {
+        name = FindShort(line.front());
+        if (!name && (line.front() == 'q' || line.front() == 'Q')) {
+            request.command = TRotctlCommand::Quit;
+            return request;
+        }
+        rest = line.substr(1);
+    }
+    request.arguments = SplitAtBlanks(rest);
+    if (!name) {
+        request.argumentError = RprtNotImplemented;
+        return request;
+    }
+    request.command = name->command;
+    request.longName = std::string(name->longName);
+    if (request.arguments.size() != name->argumentCount) {
+        request.argumentError = RprtInvalidArgument;
+        return request;
+    }
+    if (request.command == TRotctlCommand::SetPosition) {
+        const std::optional<double> azimuth = ParseNumber(request.arguments[0]);
+        // The rotor turns in azimuth only; the elevation must be a number and is ignored.
+        const std::optional<double> elevation = ParseNumber(request.arguments[1]);
+        if (!azimuth || !elevation || *azimuth < 0 || *azimuth > 360) {
+            request.argumentError = RprtInvalidArgument;
+            return request;
+        }
+        request.azimuth = static_cast<int>(std::lround(*azimuth));
+    }
+    return request;
+}
+
+std::string FormatRotctlAnswer(const TRotctlRequest& request, int code,
+                               const std::vector<TRotctlRecord>& records) {
+    const std::string rprt = "RPRT " + std::to_string(code);
+    if (request.command == TRotctlCommand::Unknown) return rprt + "\n";
+    if (!request.extended) {
+        const bool getCommand = request.command == TRotctlCommand::GetPosition ||
+                                request.command == TRotctlCommand::GetInfo ||
+                                request.command == TRotctlCommand::DumpState;
+        if (code != RprtOk || !getCommand) return rprt + "\n";
+        std::string answer;
+        for (const TRotctlRecord& record : records) answer += record.plain + "\n";
+        return answer;
+    }
+    std::string answer = request.longName + ":";
+    for (const std::string& argument : request.arguments) answer += " " + argument;
+    answer += request.separator;
+    if (code == RprtOk)
+        for (const TRotctlRecord& record : records) answer += record.extended + request.separator;
+    return answer + rprt + "\n";
+}
+
+std::vector<TRotctlRecord> PositionRecords(int azimuth) {
+    return {
+        {TwoDecimals(azimuth), "Azimuth: " + TwoDecimals(azimuth)},
+        {TwoDecimals(0), "Elevation: " + TwoDecimals(0)},
+    };
+}
+
+std::vector<TRotctlRecord> InfoRecords(std::string_view info) {
+    return {{std::string(info), "Info: " + std::string(info)}};
+}
+
+std::vector<TRotctlRecord> DumpStateRecords() {
+    return {
+        {"1", "rotctld Protocol Ver: 1"},
+        // Hamlib's model number of a rotor reached over the network.
+        {"2", "Rotor Model: 2"},
+        {"min_az=0.000000", "Minimum Azimuth: 0.000000"},
+        {"max_az=360.000000", "Maximum Azimuth: 360.000000"},
+        {"min_el=0.000000", "Minimum Elevation: 0.000000"},
+        {"max_el=0.000000", "Maximum Elevation: 0.000000"},
+        {"south_zero=0", "South Zero: 0"},
+        {"rot_type=Az", "rot_type=Az"},
+        {"done", "done"},
+    };
+}
+
+}  // namespace skyvane

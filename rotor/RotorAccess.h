@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the rotor server needs of the rest of the program: the latest live heading, and
+// someone to carry out turn and stop requests on the line to the controller.
+#pragma once
+
+#include <optional>
+
+namespace skyvane {
+
+class TRotorAccess {
+public:
+    virtual ~TRotorAccess() = default;
+
+    // The latest reading while it is live, in whole degrees; nothing while there is
+    // none (tracking off, no reply yet, the rotor no longer answering).
+    virtual std::optional<int> LiveHeading() const = 0;
+    // Asks the rotor to turn to `heading` (0..360). False when the rotor cannot be
+    // reached now; the request is then dropped.
+    virtual bool RequestTurn(int heading) = 0;
+    // Asks a turning rotor to stop. False when the rotor cannot be reached now.
+    virtual bool RequestStop() = 0;
+};
+
+}  // namespace skyvane

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Screenshots of the real program sharing and steering the rotor simulator under Xvfb,
+# with a window manager (openbox) and a tray (trayer), for looking at by eye:
+#   menu.png    the tray menu while tracking: the six entries, a line, Turn to…, Stop rotor
+#   dialog.png  Turn to… with a target locator and the station's own, both paths shown
+#   turning.png the window a few seconds after OK, following the turn
+# and Hamlib's rotctl asked for the heading at the end (printed).
+# Usage: tests/app/sharing-shots.sh BUILD_DIR OUT_DIR
+set -euo pipefail
+build=$(realpath "$1")
+out=$(realpath -m "$2")
+mkdir -p "$out"
+here=$(dirname "$(realpath "$0")")
+# shellcheck source=../support/x11-session.sh
+. "$here/../support/x11-session.sh"
+work=$(mktemp -d)
+cleanup() {
+  x11_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+x11_start 800x500
+openbox >/dev/null 2>&1 &
+x11_pids+=("$!")
+x11_start_tray
+
+coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" --heading 100 --turn-rate 12; }
+x11_pids+=("$SIM_PID")
+read -r pty <&"${SIM[0]}"
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+printf '[SETTINGS]\r\nCOMPORT=%s\r\nSERVER=YES\r\nSERVERPORT=%s\r\n' "$pty" "$port" >"$work/Skyvane.INI"
+(cd "$work" && exec "$build/app/skyvane") &
+x11_pids+=("$!")
+
+for _ in $(seq 100); do
+  read -r x y < <(x11_tray_icon_centre) || true
+  [ -n "${x:-}" ] && break
+  sleep 0.2
+done
+[ -n "${x:-}" ] || { echo "no tray icon" >&2; exit 1; }
+# Track, the menu's first entry; the log tells when tracking is on.
+for _ in $(seq 5); do
+  sleep 1
+  xdotool mousemove "$x" "$y" click 3
+  sleep 1
+  xdotool key Down Return
+  sleep 1
+  grep -q "Track on" "$work/Skyvane.Log" && break
+done
+grep -q "Track on" "$work/Skyvane.Log" || { echo "Track could not be switched on" >&2; cat "$work/Skyvane.Log" >&2; import -window root "$out/failed.png"; exit 1; }
+sleep 2
+
+xdotool mousemove "$x" "$y" click 3
+sleep 1
+import -window root "$out/menu.png"
+# From the top, Up goes round to the last entry, Stop rotor; once more: Turn to…
+xdotool key Up Up Return
+dialog=$(x11_wait_window "Turn to") || { echo "no Turn to dialog" >&2; exit 1; }
+xdotool type --window "$dialog" "FN31pr"
+xdotool key --window "$dialog" Tab
+xdotool type --window "$dialog" "JN58td"
+sleep 1
+import -window root "$out/dialog.png"
+# OK; the key's release goes to the focused window, the dialog being gone by then.
+xdotool key Return
+sleep 5
+import -window root "$out/turning.png"
+echo "rotctl p: $(rotctl -m 2 -r "127.0.0.1:$port" p | tr '\n' ' ')"
+grep -q "LOCATOR=JN58td" "$work/Skyvane.INI" && echo "LOCATOR kept in Skyvane.INI"
+echo "screenshots in $out"
