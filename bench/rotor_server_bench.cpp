@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchSystem.h"
 #include "rotor/RotorAccess.h"
 #include "rotor/RotorServer.h"
 
@@ -95,19 +96,6 @@ void Print(const char* who, std::vector<double> times, int requests) {
                 times.back());
 }
 
-// A free TCP port on 127.0.0.1, as the system hands one out.
-unsigned short FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,7 +121,7 @@ int main(int argc, char** argv) {
         std::printf("%-22s not installed (Debian package libhamlib-utils)\n", "rotctld");
         return 0;
     }
-    const std::string port = std::to_string(FreePort());
+    const std::string port = std::to_string(bench::FreeLoopbackPort());
     std::string path = rotctld.toStdString();
     std::vector<std::string> args = {path, "-m", "1", "-T", "127.0.0.1", "-t", port};
     std::vector<char*> argv2;

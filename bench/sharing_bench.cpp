@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "app/SkyvaneUnit.h"
+#include "bench/BenchSystem.h"
 #include "rotor/RotorServer.h"
 #include "tests/support/RotorSimProcess.h"
 #include "toolkit/Application.h"
@@ -53,19 +54,6 @@ void Serve(double seconds) {
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-// A TCP port on 127.0.0.1 that was free a moment ago (the system's choice).
-unsigned short FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 // True once `answer` holds a whole answer to "p": two lines, or one "RPRT" line.
@@ -127,7 +115,7 @@ int main(int argc, char** argv) {
     }
     close(control[0]);
     close(result[1]);
-    const unsigned short port = FreePort();
+    const unsigned short port = bench::FreeLoopbackPort();
 
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("SKYVANE_BUILD_DIR", SKYVANE_BUILD_DIR, 0);

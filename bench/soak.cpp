@@ -35,6 +35,7 @@
 #include <thread>
 
 #include "app/SkyvaneUnit.h"
+#include "bench/BenchSystem.h"
 #include "rotor/RotorReadings.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
@@ -46,16 +47,9 @@
 
 namespace fs = std::filesystem;
 using namespace skyvane;
+using skyvane::bench::ResidentKiB;
 
 namespace {
-
-// Resident set size in KiB, from /proc/self/statm.
-long ResidentKiB() {
-    long pages = 0, resident = 0;
-    std::ifstream statm("/proc/self/statm");
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 // The far end of the cable on a pseudo-terminal master: answers every "AI1;" on a
 // thread of its own. Whole replies carry a new azimuth each time, so each one must

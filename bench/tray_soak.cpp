@@ -27,6 +27,7 @@
 #include <thread>
 
 #include "app/SkyvaneUnit.h"
+#include "bench/BenchSystem.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
@@ -35,16 +36,9 @@
 
 namespace fs = std::filesystem;
 using namespace skyvane;
+using skyvane::bench::ResidentKiB;
 
 namespace {
-
-// Resident set size in KiB, from /proc/self/statm.
-long ResidentKiB() {
-    long pages = 0, resident = 0;
-    std::ifstream statm("/proc/self/statm");
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 // The rotor's end of the line: writes "NNN;" `rate` times a second, the heading
 // advancing by 7 degrees each time, and throws away the window's queries.

@@ -10,55 +10,31 @@ set -euo pipefail
 build=$(realpath "$1")
 out=$(realpath -m "$2")
 mkdir -p "$out"
+here=$(dirname "$(realpath "$0")")
+# shellcheck source=../support/x11-session.sh
+. "$here/../support/x11-session.sh"
 work=$(mktemp -d)
-pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  x11_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=("$!")
-read -r display <"$work/display"
-export DISPLAY=":$display"
+x11_start 640x400
 openbox >/dev/null 2>&1 &
-pids+=("$!")
-trayer --edge top --align right --widthtype pixel --width 100 --heighttype pixel --height 24 \
-  --transparent false --tint 0x404040 >/dev/null 2>&1 &
-pids+=("$!")
+x11_pids+=("$!")
+x11_start_tray
 
 # Six answers, then a long silence.
 coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" --heading 142 --mute-after 6 --mute-for 600000; }
-pids+=("$SIM_PID")
+x11_pids+=("$SIM_PID")
 read -r pty <&"${SIM[0]}"
 printf '[SETTINGS]\r\nCOMPORT=%s\r\n' "$pty" >"$work/Skyvane.INI"
 (cd "$work" && exec "$build/app/skyvane") &
-pids+=("$!")
+x11_pids+=("$!")
 
-# The tray icon's window inside the tray: its centre on the screen.
-icon_centre() {
-  xwininfo -root -tree | awk '/"panel"/ { panel = 1; next }
-    panel && /22x22/ { split($0, a, "+"); print a[4] + 11, a[5] + 11; exit }'
-}
-for _ in $(seq 100); do
-  read -r x y < <(icon_centre) || true
-  [ -n "${x:-}" ] && break
-  sleep 0.2
-done
-[ -n "${x:-}" ] || { echo "no tray icon" >&2; exit 1; }
-# Track, the menu's first entry; the log tells when tracking is on.
-for _ in $(seq 5); do
-  sleep 1
-  read -r x y < <(icon_centre)
-  xdotool mousemove "$x" "$y" click 3
-  sleep 1
-  xdotool key Down Return
-  sleep 1
-  grep -q "Track on" "$work/Skyvane.Log" && break
-done
-grep -q "Track on" "$work/Skyvane.Log" || { echo "Track could not be switched on" >&2; exit 1; }
+x11_wait_tray_icon
+x11_track_on "$work/Skyvane.Log"
 shot() {
   xdotool mousemove 10 390
   sleep 0.5

@@ -34,22 +34,8 @@ printf '[SETTINGS]\r\nCOMPORT=%s\r\nSERVER=YES\r\nSERVERPORT=%s\r\n' "$pty" "$po
 (cd "$work" && exec "$build/app/skyvane") &
 x11_pids+=("$!")
 
-for _ in $(seq 100); do
-  read -r x y < <(x11_tray_icon_centre) || true
-  [ -n "${x:-}" ] && break
-  sleep 0.2
-done
-[ -n "${x:-}" ] || { echo "no tray icon" >&2; exit 1; }
-# Track, the menu's first entry; the log tells when tracking is on.
-for _ in $(seq 5); do
-  sleep 1
-  xdotool mousemove "$x" "$y" click 3
-  sleep 1
-  xdotool key Down Return
-  sleep 1
-  grep -q "Track on" "$work/Skyvane.Log" && break
-done
-grep -q "Track on" "$work/Skyvane.Log" || { echo "Track could not be switched on" >&2; cat "$work/Skyvane.Log" >&2; import -window root "$out/failed.png"; exit 1; }
+x11_wait_tray_icon
+x11_track_on "$work/Skyvane.Log" || { cat "$work/Skyvane.Log" >&2; import -window root "$out/failed.png"; exit 1; }
 sleep 2
 
 xdotool mousemove "$x" "$y" click 3

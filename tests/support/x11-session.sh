@@ -6,6 +6,8 @@
 #   x11_start_tray        trayer at the top right; returns once its panel is mapped
 #   x11_stop_tray         ends the tray
 #   x11_tray_icon_centre  prints "x y", the screen centre of the first tray icon
+#   x11_wait_tray_icon    waits for the first tray icon; sets x and y to its centre
+#   x11_track_on LOG      chooses Track in the tray icon's menu until LOG says "Track on"
 #   x11_wait_window NAME [SECONDS]  prints the id of a visible window titled NAME
 #   x11_stop              ends what these helpers started
 
@@ -47,6 +49,32 @@ x11_stop_tray() {
 x11_tray_icon_centre() {
   xwininfo -root -tree | awk '/"panel"/ { panel = 1; next }
     panel && /22x22/ { split($0, a, "+"); print a[4] + 11, a[5] + 11; exit }'
+}
+
+x11_wait_tray_icon() {
+  local i
+  for ((i = 0; i < 100; i++)); do
+    read -r x y < <(x11_tray_icon_centre) || true
+    [ -n "${x:-}" ] && return 0
+    sleep 0.2
+  done
+  echo "no tray icon" >&2
+  return 1
+}
+
+# Track is the menu's first entry; a menu opened before the icon settles may miss.
+x11_track_on() {
+  local log="$1" i
+  for ((i = 0; i < 5; i++)); do
+    sleep 1
+    xdotool mousemove "$x" "$y" click 3
+    sleep 1
+    xdotool key Down Return
+    sleep 1
+    grep -q "Track on" "$log" 2>/dev/null && return 0
+  done
+  echo "Track could not be switched on" >&2
+  return 1
 }
 
 x11_wait_window() {
