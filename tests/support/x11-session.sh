@@ -33,7 +33,8 @@ x11_start_tray() {
   x11_tray_pid=$!
   x11_pids+=("$x11_tray_pid")
   local i
-  for ((i = 0; i < 100; i++)); do
+  # Up to 30 s: a loaded machine (parallel builds and sanitizer tests) starts it slowly.
+  for ((i = 0; i < 300; i++)); do
     xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && return 0
     sleep 0.1
   done
