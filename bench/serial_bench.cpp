@@ -228,11 +228,12 @@ double ProcessCpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// Context switches of each thread of this process (a thread that blocks and is
-// woken again counts one), with the threads' names, from /proc.
+// Context switches of each thread of this process, with the threads' names, from
+// /proc: voluntary ones (the thread blocked and was woken again) and the others (it
+// was preempted, which a loaded machine adds).
 struct ThreadSwitches {
     std::string name;
-    long long switches = 0;
+    long long voluntary = 0, preempted = 0;
 };
 std::map<int, ThreadSwitches> SampleSwitches() {
     std::map<int, ThreadSwitches> threads;
@@ -248,9 +249,9 @@ std::map<int, ThreadSwitches> SampleSwitches() {
             std::istringstream fields(line);
             std::string key;
             long long value = 0;
-            if (fields >> key >> value &&
-                (key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:"))
-                t.switches += value;
+            if (!(fields >> key >> value)) continue;
+            if (key == "voluntary_ctxt_switches:") t.voluntary = value;
+            if (key == "nonvoluntary_ctxt_switches:") t.preempted = value;
         }
         threads[std::atoi(e->d_name)] = t;
     }
@@ -259,16 +260,24 @@ std::map<int, ThreadSwitches> SampleSwitches() {
 }
 
 // What a tracking session cost: CPU seconds, wall seconds, replies, and the
-// context switches of each thread (by name), the far end's thread left out.
+// context switches of each thread (by name, both kinds together), the far end's
+// thread left out.
 struct TrackingCost {
     double cpu = 0, wall = 0;
     int replies = 0;
+    long long preempted = 0;
     std::map<std::string, long long> switches;
     void Add(const TrackingCost& other) {
         cpu += other.cpu;
         wall += other.wall;
         replies += other.replies;
+        preempted += other.preempted;
         for (const auto& [name, n] : other.switches) switches[name] += n;
+    }
+    long long Switches() const {
+        long long total = 0;
+        for (const auto& entry : switches) total += entry.second;
+        return total;
     }
 };
 
@@ -279,9 +288,12 @@ double ThreadCpuSeconds(std::thread& thread) {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// One query a second for `seconds`, answered by a far end that sleeps in poll
-// between queries; measured after a second of settling.
-TrackingCost Tracking(Receiver& r, int seconds) {
+// One query a second for `periods` seconds, answered by a far end that sleeps in
+// poll between queries. The measurement starts and ends in the query timer's own
+// wake-up, after two seconds of settling, so that it covers whole periods and adds
+// no wake-up of its own.
+TrackingCost Tracking(Receiver& r, int periods) {
+    constexpr int kSettleTicks = 2;
     Pty pty;
     int replies = 0;
     r.Open(pty.name, [&](const std::string& bytes) {
@@ -299,18 +311,21 @@ TrackingCost Tracking(Receiver& r, int seconds) {
             if (read(pty.master, buf, sizeof buf) > 0) pty.Send("123;", 4);
         }
     });
+    int ticks = 0, quitAt = kSettleTicks;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(1000);
-    QObject::connect(&tick, &QTimer::timeout, [&] { Guarded([&] { r.Write("AI1;"); }); });
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        Guarded([&] { r.Write("AI1;"); });
+        if (++ticks == quitAt) Quit();
+    });
     tick.start();
-    QTimer::singleShot(1000, [] { Quit(); });
     RunLoop();
     const int repliesBefore = replies;
     const auto switches0 = SampleSwitches();
     const double cpu0 = ProcessCpuSeconds() - ThreadCpuSeconds(far);
     const auto t0 = Clock::now();
-    QTimer::singleShot(seconds * 1000, [] { Quit(); });
+    quitAt = ticks + periods;
     RunLoop();
     TrackingCost cost;
     cost.cpu = ProcessCpuSeconds() - ThreadCpuSeconds(far) - cpu0;
@@ -326,7 +341,9 @@ TrackingCost Tracking(Receiver& r, int seconds) {
     for (const auto& [tid, t] : switches1) {
         if (tid == farTid) continue;
         const auto was = switches0.find(tid);
-        cost.switches[t.name] += t.switches - (was == switches0.end() ? 0 : was->second.switches);
+        const ThreadSwitches before = was == switches0.end() ? ThreadSwitches{} : was->second;
+        cost.switches[t.name] += t.voluntary + t.preempted - before.voluntary - before.preempted;
+        cost.preempted += t.preempted - before.preempted;
     }
     return cost;
 }
@@ -396,29 +413,32 @@ int main(int argc, char** argv) {
             s.tracking.Add(Tracking(s.receiver, std::max(1, seconds / kTrackingRounds)));
     for (Subject& s : subjects) {
         const TrackingCost& t = s.tracking;
-        long long total = 0;
-        std::string parts;
+        std::string perThread;
         for (const auto& [name, n] : t.switches) {
-            total += n;
             char part[96];
-            std::snprintf(part, sizeof part, "%s%s %.2f", parts.empty() ? "" : ", ", name.c_str(),
-                          static_cast<double>(n) / t.wall);
-            parts += part;
+            std::snprintf(part, sizeof part, "%s%s %.2f", perThread.empty() ? "" : ", ",
+                          name.c_str(), static_cast<double>(n) / t.wall);
+            perThread += part;
         }
         std::printf("%-10s tracking  CPU %.4f %% of a core over %.0f s (%d replies)\n", s.name,
                     100.0 * t.cpu / t.wall, t.wall, t.replies);
-        std::printf("%-10s wake-ups  %.2f /s while tracking (%s; far end left out)\n", s.name,
-                    static_cast<double>(total) / t.wall, parts.c_str());
+        std::printf(
+            "%-10s wake-ups  %.2f /s while tracking (%s; %.2f /s of them preempted; far end left "
+            "out)\n",
+            s.name, static_cast<double>(t.Switches()) / t.wall, perThread.c_str(),
+            static_cast<double>(t.preempted) / t.wall);
     }
     const Subject& a = subjects[0];
     const Subject& b = subjects[1];
     std::printf(
         "ratio      skyvane / QSerialPort: latency median %.2f, p99 %.2f; throughput %.2f; "
-        "tracking CPU %.2f\n",
+        "tracking CPU %.2f; wake-ups %.2f\n",
         Percentile(a.micros, 0.5) / Percentile(b.micros, 0.5),
         Percentile(a.micros, 0.99) / Percentile(b.micros, 0.99),
         Percentile(a.mibs, 0.5) / Percentile(b.mibs, 0.5),
-        (a.tracking.cpu / a.tracking.wall) / (b.tracking.cpu / b.tracking.wall));
+        (a.tracking.cpu / a.tracking.wall) / (b.tracking.cpu / b.tracking.wall),
+        (static_cast<double>(a.tracking.Switches()) / a.tracking.wall) /
+            (static_cast<double>(b.tracking.Switches()) / b.tracking.wall));
     HangUpCpu(std::min(seconds, 5));
     return 0;
 }
