@@ -147,9 +147,10 @@ void Quit() {
 }
 
 // The far end writes "123;", notes when write() returned, and waits until the
-// handler has seen the whole reply before the next one. Returns the microseconds
-// from write() to the handler, one per reply.
-std::vector<double> Latency(Receiver& r, int replies) {
+// handler has seen the whole reply; then it waits `gap` more before the next one
+// (with none, the next reply comes while the handler is still returning). Returns
+// the microseconds from write() to the handler, one per reply.
+std::vector<double> Latency(Receiver& r, int replies, std::chrono::microseconds gap) {
     Pty pty;
     std::mutex m;
     std::condition_variable cv;
@@ -176,6 +177,8 @@ std::vector<double> Latency(Receiver& r, int replies) {
             pty.Send("123;", 4);
             sentAt = Clock::now();
             cv.wait(lock, [&] { return seen; });
+            lock.unlock();
+            if (gap.count() > 0) std::this_thread::sleep_for(gap);
         }
     });
     RunLoop();
@@ -379,21 +382,33 @@ int main(int argc, char** argv) {
     struct Subject {
         const char* name;
         Receiver& receiver;
-        std::vector<double> micros, mibs, cpuPerMib;
+        std::vector<double> micros, spacedMicros, mibs, cpuPerMib;
         TrackingCost tracking;
-    } subjects[] = {{"skyvane", ours, {}, {}, {}, {}}, {"QSerialPort", qt, {}, {}, {}, {}}};
+    } subjects[] = {{"skyvane", ours, {}, {}, {}, {}, {}}, {"QSerialPort", qt, {}, {}, {}, {}, {}}};
 
+    // Back to back (the next reply as soon as the handler has seen one), and spaced
+    // 1 ms apart, as replies come while tracking: each after the previous delivery.
+    using std::chrono::microseconds;
     for (int round = 0; round < kLatencyReplies / kRepliesPerRound; ++round)
         for (Subject& s : subjects) {
-            const std::vector<double> micros = Latency(s.receiver, kRepliesPerRound);
+            const auto micros = Latency(s.receiver, kRepliesPerRound, microseconds(0));
             s.micros.insert(s.micros.end(), micros.begin(), micros.end());
+            const auto spaced = Latency(s.receiver, kRepliesPerRound, microseconds(1000));
+            s.spacedMicros.insert(s.spacedMicros.end(), spaced.begin(), spaced.end());
         }
     for (Subject& s : subjects)
         std::printf(
-            "%-10s latency   median %7.1f us   p99 %7.1f us   max %7.1f us  (%zu replies, "
-            "%d rounds taking turns)\n",
+            "%-10s latency   median %7.1f us   p99 %7.1f us   max %7.1f us  (%zu replies back "
+            "to back, %d rounds taking turns)\n",
             s.name, Percentile(s.micros, 0.5), Percentile(s.micros, 0.99),
             Percentile(s.micros, 1.0), s.micros.size(), kLatencyReplies / kRepliesPerRound);
+    for (Subject& s : subjects)
+        std::printf(
+            "%-10s spaced    median %7.1f us   p99 %7.1f us   max %7.1f us  (%zu replies 1 ms "
+            "apart, %d rounds taking turns)\n",
+            s.name, Percentile(s.spacedMicros, 0.5), Percentile(s.spacedMicros, 0.99),
+            Percentile(s.spacedMicros, 1.0), s.spacedMicros.size(),
+            kLatencyReplies / kRepliesPerRound);
 
     for (int round = 0; round < kThroughputRounds; ++round)
         for (Subject& s : subjects) {
@@ -431,10 +446,12 @@ int main(int argc, char** argv) {
     const Subject& a = subjects[0];
     const Subject& b = subjects[1];
     std::printf(
-        "ratio      skyvane / QSerialPort: latency median %.2f, p99 %.2f; throughput %.2f; "
-        "tracking CPU %.2f; wake-ups %.2f\n",
+        "ratio      skyvane / QSerialPort: latency median %.2f, p99 %.2f; spaced median %.2f, "
+        "p99 %.2f; throughput %.2f; tracking CPU %.2f; wake-ups %.2f\n",
         Percentile(a.micros, 0.5) / Percentile(b.micros, 0.5),
         Percentile(a.micros, 0.99) / Percentile(b.micros, 0.99),
+        Percentile(a.spacedMicros, 0.5) / Percentile(b.spacedMicros, 0.5),
+        Percentile(a.spacedMicros, 0.99) / Percentile(b.spacedMicros, 0.99),
         Percentile(a.mibs, 0.5) / Percentile(b.mibs, 0.5),
         (a.tracking.cpu / a.tracking.wall) / (b.tracking.cpu / b.tracking.wall),
         (static_cast<double>(a.tracking.Switches()) / a.tracking.wall) /
