@@ -12,11 +12,14 @@
 #   first paint  from the start of the program until its window shows its lime
 #              digits on screen (captures by xwd polled as fast as they come; the
 #              time one capture takes is printed as well)
-# Usage: bench/whole-program.sh [SECONDS]      SKYVANE_BUILD names the build folder.
+# Usage: bench/whole-program.sh [SECONDS]      SKYVANE_BUILD names the build folder;
+# ROTORSIM_OPTIONS the simulator's (default "--sweep 30 --pad": a heading that
+# changes at every reply; "--pad" alone keeps it still).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath "${SKYVANE_BUILD:-$root/build}")"
 seconds="${1:-60}"
+rotor_options="${ROTORSIM_OPTIONS:---sweep 30 --pad}"
 source "$root/tests/support/x11-session.sh"
 work="$(mktemp -d "${TMPDIR:-/tmp}/skyvane-whole.XXXXXX")"
 sim_pid="" subject_pid=""
@@ -160,7 +163,8 @@ x11_start_tray || fail "no tray"
 # No session bus: both icons go to the X tray on this display.
 unset DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb
-coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" --sweep 30 --pad \
+# shellcheck disable=SC2086 # the simulator's options, one word each
+coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" $rotor_options \
   --count-file "$work/queries"; }
 sim_pid=$SIM_PID
 read -r -t 20 pty <&"${SIM[0]}" || fail "the simulator did not start"
