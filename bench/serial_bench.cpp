@@ -3,8 +3,8 @@
 // port class running the same loop: reply latency to the received-characters
 // handler on the GUI thread, throughput of 4 MiB in 4 KiB writes, and the CPU used
 // and the wake-ups of the process's threads (the far end's thread left out) while
-// tracking at one query a second. The two take turns in rounds, so that both meet
-// the same load of a shared machine.
+// tracking at one query a second, and after the far end hangs up. The two take turns in
+// rounds, so that both meet the same load of a shared machine.
 //
 //   serial_bench [tracking seconds, default 30]
 #include <dirent.h>
@@ -147,9 +147,10 @@ void Quit() {
 }
 
 // The far end writes "123;", notes when write() returned, and waits until the
-// handler has seen the whole reply before the next one. Returns the microseconds
-// from write() to the handler, one per reply.
-std::vector<double> Latency(Receiver& r, int replies) {
+// handler has seen the whole reply; then it waits `gap` more before the next one
+// (with none, the next reply comes while the handler is still returning). Returns
+// the microseconds from write() to the handler, one per reply.
+std::vector<double> Latency(Receiver& r, int replies, std::chrono::microseconds gap) {
     Pty pty;
     std::mutex m;
     std::condition_variable cv;
@@ -176,6 +177,8 @@ std::vector<double> Latency(Receiver& r, int replies) {
             pty.Send("123;", 4);
             sentAt = Clock::now();
             cv.wait(lock, [&] { return seen; });
+            lock.unlock();
+            if (gap.count() > 0) std::this_thread::sleep_for(gap);
         }
     });
     RunLoop();
@@ -228,11 +231,12 @@ double ProcessCpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// Context switches of each thread of this process (a thread that blocks and is
-// woken again counts one), with the threads' names, from /proc.
+// Context switches of each thread of this process, with the threads' names, from
+// /proc: voluntary ones (the thread blocked and was woken again) and the others (it
+// was preempted, which a loaded machine adds).
 struct ThreadSwitches {
     std::string name;
-    long long switches = 0;
+    long long voluntary = 0, preempted = 0;
 };
 std::map<int, ThreadSwitches> SampleSwitches() {
     std::map<int, ThreadSwitches> threads;
@@ -248,9 +252,9 @@ std::map<int, ThreadSwitches> SampleSwitches() {
             std::istringstream fields(line);
             std::string key;
             long long value = 0;
-            if (fields >> key >> value &&
-                (key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:"))
-                t.switches += value;
+            if (!(fields >> key >> value)) continue;
+            if (key == "voluntary_ctxt_switches:") t.voluntary = value;
+            if (key == "nonvoluntary_ctxt_switches:") t.preempted = value;
         }
         threads[std::atoi(e->d_name)] = t;
     }
@@ -259,16 +263,24 @@ std::map<int, ThreadSwitches> SampleSwitches() {
 }
 
 // What a tracking session cost: CPU seconds, wall seconds, replies, and the
-// context switches of each thread (by name), the far end's thread left out.
+// context switches of each thread (by name, both kinds together), the far end's
+// thread left out.
 struct TrackingCost {
     double cpu = 0, wall = 0;
     int replies = 0;
+    long long preempted = 0;
     std::map<std::string, long long> switches;
     void Add(const TrackingCost& other) {
         cpu += other.cpu;
         wall += other.wall;
         replies += other.replies;
+        preempted += other.preempted;
         for (const auto& [name, n] : other.switches) switches[name] += n;
+    }
+    long long Switches() const {
+        long long total = 0;
+        for (const auto& entry : switches) total += entry.second;
+        return total;
     }
 };
 
@@ -279,9 +291,12 @@ double ThreadCpuSeconds(std::thread& thread) {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// One query a second for `seconds`, answered by a far end that sleeps in poll
-// between queries; measured after a second of settling.
-TrackingCost Tracking(Receiver& r, int seconds) {
+// One query a second for `periods` seconds, answered by a far end that sleeps in
+// poll between queries. The measurement starts and ends in the query timer's own
+// wake-up, after two seconds of settling, so that it covers whole periods and adds
+// no wake-up of its own.
+TrackingCost Tracking(Receiver& r, int periods) {
+    constexpr int kSettleTicks = 2;
     Pty pty;
     int replies = 0;
     r.Open(pty.name, [&](const std::string& bytes) {
@@ -299,18 +314,21 @@ TrackingCost Tracking(Receiver& r, int seconds) {
             if (read(pty.master, buf, sizeof buf) > 0) pty.Send("123;", 4);
         }
     });
+    int ticks = 0, quitAt = kSettleTicks;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(1000);
-    QObject::connect(&tick, &QTimer::timeout, [&] { Guarded([&] { r.Write("AI1;"); }); });
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        Guarded([&] { r.Write("AI1;"); });
+        if (++ticks == quitAt) Quit();
+    });
     tick.start();
-    QTimer::singleShot(1000, [] { Quit(); });
     RunLoop();
     const int repliesBefore = replies;
     const auto switches0 = SampleSwitches();
     const double cpu0 = ProcessCpuSeconds() - ThreadCpuSeconds(far);
     const auto t0 = Clock::now();
-    QTimer::singleShot(seconds * 1000, [] { Quit(); });
+    quitAt = ticks + periods;
     RunLoop();
     TrackingCost cost;
     cost.cpu = ProcessCpuSeconds() - ThreadCpuSeconds(far) - cpu0;
@@ -326,18 +344,19 @@ TrackingCost Tracking(Receiver& r, int seconds) {
     for (const auto& [tid, t] : switches1) {
         if (tid == farTid) continue;
         const auto was = switches0.find(tid);
-        cost.switches[t.name] += t.switches - (was == switches0.end() ? 0 : was->second.switches);
+        const ThreadSwitches before = was == switches0.end() ? ThreadSwitches{} : was->second;
+        cost.switches[t.name] += t.voluntary + t.preempted - before.voluntary - before.preempted;
+        cost.preempted += t.preempted - before.preempted;
     }
     return cost;
 }
 
 // The far end hangs up (an unplugged adapter) while the port stays open: the CPU the
-// process uses afterwards, with the event loop running, shows whether anything spins.
-void HangUpCpu(int seconds) {
+// process uses afterwards (% of a core), with the event loop running, shows whether
+// anything spins.
+double HangUpCpu(Receiver& r, int seconds) {
     auto pty = std::make_unique<Pty>();
-    TSerialPort port(nullptr);
-    port.SetPort(pty->name);
-    port.SetConnected(true);
+    r.Open(pty->name, [](const std::string&) {});
     close(pty->master);
     pty->master = open("/dev/null", O_RDONLY);  // keeps ~Pty's close harmless
     const double cpu0 = ProcessCpuSeconds();
@@ -346,8 +365,8 @@ void HangUpCpu(int seconds) {
     RunLoop();
     const double cpu = ProcessCpuSeconds() - cpu0;
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    std::printf("%-10s hang-up   CPU %.3f %% of a core over %.0f s after the far end closed\n",
-                "skyvane", 100.0 * cpu / wall, wall);
+    r.Close();
+    return 100.0 * cpu / wall;
 }
 
 }  // namespace
@@ -362,21 +381,33 @@ int main(int argc, char** argv) {
     struct Subject {
         const char* name;
         Receiver& receiver;
-        std::vector<double> micros, mibs, cpuPerMib;
+        std::vector<double> micros, spacedMicros, mibs, cpuPerMib;
         TrackingCost tracking;
-    } subjects[] = {{"skyvane", ours, {}, {}, {}, {}}, {"QSerialPort", qt, {}, {}, {}, {}}};
+    } subjects[] = {{"skyvane", ours, {}, {}, {}, {}, {}}, {"QSerialPort", qt, {}, {}, {}, {}, {}}};
 
+    // Back to back (the next reply as soon as the handler has seen one), and spaced
+    // 1 ms apart, as replies come while tracking: each after the previous delivery.
+    using std::chrono::microseconds;
     for (int round = 0; round < kLatencyReplies / kRepliesPerRound; ++round)
         for (Subject& s : subjects) {
-            const std::vector<double> micros = Latency(s.receiver, kRepliesPerRound);
+            const auto micros = Latency(s.receiver, kRepliesPerRound, microseconds(0));
             s.micros.insert(s.micros.end(), micros.begin(), micros.end());
+            const auto spaced = Latency(s.receiver, kRepliesPerRound, microseconds(1000));
+            s.spacedMicros.insert(s.spacedMicros.end(), spaced.begin(), spaced.end());
         }
     for (Subject& s : subjects)
         std::printf(
-            "%-10s latency   median %7.1f us   p99 %7.1f us   max %7.1f us  (%zu replies, "
-            "%d rounds taking turns)\n",
+            "%-10s latency   median %7.1f us   p99 %7.1f us   max %7.1f us  (%zu replies back "
+            "to back, %d rounds taking turns)\n",
             s.name, Percentile(s.micros, 0.5), Percentile(s.micros, 0.99),
             Percentile(s.micros, 1.0), s.micros.size(), kLatencyReplies / kRepliesPerRound);
+    for (Subject& s : subjects)
+        std::printf(
+            "%-10s spaced    median %7.1f us   p99 %7.1f us   max %7.1f us  (%zu replies 1 ms "
+            "apart, %d rounds taking turns)\n",
+            s.name, Percentile(s.spacedMicros, 0.5), Percentile(s.spacedMicros, 0.99),
+            Percentile(s.spacedMicros, 1.0), s.spacedMicros.size(),
+            kLatencyReplies / kRepliesPerRound);
 
     for (int round = 0; round < kThroughputRounds; ++round)
         for (Subject& s : subjects) {
@@ -396,29 +427,37 @@ int main(int argc, char** argv) {
             s.tracking.Add(Tracking(s.receiver, std::max(1, seconds / kTrackingRounds)));
     for (Subject& s : subjects) {
         const TrackingCost& t = s.tracking;
-        long long total = 0;
-        std::string parts;
+        std::string perThread;
         for (const auto& [name, n] : t.switches) {
-            total += n;
             char part[96];
-            std::snprintf(part, sizeof part, "%s%s %.2f", parts.empty() ? "" : ", ", name.c_str(),
-                          static_cast<double>(n) / t.wall);
-            parts += part;
+            std::snprintf(part, sizeof part, "%s%s %.2f", perThread.empty() ? "" : ", ",
+                          name.c_str(), static_cast<double>(n) / t.wall);
+            perThread += part;
         }
         std::printf("%-10s tracking  CPU %.4f %% of a core over %.0f s (%d replies)\n", s.name,
                     100.0 * t.cpu / t.wall, t.wall, t.replies);
-        std::printf("%-10s wake-ups  %.2f /s while tracking (%s; far end left out)\n", s.name,
-                    static_cast<double>(total) / t.wall, parts.c_str());
+        std::printf(
+            "%-10s wake-ups  %.2f /s while tracking (%s; %.2f /s of them preempted; far end left "
+            "out)\n",
+            s.name, static_cast<double>(t.Switches()) / t.wall, perThread.c_str(),
+            static_cast<double>(t.preempted) / t.wall);
     }
     const Subject& a = subjects[0];
     const Subject& b = subjects[1];
     std::printf(
-        "ratio      skyvane / QSerialPort: latency median %.2f, p99 %.2f; throughput %.2f; "
-        "tracking CPU %.2f\n",
+        "ratio      skyvane / QSerialPort: latency median %.2f, p99 %.2f; spaced median %.2f, "
+        "p99 %.2f; throughput %.2f; tracking CPU %.2f; wake-ups %.2f\n",
         Percentile(a.micros, 0.5) / Percentile(b.micros, 0.5),
         Percentile(a.micros, 0.99) / Percentile(b.micros, 0.99),
+        Percentile(a.spacedMicros, 0.5) / Percentile(b.spacedMicros, 0.5),
+        Percentile(a.spacedMicros, 0.99) / Percentile(b.spacedMicros, 0.99),
         Percentile(a.mibs, 0.5) / Percentile(b.mibs, 0.5),
-        (a.tracking.cpu / a.tracking.wall) / (b.tracking.cpu / b.tracking.wall));
-    HangUpCpu(std::min(seconds, 5));
+        (a.tracking.cpu / a.tracking.wall) / (b.tracking.cpu / b.tracking.wall),
+        (static_cast<double>(a.tracking.Switches()) / a.tracking.wall) /
+            (static_cast<double>(b.tracking.Switches()) / b.tracking.wall));
+    const int hangUpSeconds = std::min(seconds, 5);
+    for (Subject& s : subjects)
+        std::printf("%-10s hang-up   CPU %.3f %% of a core over %d s after the far end closed\n",
+                    s.name, HangUpCpu(s.receiver, hangUpSeconds), hangUpSeconds);
     return 0;
 }

@@ -33,9 +33,11 @@ constexpr std::uint32_t kMax = 0xFFFFFFFF;
 // wait looks for the empty output queue this often; the tty cannot tell it.
 constexpr int kTxDrainRecheckMs = 2;
 // The input queue takes no more from the tty than this; the tty's own buffers then
-// hold the rest, and its flow control applies. It takes at most a chunk at a time
-// (the tty's own read buffer is that size).
-constexpr std::size_t kInputQueueLimit = 64 * 1024;
+// hold the rest, and its flow control applies. A stream is handed over once half of
+// it is filled (or after kStreamHoldMs): large enough that a fast stream costs few
+// hand-overs. It takes at most a chunk at a time (the tty's own read buffer is that
+// size).
+constexpr std::size_t kInputQueueLimit = 256 * 1024;
 constexpr std::size_t kReadChunk = 4096;
 // A read that empties a full line-discipline buffer (4095 bytes) means a stream: more
 // is on its way at once.

@@ -8,11 +8,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/serial_device.h"
@@ -216,6 +219,61 @@ TEST_F(PtyDeviceTest, BytesTakenByAReaderBeforeTheWaitAreReported) {
     returned = true;
     stopper.join();
     EXPECT_EQ(events, kEvRxChar);
+}
+
+// A stream far larger than the input queue, read only after the queue has filled:
+// the event wait stops taking at the queue's limit and takes again as reads make
+// room, so that every byte arrives, in order.
+TEST_F(PtyDeviceTest, AStreamLargerThanTheInputQueueArrivesWholeAndInOrder) {
+    auto device = OpenDevice();
+    ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
+    device->SetEventMask(kEvRxChar);
+    WakeEvent stop;
+    std::thread events([&] {
+        std::uint32_t mask = 0;
+        while (device->WaitEvents(stop, mask, nullptr) == WaitResult::Events) {
+        }
+    });
+    constexpr std::size_t kStream = 2 << 20;
+    std::string sent(kStream, '\0');
+    for (std::size_t i = 0; i < kStream; ++i)
+        sent[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+    // The writer gives up when the reader does, rather than block for ever.
+    ASSERT_EQ(fcntl(master_, F_SETFL, O_NONBLOCK), 0);
+    std::atomic<bool> readerDone{false};
+    std::thread writer([&] {
+        for (std::size_t at = 0; at < kStream && !readerDone;) {
+            pollfd p{master_, POLLOUT, 0};
+            if (poll(&p, 1, 10) < 1) continue;
+            const ssize_t n =
+                write(master_, sent.data() + at, std::min<std::size_t>(4096, kStream - at));
+            if (n > 0) at += static_cast<std::size_t>(n);
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the queue fills up
+    std::string got;
+    std::vector<char> buf(1 << 16);
+    for (int idle = 0; got.size() < kStream && idle < 5000;) {
+        std::uint32_t errors = 0, in = 0;
+        if (device->QueueStatus(errors, in) != 0) break;
+        if (in == 0) {
+            ++idle;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        idle = 0;
+        Transfer t;
+        int error = device->StartRead(t, buf.data(), std::min<std::size_t>(in, buf.size()));
+        if (!error && t.state != Transfer::State::Done) error = device->WaitTransfer(t);
+        if (error) break;
+        got.append(buf.data(), t.done);
+    }
+    readerDone = true;
+    writer.join();
+    stop.Set();
+    events.join();
+    ASSERT_EQ(got.size(), kStream) << "the stream stalled or a read failed";
+    EXPECT_TRUE(got == sent) << "bytes lost, doubled or out of order";
 }
 
 TEST_F(PtyDeviceTest, TransmitEmptyIsReportedOnlyWhileItIsWaitedFor) {
