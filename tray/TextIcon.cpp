@@ -138,6 +138,13 @@ void TTextIcon::SetBackgroundIcon(const TIcon& icon) {
 }
 
 void TTextIcon::SetText(std::string text) {
+    // The same text draws the same picture: a heading that stands still costs no
+    // drawing on each reply, and the entry is brought up to date all the same.
+    if (text == text_ && Icon().DrawAtSize()) {
+        SetCycleIcons(false);
+        UpdateTrayEntry();
+        return;
+    }
     text_ = std::move(text);
     RebuildIcon();
 }
