@@ -502,8 +502,16 @@ private:
         if (wasAtLimit) control_.Set();  // the event wait takes bytes again
     }
 
+    // Whether the line has hung up. A read that gives 0 says so only together with
+    // this: with no minimum count set, an empty tty gives 0 too.
+    bool HungUp() const {
+        pollfd p{fd_, POLLIN, 0};
+        return poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+    }
+
     // Takes what the tty holds into the input queue, up to its limit (inMutex_ held).
-    // A hang-up (read gives 0 or EIO) counts as nothing there and sets `ended`.
+    // A hang-up (read gives 0 on a hung-up line, or EIO) counts as nothing there and
+    // sets `ended`.
     int FillInput(bool* ended = nullptr, std::size_t* lastRead = nullptr) {
         while (in_.Size() < kInputQueueLimit) {
             const std::size_t room = std::min(kReadChunk, kInputQueueLimit - in_.Size());
@@ -516,10 +524,11 @@ private:
                 if (static_cast<std::size_t>(n) < room) return 0;
                 continue;
             }
-            if (n == 0 || error == EIO) {
+            if ((n == 0 && HungUp()) || error == EIO) {
                 if (ended) *ended = true;
                 return 0;
             }
+            if (n == 0) return 0;  // nothing there: the line is set to return at once
             return error == EAGAIN ? 0 : error;
         }
         return 0;

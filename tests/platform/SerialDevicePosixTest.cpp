@@ -276,6 +276,42 @@ TEST_F(PtyDeviceTest, AStreamLargerThanTheInputQueueArrivesWholeAndInOrder) {
     EXPECT_TRUE(got == sent) << "bytes lost, doubled or out of order";
 }
 
+// A reader that asks for more than the queue holds reads the tty itself, and may
+// take the bytes the event wait was woken for: the wait's own read then finds
+// nothing, which is not a hang-up. The wait goes on through a stream read this way.
+TEST_F(PtyDeviceTest, AnEmptyReadAfterAReaderTookTheBytesIsNoHangUp) {
+    auto device = OpenDevice();
+    ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
+    device->SetEventMask(kEvRxChar);
+    WakeEvent stop;
+    std::atomic<bool> failed{false};
+    std::thread events([&] {
+        std::uint32_t mask = 0;
+        WaitResult r;
+        while ((r = device->WaitEvents(stop, mask, nullptr)) == WaitResult::Events) {
+        }
+        failed = r == WaitResult::Failed;
+    });
+    std::atomic<bool> writing{true};
+    std::thread reader([&] {
+        std::vector<char> buf(1 << 16);
+        while (writing) {
+            Transfer t;
+            device->StartRead(t, buf.data(), buf.size());  // time-outs: return at once
+        }
+    });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (!failed && std::chrono::steady_clock::now() < end) {
+        ASSERT_EQ(write(master_, "123;", 4), 4);
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    writing = false;
+    reader.join();
+    stop.Set();
+    events.join();
+    EXPECT_FALSE(failed) << "the event wait took a reader's empty tty for a hang-up";
+}
+
 TEST_F(PtyDeviceTest, TransmitEmptyIsReportedOnlyWhileItIsWaitedFor) {
     auto device = OpenDevice();
     ASSERT_EQ(device->SetLineSettings(LineSettings{}), 0);
