@@ -81,6 +81,14 @@ public:
         if (master_ >= 0) close(master_);
     }
     const std::string& Path() const { return path_; }
+    // Names the line by a link of its own from now on, as a by-id name does, and a
+    // hang-up removes the link as unplugging an adapter does. For tests where the
+    // program goes on reopening a lost line: the kernel's own name is given at once
+    // to the next terminal made, which may be another test's.
+    void ListUnder(const fs::path& link) {
+        fs::create_symlink(path_, link);
+        path_ = link_ = link.string();
+    }
     int Master() const { return master_; }
     void ReleaseSlave() {
         if (slave_ >= 0) close(slave_);
@@ -99,13 +107,14 @@ public:
     // Writes what the line takes now, without waiting; the number of bytes written.
     ssize_t SendSome(const char* bytes, std::size_t size) { return write(master_, bytes, size); }
     void HangUp() {
+        if (!link_.empty()) fs::remove(link_);
         close(master_);
         master_ = -1;
     }
 
 private:
     int master_ = -1, slave_ = -1;
-    std::string path_;
+    std::string path_, link_;
     std::string received_;
 };
 

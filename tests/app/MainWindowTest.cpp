@@ -150,6 +150,7 @@ TEST_F(MainWindowTest, FollowsTheRotorAndStopsQueryingWhenTrackIsOff) {
 
 TEST_F(MainWindowTest, ALostLineIsReportedOnceUntilTrackingIsSwitched) {
     auto rotor = std::make_unique<FakeRotor>();
+    rotor->ListUnder(dir_ / "rotor-by-id");
     WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nCOMPORT=" + rotor->Path() + "\r\n");
     TForm1& form = Start();
     int openBoxes = 0, mostOpen = 0;

@@ -144,6 +144,7 @@ TEST_F(SharingWindowTest, NoLiveReadingMeansAnErrorNeverTheOldHeading) {
 TEST_F(SharingWindowTest, ALostLineHasNoLiveReadingHoweverRecent) {
     if (test::RotctlProgram().isEmpty()) GTEST_SKIP() << "rotctl (libhamlib-utils) is missing";
     FakeRotor rotor;
+    rotor.ListUnder(dir_ / "rotor-by-id");
     TForm1& form = TrackSharing(rotor.Path());
     rotor.ReleaseSlave();
     ASSERT_TRUE(WaitUntil([&] { return rotor.Received() == "AI1;"; }, 10000));

@@ -44,7 +44,8 @@ start_x() {
 start_window_manager() {
   openbox --sm-disable >/dev/null 2>&1 &
   session_pids+=("$!")
-  wait_for 10 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+  # Up to 30 s, as for the tray: a loaded machine starts them slowly.
+  wait_for 30 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
 }
 
 start_tray() {
@@ -52,7 +53,7 @@ start_tray() {
     --transparent false --tint 0x404040 >/dev/null 2>&1 &
   tray_pid=$!
   session_pids+=("$tray_pid")
-  wait_for 10 tray_owned || fail "trayer did not take the tray"
+  wait_for 30 tray_owned || fail "trayer did not take the tray"
 }
 tray_owned() { xprop -root -len 0 >/dev/null && xdotool search --class trayer >/dev/null; }
 

@@ -77,6 +77,9 @@ def registration(events, seconds):
     return None
 
 
+ROTOR_LINES = []  # what the simulator said, shown when a check fails
+
+
 def query_times(log):
     times = []
     while True:
@@ -84,6 +87,7 @@ def query_times(log):
             when, line = log.get_nowait()
         except queue.Empty:
             return times
+        ROTOR_LINES.append("%.3f %s" % (when, line))
         if "query" in line:
             times.append(when)
 
@@ -238,6 +242,12 @@ def main():
                     process.wait(timeout=5)
                 except subprocess.TimeoutExpired:
                     process.kill()
+        log = os.path.join(work, "Skyvane.Log")
+        if failures:
+            print("the simulator said:\n" + "\n".join(ROTOR_LINES[-40:]))
+        if failures and os.path.exists(log):
+            with open(log, errors="replace") as text:
+                print("the program's log:\n" + text.read())
         subprocess.run(["rm", "-rf", work])
     print("%d checks failed" % len(failures))
     return 1 if failures else 0
