@@ -3,12 +3,15 @@
 # a tray, the rotor simulator, and a scratch folder; everything started here is ended
 # when the sourcing script exits. Needs SKYVANE_BUILD_DIR (the build folder).
 set -euo pipefail
+# shellcheck source=../support/x11-session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x11-session.sh"
 build="${SKYVANE_BUILD_DIR:?SKYVANE_BUILD_DIR names the build folder}"
 work=$(mktemp -d /tmp/skyvane-desktop.XXXXXX)
 session_pids=()
 end_session() {
   local p
   for p in "${session_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  x11_stop
   wait 2>/dev/null || true
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
@@ -32,13 +35,7 @@ wait_for() {
 start_x() {
   unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
   export QT_QPA_PLATFORM=xcb
-  local fifo="$work/displayfd"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  session_pids+=("$!")
-  local display
-  read -r display <"$fifo"
-  export DISPLAY=":$display"
+  x11_start 800x600 || fail "Xvfb did not start"
 }
 
 start_window_manager() {
@@ -48,14 +45,11 @@ start_window_manager() {
   wait_for 30 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
 }
 
+# The tray; $tray_pid is its process.
 start_tray() {
-  trayer --edge top --align right --widthtype pixel --width 100 --heighttype pixel --height 24 \
-    --transparent false --tint 0x404040 >/dev/null 2>&1 &
-  tray_pid=$!
-  session_pids+=("$tray_pid")
-  wait_for 30 tray_owned || fail "trayer did not take the tray"
+  x11_start_tray || fail "trayer did not take the tray"
+  tray_pid=$x11_tray_pid
 }
-tray_owned() { xprop -root -len 0 >/dev/null && xdotool search --class trayer >/dev/null; }
 
 # The rotor simulator on a new pseudo-terminal (its arguments as given); sets $pty.
 start_rotor() {
@@ -87,7 +81,7 @@ window_titled() {
   local tries=100 id
   while ((tries-- > 0)); do
     for id in $(xdotool search --name "^$1\$" 2>/dev/null); do
-      xwininfo -id "$id" | head -2 | grep -qF "\"$1\"" && { echo "$id"; return 0; }
+      xwininfo -id "$id" | sed -n 2p | grep -F "\"$1\"" >/dev/null && { echo "$id"; return 0; }
     done
     sleep 0.1
   done
@@ -100,12 +94,6 @@ title_of() { xprop -id "$1" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) 
 # "Skyvane" (xdotool matches names without regard to case, and Qt's helper windows
 # are called "skyvane").
 main_window() { window_titled Skyvane; }
-
-# The centre of the icon's window inside the tray, on the screen.
-icon_centre() {
-  xwininfo -root -tree | awk '/"panel"/ { panel = 1; next }
-    panel && /22x22/ { split($0, a, "+"); print a[4] + 11, a[5] + 11; exit }'
-}
 
 # True while a pop-up menu of the program is on screen (a mapped top-level window
 # of the program's helper name, taller than a tray icon).
@@ -122,7 +110,7 @@ menu_closed() { ! menu_open; }
 # Opens the tray icon's menu and chooses the entry at position $1 (1 = first).
 choose_from_tray_menu() {
   local x y i
-  read -r x y < <(icon_centre)
+  read -r x y < <(x11_tray_icon_centre)
   [ -n "$x" ] || fail "no icon in the tray"
   xdotool mousemove "$x" "$y" click 3
   wait_for 10 menu_open || fail "the tray menu did not open"

@@ -15,16 +15,35 @@ x11_pids=()
 x11_tray_pid=""
 
 x11_start() {
-  local size="${1:-800x600}" fifo dir
+  local size="${1:-800x600}" fifo dir number pid try i
   dir="$(mktemp -d)"
   fifo="$dir/display"
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  x11_pids+=("$!")
-  local number
-  read -r -t 30 number <"$fifo" || { echo "Xvfb did not start" >&2; rm -rf "$dir"; return 1; }
+  # A display number another server is still giving up may not answer at first:
+  # the new server is asked for an answer and started afresh when none comes.
+  for ((try = 0; try < 3; try++)); do
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    pid=$!
+    number=""
+    read -r -t 30 number <"$fifo" || true
+    if [ -n "$number" ]; then
+      for ((i = 0; i < 100; i++)); do
+        if DISPLAY=":$number" xprop -root -len 0 >/dev/null 2>&1; then
+          x11_pids+=("$pid")
+          export DISPLAY=":$number"
+          rm -rf "$dir"
+          return 0
+        fi
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+      done
+    fi
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$dir"
-  export DISPLAY=":$number"
+  echo "Xvfb did not start" >&2
+  return 1
 }
 
 x11_start_tray() {
@@ -35,7 +54,9 @@ x11_start_tray() {
   local i
   # Up to 30 s: a loaded machine (parallel builds and sanitizer tests) starts it slowly.
   for ((i = 0; i < 300; i++)); do
-    xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && return 0
+    # grep reads the whole tree: with pipefail, a grep -q that stops early would fail
+    # the pipe whenever the tree is long enough to be written in more than one piece.
+    xwininfo -root -tree 2>/dev/null | grep '"panel"' >/dev/null && return 0
     sleep 0.1
   done
   echo "the tray did not appear" >&2
