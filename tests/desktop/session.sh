@@ -119,6 +119,15 @@ choose_from_tray_menu() {
   wait_for 10 menu_closed || fail "the tray menu did not close"
 }
 
+# Activates window $1 once it is shown and presses key $2 in it. A box is found by
+# its title a moment before the window manager has mapped it, and cannot be
+# activated until then.
+press_in_window() {
+  wait_for 10 map_state_is "$1" IsViewable || fail "window $1 was not shown"
+  wait_for 10 timeout 5 xdotool windowactivate --sync "$1" || fail "window $1 could not be activated"
+  xdotool key "$2"
+}
+
 map_state() { xwininfo -id "$1" | awk '/Map State:/ { print $3 }'; }
 # True when window $1 is in map state $2 (IsViewable, IsUnMapped); for wait_for.
 map_state_is() { [ "$(map_state "$1")" = "$2" ]; }
