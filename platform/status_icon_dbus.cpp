@@ -85,9 +85,7 @@ public:
     void Apply(const NotifyIconData& data) {
         if (data.uFlags & NIF_MESSAGE) callback_ = data.uCallbackMessage;
         if (data.uFlags & NIF_ICON) {
-            const bool same = picture_ == data.hIcon ||
-                              (picture_ && data.hIcon && picture_->SamePicture(*data.hIcon));
-            if (!same) {
+            if (!SameDrawing(picture_, data.hIcon)) {
                 picture_ = data.hIcon;
                 pixmaps_.reset();
                 Announce(iconChanged_);
