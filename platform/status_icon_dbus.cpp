@@ -130,6 +130,8 @@ public:
             "<property name=\"AttentionIconName\" type=\"s\" access=\"read\"/>"
             "<property name=\"AttentionIconPixmap\" type=\"a(iiay)\" access=\"read\"/>"
             "<property name=\"AttentionMovieName\" type=\"s\" access=\"read\"/>"
+            "<property name=\"IconAccessibleDesc\" type=\"s\" access=\"read\"/>"
+            "<property name=\"AttentionAccessibleDesc\" type=\"s\" access=\"read\"/>"
             "<property name=\"ToolTip\" type=\"(sa(iiay)ss)\" access=\"read\"/>"
             "<property name=\"ItemIsMenu\" type=\"b\" access=\"read\"/>"
             "<property name=\"Menu\" type=\"o\" access=\"read\"/>"
@@ -162,7 +164,7 @@ public:
                 connection.send(message.createReply(
                     QVariant::fromValue(QDBusVariant(all.value(args[1].toString())))));
             } else {
-                connection.send(message.createErrorReply(QDBusError::InvalidArgs,
+                connection.send(message.createErrorReply(QDBusError::UnknownProperty,
                                                          QStringLiteral("No such property")));
             }
             return true;
@@ -215,6 +217,9 @@ private:
             {QStringLiteral("AttentionIconName"), QString()},
             {QStringLiteral("AttentionIconPixmap"), QVariant::fromValue(none)},
             {QStringLiteral("AttentionMovieName"), QString()},
+            // What a screen reader says for the icon: what its hint says.
+            {QStringLiteral("IconAccessibleDesc"), toolTip_},
+            {QStringLiteral("AttentionAccessibleDesc"), QString()},
             {QStringLiteral("ToolTip"), QVariant::fromValue(DBusToolTip{{}, {}, toolTip_, {}})},
             {QStringLiteral("ItemIsMenu"), false},
             {QStringLiteral("Menu"), QVariant::fromValue(QDBusObjectPath(
