@@ -8,10 +8,24 @@ shots="${SHOTS:-$work}"
 mkdir -p "$shots"
 host_name="${host_name:?host_name names the host in the screenshots}"
 
+# How the user's hands and eyes reach the screen; a Wayland host replaces these.
+take_shot_to() { import -window root "$1"; }  # a screenshot of the whole screen
+click_at() { xdotool mousemove "$1" "$2" click "$3"; }  # x y button
+press_key() { xdotool key "$1"; }
+# Waits for the Quit box and gives it the keyboard.
+focus_quit_box() {
+  local box
+  box=$(window_titled "Warning!") || fail "Quit chosen in the host's menu opened no box"
+  wait_for 10 map_state_is "$box" IsViewable || fail "the Quit box was not shown"
+  sleep 0.5
+  # A host's menu may still hold the keyboard for a moment after it closed.
+  wait_for 15 timeout 3 xdotool windowactivate --sync "$box" || fail "the Quit box cannot be activated"
+}
+
 # A screenshot of the whole screen; $1 names it. Sets $shot to its path.
 take_shot() {
   shot="$shots/$host_name-$1.png"
-  if [ -n "${WAYLAND_SHOT:-}" ]; then grim "$shot"; else import -window root "$shot"; fi
+  take_shot_to "$shot"
 }
 
 # Starts the simulator at heading 140 and Skyvane on it; the tray icon is then waited
@@ -31,7 +45,7 @@ start_tracking_setup() {
 
 # Opens the host's menu of the icon (right click), waits for it, takes shot $1.
 open_host_menu() {
-  xdotool mousemove "$ix" "$iy" click 3
+  click_at "$ix" "$iy" 3
   sleep 1.5
   take_shot "$1"
 }
@@ -39,8 +53,8 @@ open_host_menu() {
 # Chooses the menu entry at position $1 (1 = Track ... 6 = Quit) with the keyboard.
 choose_in_host_menu() {
   local i
-  for ((i = 0; i < $1; i++)); do xdotool key Down; sleep 0.1; done
-  xdotool key Return
+  for ((i = 0; i < $1; i++)); do press_key Down; sleep 0.1; done
+  press_key Return
 }
 
 # The pixels that differ between two screenshots inside region $3.
@@ -67,15 +81,10 @@ quit_through_host() {
   open_host_menu menu-after
   menu_after=$shot
   choose_in_host_menu 6
-  local box
-  box=$(window_titled "Warning!") || fail "Quit chosen in the host's menu opened no box"
-  wait_for 10 map_state_is "$box" IsViewable || fail "the Quit box was not shown"
-  sleep 0.5
-  # A host's menu may still hold the keyboard for a moment after it closed.
-  wait_for 15 timeout 3 xdotool windowactivate --sync "$box" || fail "the Quit box cannot be activated"
+  focus_quit_box
   local pressed
   pressed=$(date +%s%N)
-  xdotool key Return
+  press_key Return
   wait_for 10 sh -c "! kill -0 $app_pid 2>/dev/null" || fail "Skyvane still runs after Quit"
   quit_ms=$((($(date +%s%N) - pressed) / 1000000))
   log_has "Quit: settings saved in" || fail "Quit did not save the settings"
