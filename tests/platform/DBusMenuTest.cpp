@@ -283,22 +283,6 @@ TEST_F(DBusMenuBusTest, APropertyChangeIsAnnouncedAsItsNewValuesOnce) {
     EXPECT_EQ(updates.updated.size(), 1u);
 }
 
-TEST_F(DBusMenuBusTest, TheRootAnswersItsProperties) {
-    FakeMenu menu;
-    menu.entries = {{.id = 3, .label = "Quit"}};
-    DBusMenuExporter exporter(Exporter(), "/MenuBar", &menu);
-    const QDBusMessage group = Ask("GetGroupProperties", {QVariant::fromValue(QList<int>{0}),
-                                                          QVariant::fromValue(QStringList())});
-    ASSERT_EQ(group.type(), QDBusMessage::ReplyMessage) << group.errorMessage().toStdString();
-    const auto items = qdbus_cast<DBusMenuItemList>(group.arguments().value(0));
-    ASSERT_EQ(items.size(), 1);
-    EXPECT_EQ(items[0].id, 0);
-    EXPECT_EQ(items[0].properties.value("children-display").toString(), "submenu");
-    const QDBusMessage one = Ask("GetProperty", {0, QString("children-display")});
-    ASSERT_EQ(one.type(), QDBusMessage::ReplyMessage) << one.errorMessage().toStdString();
-    EXPECT_EQ(qdbus_cast<QDBusVariant>(one.arguments().value(0)).variant().toString(), "submenu");
-}
-
 TEST_F(DBusMenuBusTest, AClickRunsItsEntryOnceAndUnknownEntriesAreRefused) {
     FakeMenu menu;
     menu.entries = {{.id = 3, .label = "Quit"}};
