@@ -73,7 +73,9 @@ choose_in_host_menu() {
 quit_box_shown() { swaymsg -t get_tree | grep -q '"name": "Warning!"'; }
 focus_quit_box() {
   wait_for 10 quit_box_shown || fail "Quit chosen in waybar's menu opened no box"
-  sleep 0.5  # the new window takes the keyboard
+  sleep 0.5
+  swaymsg -q '[title="^Warning!$"] focus' || fail "the Quit box cannot be focused"
+  sleep 0.3
 }
 
 start_tracking_setup 800x30+0+0
