@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "rotor/Steering.h"
 #include "rotor/SteeringScheduler.h"
 
 namespace skyvane {
@@ -117,6 +120,8 @@ TEST(SteeringScheduler, RefusesWhatCannotReachTheRotor) {
     EXPECT_EQ(s.LiveHeading(), std::nullopt);
     EXPECT_TRUE(s.RequestStop());
     EXPECT_EQ(line.sent, ";");
+    line.Poll(s);  // a new period: the next request is written at once
+    s.QueryAnswered();
     line.sent.clear();
 
     line.live = 5;
@@ -128,6 +133,71 @@ TEST(SteeringScheduler, RefusesWhatCannotReachTheRotor) {
     EXPECT_FALSE(s.RequestTurn(200));
     EXPECT_EQ(line.sent, "");
     EXPECT_FALSE(s.Waiting());
+}
+
+// Random request floods between polls, seeded: whatever clients send, each period
+// carries at most one steering command, none lands between a query and its reply, a
+// command equal to the one before it goes out again only after an answered query, and
+// the latest request is what the line ends up with.
+TEST(SteeringScheduler, PacesAndDropsRepeatsUnderAnyFlood) {
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        std::mt19937 random(seed);
+        Line line;
+        std::vector<std::string> events;  // "T" tick, "Q" query, "A" answer, else a command
+        auto record = [&](const std::string& bytes) {
+            events.push_back(bytes);
+            return true;
+        };
+        TSteeringScheduler paced([&] { return line.live; }, [] { return true; }, record);
+        std::string latest;
+        for (int step = 0; step < 300; ++step) {
+            const unsigned pick = random() % 10;
+            if (pick == 0) {
+                events.push_back("T");  // a new period: what waits goes before the query
+                paced.QueryStarting();
+                events.push_back("Q");
+            } else if (pick == 1 && !events.empty() && events.back() != "A") {
+                events.push_back("A");
+                paced.QueryAnswered();
+            } else if (pick < 6) {
+                const int heading = static_cast<int>(random() % 4) * 90;  // repeats likely
+                ASSERT_TRUE(paced.RequestTurn(heading));
+                latest = *TurnCommand(heading);
+            } else {
+                ASSERT_TRUE(paced.RequestStop());
+                latest = StopCommand();
+            }
+        }
+        events.push_back("T");  // a last full period lets what waits go out
+        paced.QueryStarting();
+        events.push_back("Q");
+        paced.QueryAnswered();
+        events.push_back("A");
+
+        int commandsSinceQuery = 0;
+        bool queryOut = false;
+        std::string lastCommand;
+        bool answeredSinceLast = true;
+        for (const std::string& e : events) {
+            if (e == "T") {
+                commandsSinceQuery = 0;
+                queryOut = false;
+            } else if (e == "Q") {
+                queryOut = true;
+            } else if (e == "A") {
+                queryOut = false;
+                answeredSinceLast = true;
+            } else {
+                ASSERT_FALSE(queryOut) << "seed " << seed << ": between a query and its reply";
+                ASSERT_LE(++commandsSinceQuery, 1) << "seed " << seed << ": two in one period";
+                ASSERT_TRUE(e != lastCommand || answeredSinceLast) << "seed " << seed << ": repeat";
+                lastCommand = e;
+                answeredSinceLast = false;
+            }
+        }
+        EXPECT_EQ(lastCommand, latest) << "seed " << seed;
+        EXPECT_FALSE(paced.Waiting()) << "seed " << seed;
+    }
 }
 
 }  // namespace
