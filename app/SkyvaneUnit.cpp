@@ -153,7 +153,12 @@ void TForm1::FormCreate(TComponent*) {
     });
     Numeric->SetChecked(settings.numeric);
     VisibleEntry->SetChecked(settings.visible);
-    sharingSettings_ = ReadSharingSettings(*IniFile);
+    sharingSettings_ = ReadSharingSettings(*IniFile, &unusableSettings_);
+    if (const std::string text = UnusableSettingsText(unusableSettings_, configPath);
+        !text.empty()) {
+        TraceLog->WriteLine(1, text);
+        ShowMessageBox(text, "Warning!", TMsgButtons::OK, TMsgIcon::Warning);
+    }
 
     WriteStartupHeader(*TraceLog, StartupHeaderLines(configPath, settings), TraceOn);
 
@@ -213,6 +218,7 @@ void TForm1::ConnectSharing() {
     line_->SetBeforeQuery([this] { Sharing->Steering().QueryStarting(); });
     Sharing->SetOnStationLocator([this](const std::string& locator) {
         sharingSettings_.locator = locator;
+        unusableSettings_.Forget("LOCATOR");
         WriteStationLocator(*IniFile, locator);
     });
     Sharing->Start(sharingSettings_, *TraceLog);
@@ -314,7 +320,7 @@ void TForm1::WriteINI() {
                                 .numeric = Numeric->Checked(),
                                 .customBaudRate = SerialPort->CustomBaudRate(),
                             });
-    WriteSharingSettings(*IniFile, sharingSettings_);
+    WriteSharingSettings(*IniFile, sharingSettings_, &unusableSettings_);
 }
 
 }  // namespace skyvane

@@ -87,6 +87,8 @@ private:
     std::unique_ptr<THeadingDisplay> display_;
     std::unique_ptr<TRotorLine> line_;
     TSharingSettings sharingSettings_;
+    // Values of the file the program could not use: left as written there.
+    TUnusableSettings unusableSettings_;
 };
 
 }  // namespace skyvane
