@@ -64,6 +64,13 @@ TEST_F(RotctlClientTest, TurnsParksAndStops) {
     EXPECT_NE(Rotctl({"P", "100", "0"}).exitCode, 0);
 }
 
+// CQRLog's turn buttons through Hamlib's NET backend: a move to the end of the range.
+TEST_F(RotctlClientTest, MovesTowardTheEndOfTheRange) {
+    EXPECT_EQ(Rotctl({"M", "8", "-1", "M", "16", "-1", "S"}).exitCode, 0);
+    EXPECT_EQ(rotor_.requests, (std::vector<std::string>{"turn 0", "turn 360", "stop"}));
+    EXPECT_NE(Rotctl({"M", "2", "50"}).exitCode, 0) << "no elevation to move";
+}
+
 TEST_F(RotctlClientTest, NamesTheServer) {
     const RotctlRun run = Rotctl({"_"});
     EXPECT_EQ(run.exitCode, 0);
