@@ -136,8 +136,6 @@ char TextToChar(std::string_view text) {
     return text[0];
 }
 
-std::optional<std::int32_t> TextToInt32(std::string_view text) {
-    return ParseInt32(text);
-}
+std::optional<std::int32_t> TextToInt32(std::string_view text) { return ParseInt32(text); }
 
 }  // namespace skyvane

@@ -9,22 +9,8 @@
 namespace skyvane {
 
 enum TBaudRate : std::uint8_t {
-    brCustom,
-    br110,
-    br300,
-    br600,
-    br1200,
-    br2400,
-    br4800,
-    br9600,
-    br14400,
-    br19200,
-    br38400,
-    br56000,
-    br57600,
-    br115200,
-    br128000,
-    br256000
+    brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
+    br38400, br56000, br57600, br115200, br128000, br256000
 };
 // The last member of TBaudRate.
 inline constexpr TBaudRate LastBaudRate = br256000;
@@ -44,26 +30,10 @@ enum TDTRFlowControl : std::uint8_t { dtrDisable, dtrEnable, dtrHandshake };
 enum TRTSFlowControl : std::uint8_t { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
 enum TFlowControl : std::uint8_t { fcHardware, fcSoftware, fcNone, fcCustom };
 enum TSerialEvent : std::uint8_t {
-    evRxChar,
-    evTxEmpty,
-    evRxFlag,
-    evRing,
-    evBreak,
-    evCTS,
-    evDSR,
-    evError,
-    evRLSD,
-    evRx80Full
+    evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full
 };
 enum TSerialError : std::uint8_t {
-    ceFrame,
-    ceRxParity,
-    ceOverrun,
-    ceBreak,
-    ceIO,
-    ceMode,
-    ceRxOver,
-    ceTxFull
+    ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull
 };
 enum TSyncMethod : std::uint8_t { smThreadSync, smWindowSync, smNone };
 
@@ -83,22 +53,14 @@ public:
     constexpr Bits ToBits() const { return bits_; }
     constexpr bool Contains(Enum m) const { return (bits_ & Bit(m)) != 0; }
     constexpr bool Empty() const { return bits_ == 0; }
-    constexpr TEnumSet& Include(Enum m) {
-        bits_ |= Bit(m);
-        return *this;
-    }
-    constexpr TEnumSet& Exclude(Enum m) {
-        bits_ &= static_cast<Bits>(~Bit(m));
-        return *this;
-    }
+    constexpr TEnumSet& Include(Enum m) { bits_ |= Bit(m); return *this; }
+    constexpr TEnumSet& Exclude(Enum m) { bits_ &= static_cast<Bits>(~Bit(m)); return *this; }
     constexpr bool operator==(const TEnumSet&) const = default;
     // The members in both sets.
     constexpr TEnumSet operator&(TEnumSet other) const { return FromBits(bits_ & other.bits_); }
 
 private:
-    static constexpr Bits Bit(Enum m) {
-        return static_cast<Bits>(Bits{1} << static_cast<unsigned>(m));
-    }
+    static constexpr Bits Bit(Enum m) { return static_cast<Bits>(Bits{1} << static_cast<unsigned>(m)); }
     Bits bits_ = 0;
 };
 

@@ -19,8 +19,8 @@
 
 #include "serial/SerialPort.h"
 #include "tests/serial/ScriptedDevice.h"
-#include "tests/support/QtApplication.h"
 #include "toolkit/GuiThread.h"
+#include "tests/support/QtApplication.h"
 
 namespace skyvane::testing {
 
