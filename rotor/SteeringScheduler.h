@@ -30,7 +30,7 @@ public:
 
     // The rotor can be steered: the line to it is open. A rotor that stopped answering
     // may still take a stop, so a live reading is not asked for.
-    bool CanSteer() const { return lineOpen_(); }
+    bool CanSteer() const override { return lineOpen_(); }
 
     // The window is about to write its heading query: what waits goes first, then the
     // line belongs to the query until QueryAnswered.
