@@ -72,6 +72,8 @@ public:
 
     // How long the client has sent nothing.
     qint64 SilentMs() const { return silence_.elapsed(); }
+    // True once the connection is ending: it no longer counts as silent.
+    bool Ending() const { return ending_; }
     // Sends `line`, then ends the connection.
     void Tell(const std::string& line) {
         unsent_ += line;
@@ -225,10 +227,11 @@ void TRotorServer::Admit(qintptr descriptor) {
 }
 
 TRotorServer::TClient* TRotorServer::LongestSilent() const {
-    const auto longest = std::max_element(
-        clients_.begin(), clients_.end(),
-        [](const TClient* a, const TClient* b) { return a->SilentMs() < b->SilentMs(); });
-    return longest == clients_.end() ? nullptr : *longest;
+    TClient* longest = nullptr;
+    for (TClient* client : clients_)
+        if (!client->Ending() && (!longest || client->SilentMs() > longest->SilentMs()))
+            longest = client;
+    return longest;
 }
 
 void TRotorServer::TurnAway(TClient* client) {
@@ -271,8 +274,9 @@ void TRotorServer::CheckIdle() {
 }
 
 void TRotorServer::ArmIdleCheck() {
-    if (idleCheck_.isActive() || clients_.empty()) return;
+    if (idleCheck_.isActive()) return;
     const TClient* silent = LongestSilent();
+    if (!silent) return;
     const qint64 left = idleTimeout_.count() - silent->SilentMs();
     idleCheck_.start(static_cast<int>(std::max<qint64>(left, 0) + 1));
 }
