@@ -12,7 +12,7 @@ TSteeringScheduler::TSteeringScheduler(TLiveHeading liveHeading, TLineOpen lineO
 
 void TSteeringScheduler::QueryStarting() {
     queryOut_ = false;
-    sentThisPeriod_ = false;
+    sentThisPeriod_ = 0;
     Flush();
     onItsWayQueried_ = onItsWay_.has_value();
     queryOut_ = true;
@@ -26,12 +26,12 @@ void TSteeringScheduler::QueryAnswered() {
     const std::optional<int> heading = liveHeading_();
     stillReplies_ = heading && heading == lastHeading_ ? stillReplies_ + 1 : 0;
     lastHeading_ = heading;
-    if (!sentThisPeriod_) Flush();
+    if (sentThisPeriod_ < MaxCommandsPerPeriod) Flush();
 }
 
 void TSteeringScheduler::LineClosed() {
     queryOut_ = false;
-    sentThisPeriod_ = false;
+    sentThisPeriod_ = 0;
     waiting_.reset();
     onItsWay_.reset();
     onItsWayQueried_ = false;
@@ -68,7 +68,7 @@ bool TSteeringScheduler::Request(std::string bytes) {
     }
     if (bytes == waiting_) return true;
     waiting_ = std::move(bytes);
-    return queryOut_ || sentThisPeriod_ || Flush();
+    return queryOut_ || sentThisPeriod_ >= MaxCommandsPerPeriod || Flush();
 }
 
 bool TSteeringScheduler::Flush() {
@@ -78,7 +78,7 @@ bool TSteeringScheduler::Flush() {
     if (!write_(bytes)) return false;
     onItsWay_ = std::move(bytes);
     onItsWayQueried_ = false;
-    sentThisPeriod_ = true;
+    ++sentThisPeriod_;
     return true;
 }
 

@@ -3,7 +3,8 @@
 // reply once a second; a turn or stop asked for meanwhile must not land between a query
 // and its reply, so it waits until the reply is in (or the next poll begins) and then
 // goes out. Only the latest request waits: a newer one replaces it. The line is paced:
-// one steering command per poll period at most, so that however fast clients ask, each
+// MaxCommandsPerPeriod steering commands per poll period at most (a turn and a stop
+// go out at once; a flood waits its turn), so that however fast clients ask, each
 // period's query and reply get through. A request equal to the one waiting, or to the
 // one on its way (written, and not yet followed by an answered query), is dropped.
 #pragma once
@@ -52,6 +53,9 @@ public:
 
     // Replies in a row with the same heading after which a turn counts as ended.
     static constexpr int StillReadings = 3;
+    // Steering commands written in one poll period at most: 3 × 11 bytes take 69 ms
+    // at 4800 baud and 275 ms at 1200, leaving the query and its reply their time.
+    static constexpr int MaxCommandsPerPeriod = 3;
 
 private:
     bool Request(std::string bytes);
@@ -63,7 +67,7 @@ private:
     std::optional<std::string> waiting_;
     std::optional<std::string> onItsWay_;  // the command written last, until answered
     bool onItsWayQueried_ = false;         // a query has followed it
-    bool sentThisPeriod_ = false;          // this period's steering command is written
+    int sentThisPeriod_ = 0;               // steering commands written this period
     bool queryOut_ = false;
     std::optional<int> target_;       // the heading of the latest turn
     std::optional<int> lastHeading_;  // the heading at the latest answered query

@@ -307,20 +307,14 @@ TEST_F(SerialSettingsTest, ARefusalOnAFreshDeviceKeepsTheNewValuesHeld) {
     ASSERT_EQ(dev().lines.size(), 1u);
     EXPECT_EQ(dev().lines[0].baudRate, 115200);
 
-    // Closed, the user chooses what the device refuses; each open tries it.
+    // Closed, the user chooses what the device refuses; each open tries it again.
     port.Close();
     port.SetBaudRate(br2400);
-    dev().lines.clear();
     for (int attempt = 0; attempt < 2; ++attempt) {
         EXPECT_THROW(port.Open(), ESerialPort);
-        EXPECT_FALSE(port.Connected());
         EXPECT_EQ(port.BaudRate(), br2400) << "attempt " << attempt;
+        EXPECT_EQ(dev().lines.back().baudRate, 2400);
     }
-    ASSERT_EQ(dev().lines.size(), 2u);
-    EXPECT_EQ(dev().lines[1].baudRate, 2400);
-    dev().lineError = 0;
-    port.Open();
-    EXPECT_EQ(dev().lines.back().baudRate, 2400);
 }
 
 TEST_F(SerialSettingsTest, DesignModeAndLoadingNeverApply) {
