@@ -125,37 +125,21 @@ TEST(RotctlReference, AnswersLikeRotctldLineByLine) {
         TMatch match;
         std::string ours = {};
     } rows[] = {
-        {"+\\stop", TMatch::Same},
-        {"|S", TMatch::Same},
-        {"+ S", TMatch::Same},
-        {"K", TMatch::Same},
-        {"P 10 0", TMatch::Same},
-        {"P 100 200", TMatch::Same},
-        {"M 8 -1", TMatch::Same},
-        {"M 16 -1\nS", TMatch::Same},
-        {"+M 8 -1", TMatch::Same},
-        {"+\\move 16 50", TMatch::Same},
-        {"M 3 50", TMatch::Same},
-        {"M 512 1", TMatch::Same},
-        {"M abc 5", TMatch::Same},
-        {"S\ns", TMatch::Same},
-        {"S\n+s", TMatch::Same},
-        {"S\n;\\get_status", TMatch::Same},
-        {"R x", TMatch::Same},
-        {"p", TMatch::Layout},
-        {"+p", TMatch::Layout},
-        {"+ p", TMatch::Layout},
-        {";p", TMatch::Layout},
-        {"\\dump_caps", TMatch::Keys},
-        {"+\\dump_caps", TMatch::Keys},
-        {"M 2 50", TMatch::Ours, "RPRT -1\n"},  // no elevation
-        {"M 16 101", TMatch::Ours, "RPRT -1\n"},
-        {"M 16 0", TMatch::Ours, "RPRT -1\n"},
-        {"M 32 5", TMatch::Ours, "RPRT 0\n"},  // a diagonal turns the azimuth
-        {"R 1", TMatch::Ours, "RPRT -11\n"},
-        {"+R 1", TMatch::Ours, "reset: 1\nRPRT -11\n"},
-        {"_", TMatch::Ours, "Skyvane\n"},
-        {"1", TMatch::Ours, caps + "\nRPRT 0\n"},
+        // clang-format off
+        {"+\\stop", TMatch::Same}, {"|S", TMatch::Same}, {"+ S", TMatch::Same},
+        {"K", TMatch::Same}, {"P 10 0", TMatch::Same}, {"P 100 200", TMatch::Same},
+        {"M 8 -1", TMatch::Same}, {"M 16 -1\nS", TMatch::Same}, {"+M 8 -1", TMatch::Same},
+        {"+\\move 16 50", TMatch::Same}, {"M 3 50", TMatch::Same}, {"M 512 1", TMatch::Same},
+        {"M abc 5", TMatch::Same}, {"S\ns", TMatch::Same}, {"S\n+s", TMatch::Same},
+        {"S\n;\\get_status", TMatch::Same}, {"R x", TMatch::Same}, {"p", TMatch::Layout},
+        {"+p", TMatch::Layout}, {"+ p", TMatch::Layout}, {";p", TMatch::Layout},
+        {"\\dump_caps", TMatch::Keys}, {"+\\dump_caps", TMatch::Keys},
+        // No elevation, Hamlib's speeds, a diagonal turns the azimuth, no reset, the name.
+        {"M 2 50", TMatch::Ours, "RPRT -1\n"}, {"M 16 101", TMatch::Ours, "RPRT -1\n"},
+        {"M 16 0", TMatch::Ours, "RPRT -1\n"}, {"M 32 5", TMatch::Ours, "RPRT 0\n"},
+        {"R 1", TMatch::Ours, "RPRT -11\n"}, {"+R 1", TMatch::Ours, "reset: 1\nRPRT -11\n"},
+        {"_", TMatch::Ours, "Skyvane\n"}, {"1", TMatch::Ours, caps + "\nRPRT 0\n"},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.line);

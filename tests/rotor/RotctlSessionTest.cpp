@@ -32,7 +32,6 @@ TEST(RotctlSession, CarriesOutTurnsParkAndStopOnlyWhenTheRotorCanBeReached) {
         {"P 200 0\n", true, "RPRT 0\n", {"turn 200"}},
         {"\\set_pos 359.6 0\n", true, "RPRT 0\n", {"turn 360"}},
         {"M 8 -1\n", true, "RPRT 0\n", {"turn 0"}},
-        {"+\\move 64 100\n", true, "move: 64 100\nRPRT 0\n", {"turn 360"}},
         {"M 2 50\n", true, "RPRT -1\n", {}},
         {"M 16 -1\n", false, "RPRT -5\n", {}},
         {"+P 90 0\n", true, "set_pos: 90 0\nRPRT 0\n", {"turn 90"}},
