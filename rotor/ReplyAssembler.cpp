@@ -17,6 +17,12 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// A byte that may stand in a number as the reply rules read it (".", "," and "-"
+// make a reply that is rejected, not one that ends early).
+bool MayBeInNumber(char c) {
+    return IsDigit(c) || c == '-' || c == '.' || c == ',';
+}
+
 // Text that more digits could still turn into a heading: an optional "-", then digits.
 bool MayBecomeHeading(std::string_view text) {
     if (!text.empty() && text.front() == '-') text.remove_prefix(1);
@@ -56,6 +62,11 @@ void TReplyAssembler::Take(char c, std::vector<std::string>& replies) {
     }
     if (IsTerminator(c)) return EndToken(c, replies);
     if (discarding_) return;
+    if (!MayBeInNumber(c) && !token_.empty() && MayBecomeHeading(token_) && SeparatorFirst()) {
+        // Nothing marks the end of ";123" but what follows the digits: a stray byte
+        // right after them ends them as the quiet line would.
+        if (std::optional<std::string> reply = TakeUnended()) replies.push_back(std::move(*reply));
+    }
     if (token_.size() == MaxReplyLength) {
         discarding_ = true;
         token_.clear();
@@ -65,17 +76,14 @@ void TReplyAssembler::Take(char c, std::vector<std::string>& replies) {
 }
 
 void TReplyAssembler::EndToken(char terminator, std::vector<std::string>& replies) {
-    const bool afterSeparator = std::exchange(afterSeparator_, false);
     std::string text = std::exchange(token_, {});
-    if (std::exchange(discarding_, false) || text == RotorQueryEcho) return;
-    if (text.empty()) {
-        afterSeparator_ = terminator == ';';
-        return;
-    }
-    if (!headingEnded_ && LooksLikeHeading(text)) {
-        headingEnded_ = true;
-        separatorFirst_ = afterSeparator;
-    }
+    const bool discarded = std::exchange(discarding_, false);
+    if (text == RotorQueryEcho && !discarded) return;  // its ";" tells nothing of the layout
+    // The exchange's first ";" either ends a reply ("123;") or comes before one (";123").
+    if (terminator == ';' && !std::exchange(layoutKnown_, true))
+        separatorFirst_ = text.empty() && !discarded;
+    if (discarded || text.empty()) return;
+    headingEnded_ |= LooksLikeHeading(text);
     replies.push_back(std::move(text));
 }
 
@@ -84,7 +92,7 @@ std::optional<std::string> TReplyAssembler::TakeUnended() {
     std::string text = std::exchange(token_, {});
     // Where this exchange ends its headings with a terminator, digits without one
     // are a piece of a reply whose rest never came.
-    if (text.empty() || (headingEnded_ && !separatorFirst_)) return std::nullopt;
+    if (text.empty() || (headingEnded_ && !SeparatorFirst())) return std::nullopt;
     return text;
 }
 
@@ -122,7 +130,7 @@ std::optional<std::string> TReplyAssembler::EndExchange() {
 void TReplyAssembler::DropPending() {
     token_.clear();
     discarding_ = suspended_ = sinceQuiet_ = queryDue_ = false;
-    headingEnded_ = separatorFirst_ = afterSeparator_ = false;
+    headingEnded_ = layoutKnown_ = separatorFirst_ = false;
 }
 
 }  // namespace skyvane

@@ -24,10 +24,11 @@ std::chrono::milliseconds QuietTimeFor(int baudRate, double bitsPerCharacter);
 // after one query, until the next query has gone out and the line has gone quiet,
 // belongs to that query. A reply ends at ";", CR or LF; empty replies (as between CR
 // and LF, or before the digits of ";123") and the echo of the query are left out.
-// Digits without a terminator end when the line goes quiet if their exchange put
-// ";" first (";123", "AI1;;123"); otherwise when the exchange ends, so the first
-// piece of a slow "123;" is never taken for a whole reply. Junk that the line's going
-// quiet leaves behind is dropped, and nothing of one exchange outlives it: how one
+// Where the exchange's first ";" came before a reply (";123", "AI1;;123"), digits
+// without a terminator end when the line goes quiet or at a byte that cannot stand
+// in a number (";123 "); elsewhere when the exchange ends, so the first piece of a
+// slow "123;" is never taken for a whole reply. Junk that the line's going quiet
+// leaves behind is dropped, and nothing of one exchange outlives it: how one
 // exchange was laid out never decides how the next is read. The text held is
 // bounded: a longer run without a terminator is thrown away up to its end.
 class TReplyAssembler {
@@ -58,7 +59,7 @@ public:
 private:
     void Take(char c, std::vector<std::string>& replies);
     void EndToken(char terminator, std::vector<std::string>& replies);
-    bool SeparatorFirst() const { return headingEnded_ ? separatorFirst_ : afterSeparator_; }
+    bool SeparatorFirst() const { return layoutKnown_ && separatorFirst_; }
     std::optional<std::string> TakeUnended();
     std::optional<std::string> EndExchange();
 
@@ -71,8 +72,8 @@ private:
 
     // What this exchange has shown of its layout.
     bool headingEnded_ = false;    // a heading was ended by a terminator
-    bool separatorFirst_ = false;  // ...and the first of them had ";" right before it
-    bool afterSeparator_ = false;  // the last terminator was a ";" that ended nothing
+    bool layoutKnown_ = false;     // its first ";" (the echo's aside) has come
+    bool separatorFirst_ = false;  // ...and ended nothing: ";123"
 };
 
 }  // namespace skyvane

@@ -68,6 +68,8 @@ TEST_F(RotorLineTest, QueriesOnTicksAndTakesQuietRepliesBetweenThem) {
     line_->PollTick();
     EXPECT_EQ(shown_.back(), "045");
     EXPECT_EQ(trace_, std::vector<std::string>{"Track on: COM(" + link_ + ") open"});
+    // Closing drops what the line has not passed on yet: the query is read first.
+    EXPECT_TRUE(WaitUntil([&] { return rotor.Received() == "AI1;AI1;AI1;"; })) << rotor.Received();
     line_->Stop();
     EXPECT_FALSE(port_->Connected());
     line_->PollTick();

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <string>
 #include <utility>
@@ -97,7 +98,9 @@ inline TExchanges MakeExchanges(const TPick& pick, int exchanges) {
             replies.push_back({text, answer.size()});
             if (layout == 0 || i + 1 == n) add(end, false, layout != 0 || digits);
         }
-        if (pick(3) == 0) add((layout == 0 ? "" : "\r") + junkText(), false);
+        // After ";123" a stray byte may follow at once, if no digit: it ends the digits.
+        if (const std::string j = junkText(); pick(3) == 0)
+            add((layout == 0 || (layout == 1 && !std::isdigit(j[0])) ? "" : "\r") + j, false);
         const std::size_t straddle =
             pick(6) == 0 ? pick(unsigned(answer.size())) + 1 : answer.size() + 1;
         for (std::size_t at = 0, r = 0; at < answer.size(); ++at) {
