@@ -122,6 +122,7 @@ TEST_F(ReadingsWindowTest, OddBytesAroundRepliesNeverFreezeTheReadings) {
         {"--junk-after", " "},                         // "100; "
         {"--junk-after", "\\0"},                       // "100;" and a NUL
         {"--separator-first", "--double-every", "3"},  // ";101" ";102" ";103;104"
+        {"--separator-first", "--junk-after", "\\0"},  // ";100" and a NUL
         {"--pad", "--stream", "1000"},                 // a flood of valid replies
     };
     const std::regex whole("1[0-9][0-9]");
