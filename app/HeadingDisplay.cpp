@@ -24,7 +24,7 @@ void THeadingDisplay::Show(const AzimuthReading& reading, bool numeric) {
     shown_ = reading.text;
     trayIcon_.SetText(numeric ? reading.text : SectorLabel(reading.degrees));
     response_.SetCaption(reading.text);
-    trayIcon_.SetHint(HeadingHint(shown_, stale_));
+    trayIcon_.SetHint(Hint());
 }
 
 void THeadingDisplay::SetStale(bool stale) {
@@ -34,7 +34,19 @@ void THeadingDisplay::SetStale(bool stale) {
         SetTextColour(clStaleHeading, clStaleHeading);
     else
         SetTextColour(liveLabelColour_, liveIconColour_);
-    trayIcon_.SetHint(HeadingHint(shown_, stale_));
+    trayIcon_.SetHint(Hint());
+}
+
+void THeadingDisplay::SetNote(std::string note) {
+    if (note == note_) return;
+    note_ = std::move(note);
+    trayIcon_.SetHint(Hint());
+}
+
+std::string THeadingDisplay::Hint() const {
+    const std::string hint = HeadingHint(shown_, stale_);
+    if (note_.empty()) return hint;
+    return hint.empty() ? note_ : hint + " - " + note_;
 }
 
 void THeadingDisplay::SetTextColour(TColor labelColour, TColor iconColour) {

@@ -36,6 +36,8 @@ public:
     // and notes in the hint that the rotor is not answering.
     void SetStale(bool stale);
     bool Stale() const { return stale_; }
+    // A note the hint ends with, such as "DX K1ABC (FN42)"; empty: none.
+    void SetNote(std::string note);
 
 private:
     void SetTextColour(TColor labelColour, TColor iconColour);
@@ -44,7 +46,10 @@ private:
     TTextIcon& trayIcon_;
     const TColor liveLabelColour_;
     const TColor liveIconColour_;
+    std::string Hint() const;
+
     std::optional<std::string> shown_;
+    std::string note_;
     bool stale_ = false;
 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RotorSharing.h"
 
+#include <QLineEdit>
+
 #include "app/Log.h"
 #include "app/TurnToDialog.h"
 #include "rotor/RotorServer.h"
@@ -10,12 +12,8 @@
 #include "toolkit/Menu.h"
 
 namespace skyvane {
-namespace {
-
-constexpr const char* NotReachableText =
+const char* const RotorNotReachableText =
     "The rotor cannot be reached now: switch Track on and wait for its line to open";
-
-}  // namespace
 
 std::string SharingFailedText(const std::string& reason) {
     return reason +
@@ -43,7 +41,17 @@ TRotorSharing::TRotorSharing(TForm* form, TPopupMenu* menu,
     stop_ = entry("StopRotorEntry", "Stop rotor");
     turnTo_->SetOnClick([this](TComponent* sender) { TurnToClick(sender); });
     stop_->SetOnClick([this](TComponent* sender) { StopRotorClick(sender); });
+    menuSource_ = NewSource("the menu");
     Refresh();
+}
+
+std::unique_ptr<TSteeringSource> TRotorSharing::NewSource(std::string name) {
+    return std::make_unique<TSteeringSource>(
+        steering_, std::move(name),
+        [this](const std::string& line) {
+            if (log_) log_->WriteLine(1, line);
+        },
+        [this] { return parkHeading_; });
 }
 
 TRotorSharing::~TRotorSharing() = default;
@@ -54,8 +62,10 @@ void TRotorSharing::BeforeDestruction() {
 
 void TRotorSharing::Start(const TSharingSettings& settings, TLog& log) {
     stationLocator_ = settings.locator;
+    log_ = &log;
     if (!settings.server) return;
-    server_ = std::make_unique<TRotorServer>(steering_);
+    serverSource_ = NewSource("a rotctld client");
+    server_ = std::make_unique<TRotorServer>(*serverSource_);
     try {
         server_->Listen(settings.serverPort);
         log.WriteLine(1, "Rotor shared on TCP port " + std::to_string(server_->Port()) +
@@ -74,23 +84,29 @@ void TRotorSharing::Refresh() {
     if (turnTo_->Enabled() == steerable) return;
     turnTo_->SetEnabled(steerable);
     stop_->SetEnabled(steerable);
+    if (onSteerable_) onSteerable_(steerable);
 }
 
 void TRotorSharing::TurnToClick(TComponent*) {
-    TTurnToDialog dialog(stationLocator_, form_);
+    TurnToDialog("");
+}
+
+void TRotorSharing::TurnToDialog(const std::string& target) {
+    TTurnToDialog dialog(stationLocator_, form_, countries_);
+    if (!target.empty()) dialog.TargetEdit()->setText(QString::fromStdString(target));
     if (dialog.exec() != QDialog::Accepted) return;
     const std::optional<int> heading = dialog.ChosenHeading();
-    const bool turned = heading && steering_.RequestTurn(*heading);
+    const bool turned = heading && menuSource_->RequestTurn(*heading);
     const std::string station = dialog.StationLocator();
     if (!station.empty() && station != stationLocator_) {
         stationLocator_ = station;
         if (onStationLocator_) onStationLocator_(station);
     }
-    if (!turned) throw Exception(NotReachableText);
+    if (!turned) throw Exception(RotorNotReachableText);
 }
 
 void TRotorSharing::StopRotorClick(TComponent*) {
-    if (!steering_.RequestStop()) throw Exception(NotReachableText);
+    if (!menuSource_->RequestStop()) throw Exception(RotorNotReachableText);
 }
 
 }  // namespace skyvane

@@ -2,6 +2,7 @@
 #include "app/SkyvaneUnit.h"
 
 #include "app/AboutDlg.h"
+#include "app/Aiming.h"
 #include "app/AppIcons.h"
 #include "app/Azimuth.h"
 #include "app/Configuration.h"
@@ -42,6 +43,7 @@ TForm1::TForm1(TComponent* owner, std::vector<std::string> parameters)
     FormCreate(this);
     ConnectReadings();
     ConnectSharing();
+    ConnectAiming();
 }
 
 TForm1::~TForm1() {
@@ -216,6 +218,16 @@ void TForm1::ConnectSharing() {
         WriteStationLocator(*IniFile, locator);
     });
     Sharing->Start(sharingSettings_, *TraceLog);
+}
+
+void TForm1::ConnectAiming() {
+    std::vector<TSettingProblem> problems;
+    const TAimingSettings settings = ReadAimingSettings(*IniFile, &problems);
+    Aiming = new TAiming(this, *PopUpMenu, *Sharing);
+    Aiming->SetOnPresets(
+        [this](const std::vector<TPreset>& presets) { WritePresets(*IniFile, presets); });
+    Aiming->SetOnNote([this](const std::string& note) { display_->SetNote(note); });
+    Aiming->Start(settings, ReadPresets(*IniFile), std::move(problems), *TraceLog);
 }
 
 void TForm1::TrackClick(TComponent*) {

@@ -13,6 +13,7 @@
 namespace skyvane {
 
 class TAboutDlg;
+class TAiming;
 class THeadingDisplay;
 class TIniFile;
 class TLabel;
@@ -58,6 +59,8 @@ public:
     std::unique_ptr<TRotorReadings> Readings;
     // Steering from the menu and sharing the rotor over the network.
     TRotorSharing* Sharing = nullptr;
+    // Aiming at the station being worked: WSJT-X, presets, park, loggers' packets.
+    TAiming* Aiming = nullptr;
 
     // Creation handler: log, configuration, port settings, titles, About box.
     void FormCreate(TComponent* sender);
@@ -80,6 +83,7 @@ private:
     void ApplyStoredValues();
     void ConnectReadings();
     void ConnectSharing();
+    void ConnectAiming();
     // Quit could not save the settings: says why and asks whether to quit anyway.
     bool QuitWithoutSaving(const std::string& failure);
 

@@ -158,19 +158,8 @@ private:
         if (member == QLatin1String("GetLayout") && args.size() == 3) {
             const int parent = args[0].toInt();
             const QStringList names = qdbus_cast<QStringList>(args[2]);
-            DBusMenuLayoutItem layout;
-            if (parent == kRootId) {
-                layout.properties.insert(QStringLiteral("children-display"),
-                                         QStringLiteral("submenu"));
-                if (args[1].toInt() != 0)
-                    for (const MenuEntry& entry : entries_)
-                        layout.children.append(
-                            {entry.id, Filtered(DBusMenuProperties(entry), names), {}});
-            } else {
-                const MenuEntry* entry = Find(parent);
-                if (!entry) return NoSuchItem(message, parent);
-                layout = {entry->id, Filtered(DBusMenuProperties(*entry), names), {}};
-            }
+            if (parent != kRootId && !Find(parent)) return NoSuchItem(message, parent);
+            const DBusMenuLayoutItem layout = Layout(parent, args[1].toInt(), names);
             return message.createReply(
                 QVariantList{QVariant(revision_), QVariant::fromValue(layout)});
         }
@@ -220,6 +209,23 @@ private:
                 QVariantList{QVariant::fromValue(QList<int>()), QVariant::fromValue(QList<int>())});
         return message.createErrorReply(QDBusError::UnknownMethod,
                                         QStringLiteral("Unknown method ") + member);
+    }
+
+    // The layout of `id` (0: the root) with its children `depth` levels down (-1: all).
+    DBusMenuLayoutItem Layout(int id, int depth, const QStringList& names) const {
+        DBusMenuLayoutItem layout;
+        layout.id = id;
+        if (const MenuEntry* entry = Find(id))
+            layout.properties = Filtered(DBusMenuProperties(*entry), names);
+        const bool hasChildren = std::any_of(entries_.begin(), entries_.end(),
+                                             [id](const MenuEntry& e) { return e.parent == id; });
+        if (hasChildren || id == kRootId)
+            layout.properties.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
+        if (depth != 0)
+            for (const MenuEntry& entry : entries_)
+                if (entry.parent == id)
+                    layout.children.append(Layout(entry.id, depth < 0 ? depth : depth - 1, names));
+        return layout;
     }
 
     static QDBusMessage NoSuchItem(const QDBusMessage& message, int id) {
