@@ -3,7 +3,6 @@
 
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
-#include <QTimer>
 #include <QUdpSocket>
 #include <charconv>
 
@@ -78,17 +77,16 @@ bool TDatagramReceiver::Send(const QByteArray& datagram, const QHostAddress& to,
 }
 
 void TDatagramReceiver::Drain() {
-    drainScheduled_ = false;
-    for (int i = 0; i < MaxDatagramsPerTurn && socket_->hasPendingDatagrams(); ++i) {
+    // At most MaxDatagramsPerTurn now; the socket tells of the rest again on the next
+    // turn of the event loop, after timers, painting and input. (Reading them later from
+    // a timer of our own is no good: the socket then stops telling of new ones.) The
+    // first read is made even when nothing seems to wait: an empty datagram is not
+    // reported as pending, yet until it is read the socket tells of nothing more.
+    for (int i = 0; i < MaxDatagramsPerTurn && (i == 0 || socket_->hasPendingDatagrams()); ++i) {
         const QNetworkDatagram datagram = socket_->receiveDatagram();
-        if (datagram.isValid())
+        if (datagram.isValid() && !datagram.data().isEmpty())
             handler_(datagram.data(), datagram.senderAddress(),
                      static_cast<quint16>(datagram.senderPort()));
-    }
-    // What is left waits for the next turn: timers, painting and input go first.
-    if (socket_->hasPendingDatagrams() && !drainScheduled_) {
-        drainScheduled_ = true;
-        QTimer::singleShot(0, this, [this] { Drain(); });
     }
 }
 

@@ -63,7 +63,6 @@ private:
 
     THandler handler_;
     std::unique_ptr<QUdpSocket> socket_;
-    bool drainScheduled_ = false;
 };
 
 }  // namespace skyvane

@@ -26,7 +26,8 @@ TEST(LoggerRotorPackets, N1mmDatagrams) {
         {"<N1MMRotor><stop><rotor>Skyvane</rotor><freqband>14</freqband></stop></N1MMRotor>",
          C{C::Stop, "Skyvane", 0}},
         {"<N1MMRotor><rotor>A</rotor><goazi>north</goazi></N1MMRotor>", std::nullopt},
-        {"<N1MMRotor><rotor>A</rotor><goazi>90</goazi><offset>x</offset></N1MMRotor>", std::nullopt},
+        {"<N1MMRotor><rotor>A</rotor><goazi>90</goazi><offset>x</offset></N1MMRotor>",
+         std::nullopt},
         {"<N1MMRotor><goazi>90</goazi></N1MMRotor>", std::nullopt},
         {"<N1MMRotor><rotor>A</rotor><goazi>90</goazi>", std::nullopt},
         {"<N1MMRotor><stop></stop></N1MMRotor>", std::nullopt},
@@ -68,14 +69,15 @@ TEST(SteeringSource, EveryRequestNamesItsSourceAndTurnsOutsideTheRangeAreNotCarr
     test::FakeRotorAccess rotor;
     std::vector<std::string> trace;
     TSteeringSource source(
-        rotor, "WSJT-X", [&](const std::string& line) { trace.push_back(line); }, [] { return 123; });
+        rotor, "WSJT-X", [&](const std::string& line) { trace.push_back(line); },
+        [] { return 123; });
     for (int heading : {-1, 0, 200, 360, 361, 100000}) source.RequestTurn(heading);
     EXPECT_TRUE(source.RequestPark());
     EXPECT_TRUE(source.RequestStop());
     rotor.reachable = false;
     EXPECT_FALSE(source.RequestTurn(10));
-    EXPECT_EQ(rotor.requests, (std::vector<std::string>{"turn 0", "turn 200", "turn 360",
-                                                        "turn 123", "stop"}));
+    EXPECT_EQ(rotor.requests,
+              (std::vector<std::string>{"turn 0", "turn 200", "turn 360", "turn 123", "stop"}));
     const std::vector<std::string> expected{
         "Turn to -1\xC2\xB0 from WSJT-X not carried out: outside the rotor's range 0 to 360",
         "Turn to 0\xC2\xB0 from WSJT-X",

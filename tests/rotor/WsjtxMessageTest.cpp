@@ -1,36 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// WSJT-X's Status messages built the way WSJT-X writes them (QDataStream, big-endian,
-// QByteArray strings with 0xffffffff for null), then read back.
+// WSJT-X's Status messages built the way WSJT-X writes them, then read back.
 #include <gtest/gtest.h>
 
-#include <QDataStream>
-#include <QIODevice>
 #include <random>
 
 #include "rotor/WsjtxMessage.h"
+#include "tests/support/WsjtxDatagram.h"
 
 namespace skyvane {
 namespace {
 
-// A null QByteArray is what WSJT-X writes for a field it has no value for.
-struct TStatusFields {
-    QByteArray id = "WSJT-X", mode = "FT8", dxCall, report = "-12", txMode = "FT8", deCall = "DL1ABC",
-               deGrid = "JO62", dxGrid;
-};
-
-QByteArray StatusDatagram(const TStatusFields& f, quint32 schema = 2, quint32 type = 1,
-                          quint32 magic = WsjtxMagic) {
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(schema == 3 ? QDataStream::Qt_5_4 : QDataStream::Qt_5_2);
-    out << magic << schema << type << f.id << quint64(14074000) << f.mode << f.dxCall << f.report
-        << f.txMode << false << false << true << quint32(1500) << quint32(1200) << f.deCall
-        << f.deGrid << f.dxGrid;
-    // Schema 2 and 3 go on with fields no older reader knows; they must not matter.
-    out << true << QByteArray("") << false << quint8(0) << quint32(10) << quint32(15)
-        << QByteArray("Default");
-    return bytes;
-}
+using test::StatusDatagram;
+using test::TStatusFields;
 
 TEST(WsjtxMessage, StatusMessagesOfSchema2And3AndWhatIsRefused) {
     TStatusFields dx;
@@ -118,7 +99,8 @@ TEST(WsjtxMessage, RandomDatagramsSeeded) {
             default:  // bytes of no message at all, the magic number sometimes first
                 datagram.resize(random() % 200);
                 for (char& c : datagram) c = static_cast<char>(random());
-                if (datagram.size() >= 12 && random() % 2) datagram.replace(0, 4, "\xad\xbc\xcb\xda");
+                if (datagram.size() >= 12 && random() % 2)
+                    datagram.replace(0, 4, "\xad\xbc\xcb\xda");
                 EXPECT_TRUE(fieldsFromWithin(datagram)) << i;
                 break;
         }
