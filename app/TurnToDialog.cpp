@@ -38,7 +38,7 @@ std::string TargetProblemText(const TTurnTarget& target, bool countryFile) {
 
 std::string TargetPlaceText(const TTurnTarget& target) {
     if (!target.locator.empty()) return target.locator;
-    return target.call + " (" + target.country.name + ")";
+    return target.call + " in " + target.country.name;
 }
 
 std::string PathText(const TGreatCirclePath& path) {

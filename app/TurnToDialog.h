@@ -62,7 +62,7 @@ std::string PathText(const TGreatCirclePath& path);
 // Why `target` cannot be turned to, or "" when it can (a missing station locator aside).
 std::string TargetProblemText(const TTurnTarget& target, bool countryFile);
 
-// What a target is called in the dialog and the menu: the locator, or "CALL (Country)".
+// What a target is called in the dialog: the locator, or "CALL in Country".
 std::string TargetPlaceText(const TTurnTarget& target);
 
 }  // namespace skyvane
