@@ -195,8 +195,9 @@ TEST_F(AimingWindowTest, WsjtxDxShowsInTheMenuAndHintAndFollowModeTurnsOncePerCa
     // Without a grid, the country file's point.
     status.dxCall = "JA1XYZ";
     status.dxGrid = QByteArray();
-    if (form.Aiming->Countries())
+    if (form.Aiming->Countries()) {
         EXPECT_TRUE(understood("Turn to JA1XYZ (Japan) ")) << menu.DxEntry()->Caption();
+    }
     EXPECT_TRUE(boxes_.empty());
 }
 
