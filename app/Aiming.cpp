@@ -44,7 +44,7 @@ TAiming::TAiming(TForm* form, TPopupMenu& menu, TRotorSharing& sharing)
     n1mmSource_ = sharing.NewSource("an N1MM-style logger");
     pstSource_ = sharing.NewSource("a PST-style client");
     sharing.SetOnSteerable([this](bool steerable) { Steerable(steerable); });
-    Steerable(sharing.Steering().CanSteer());
+    Steerable(sharing.Rotor().CanSteer());
 }
 
 TAiming::~TAiming() {
@@ -162,7 +162,7 @@ void TAiming::Follow() {
     // Once per DX call, and only while the rotor can be steered: a call that came while
     // tracking was off is followed when tracking is on again and WSJT-X repeats it.
     if (!settings_.wsjtxFollow || dx_.dxCall.empty() || dx_.dxCall == followed_) return;
-    if (!sharing_.Steering().CanSteer()) return;
+    if (!sharing_.Rotor().CanSteer()) return;
     const std::optional<TDxEntry> dx = Dx();
     if (!dx || !dx->shortPath) return;
     followed_ = dx_.dxCall;

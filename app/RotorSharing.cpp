@@ -5,6 +5,7 @@
 
 #include "app/Log.h"
 #include "app/TurnToDialog.h"
+#include "rotor/RotorAccess.h"
 #include "rotor/RotorServer.h"
 #include "toolkit/Exception.h"
 #include "toolkit/ExceptionReport.h"
@@ -21,13 +22,8 @@ std::string SharingFailedText(const std::string& reason) {
            "chooses another port";
 }
 
-TRotorSharing::TRotorSharing(TForm* form, TPopupMenu* menu,
-                             TSteeringScheduler::TLiveHeading liveHeading,
-                             TSteeringScheduler::TLineOpen lineOpen,
-                             TSteeringScheduler::TWriter write)
-    : TComponent(form),
-      form_(form),
-      steering_(std::move(liveHeading), std::move(lineOpen), std::move(write)) {
+TRotorSharing::TRotorSharing(TForm* form, TPopupMenu* menu, TRotorAccess& rotor)
+    : TComponent(form), form_(form), rotor_(rotor) {
     SetName("RotorSharing");
     const auto entry = [&](const char* name, const char* caption) {
         auto* item = new TMenuItem(form);
@@ -47,7 +43,7 @@ TRotorSharing::TRotorSharing(TForm* form, TPopupMenu* menu,
 
 std::unique_ptr<TSteeringSource> TRotorSharing::NewSource(std::string name) {
     return std::make_unique<TSteeringSource>(
-        steering_, std::move(name),
+        rotor_, std::move(name),
         [this](const std::string& line) {
             if (log_) log_->WriteLine(1, line);
         },
@@ -79,7 +75,7 @@ void TRotorSharing::Start(const TSharingSettings& settings, TLog& log) {
 }
 
 void TRotorSharing::Refresh() {
-    const bool steerable = steering_.CanSteer();
+    const bool steerable = rotor_.CanSteer();
     // Called on every poll: only a change reaches the menu (and the desktop's copy).
     if (turnTo_->Enabled() == steerable) return;
     turnTo_->SetEnabled(steerable);

@@ -11,8 +11,9 @@
 #include "app/IniFile.h"
 #include "app/Log.h"
 #include "app/ProductInfo.h"
-#include "app/RotorLine.h"
 #include "app/RotorSharing.h"
+#include "app/SerialRotorLink.h"
+#include "rotor/RotorLink.h"
 #include "rotor/RotorReadings.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
@@ -185,34 +186,30 @@ void TForm1::FormCreate(TComponent*) {
 }
 
 void TForm1::ConnectReadings() {
-    Readings = std::make_unique<TRotorReadings>(
-        [](std::string reply) { return ParseRotorReply(std::move(reply)); });
     display_ = std::make_unique<THeadingDisplay>(*Response, *TextIcon);
     const auto trace = [this](const std::string& text) { TraceLog->WriteLine(1, text); };
-    line_ = std::make_unique<TRotorLine>(*SerialPort, *Readings, trace);
-    Readings->SetOnReading([this](const AzimuthReading& reading) {
-        display_->Show(reading, Numeric->Checked());
-        // The query has its answer: steering that waited may go out now.
-        if (Sharing) Sharing->Steering().QueryAnswered();
-    });
-    Readings->SetOnStaleChange([this, trace](bool stale) {
+    serialLink_ = std::make_unique<TSerialRotorLink>(*SerialPort, trace);
+    Readings = &serialLink_->Readings();
+    rotor_ = std::make_unique<TLinkAccess>(*serialLink_);
+    TRotorLink& link = Link();
+    link.SetOnReading(
+        [this](const AzimuthReading& reading) { display_->Show(reading, Numeric->Checked()); });
+    link.SetOnStaleChange([this, trace](bool stale) {
         display_->SetStale(stale);
         trace(stale ? "Rotor not answering" : "Rotor answering again");
     });
+    // A lost line, or one open again, changes what the steering entries may do.
+    link.SetOnLineChange([this] {
+        if (Sharing) Sharing->Refresh();
+    });
+}
+
+TRotorLink& TForm1::Link() const {
+    return rotor_->Link();
 }
 
 void TForm1::ConnectSharing() {
-    Sharing = new TRotorSharing(
-        this, PopUpMenu,
-        [this]() -> std::optional<int> {
-            // A lost line has no live reading, however recent the last one is.
-            if (!line_->Open()) return std::nullopt;
-            const std::optional<AzimuthReading> reading = Readings->LatestLiveReading();
-            return reading ? std::optional<int>(reading->degrees) : std::nullopt;
-        },
-        [this] { return line_->Open(); },
-        [this](const std::string& bytes) { return line_->Send(bytes); });
-    line_->SetBeforeQuery([this] { Sharing->Steering().QueryStarting(); });
+    Sharing = new TRotorSharing(this, PopUpMenu, *rotor_);
     Sharing->SetOnStationLocator([this](const std::string& locator) {
         sharingSettings_.locator = locator;
         WriteStationLocator(*IniFile, locator);
@@ -233,7 +230,7 @@ void TForm1::ConnectAiming() {
 void TForm1::TrackClick(TComponent*) {
     if (Track->Checked()) {
         try {
-            line_->Start();
+            Link().StartTracking();
         } catch (...) {
             // Nothing is tracking, so the menu must not say it is.
             Track->SetChecked(false);
@@ -244,20 +241,17 @@ void TForm1::TrackClick(TComponent*) {
         TimerRotor->SetInterval(1000);
     } else {
         TimerRotor->SetEnabled(false);
-        line_->Stop();
-        Sharing->Steering().LineClosed();
+        Link().StopTracking();
     }
     Sharing->Refresh();
 }
 
 void TForm1::TimerRotorTimer(TComponent*) {
-    line_->PollTick();
-    // A lost line, or one open again, changes what the steering entries may do.
-    Sharing->Refresh();
+    Link().PollTick();
 }
 
 void TForm1::SerialPortRxChar(TComponent*, int count) {
-    line_->Received(count);
+    serialLink_->Received(count);
 }
 
 void TForm1::VisibleEntryClick(TComponent*) {

@@ -24,6 +24,7 @@ public:
     // The source's name as the trace log shows it.
     const std::string& Name() const { return name_; }
 
+    bool CanSteer() const override { return rotor_.CanSteer(); }
     std::optional<int> LiveHeading() const override { return rotor_.LiveHeading(); }
     bool RequestTurn(int heading) override;
     bool RequestStop() override;

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rotor/RotorLink.h"
+
+#include "rotor/Steering.h"
+
+namespace skyvane {
+
+std::optional<int> TLinkAccess::LiveHeading() const {
+    const std::optional<AzimuthReading> reading = link_->LatestLiveReading();
+    return reading ? std::optional<int>(reading->degrees) : std::nullopt;
+}
+
+bool TLinkAccess::RequestTurn(int heading) {
+    return IsSteerHeading(heading) && link_->Turn(heading);
+}
+
+bool TLinkAccess::RequestStop() {
+    return link_->StopTurning();
+}
+
+}  // namespace skyvane
