@@ -6,6 +6,7 @@
 #                and its long path above "Turn to…", then Presets and Park
 #   presets.png  the Presets submenu open: two presets, a line, "Edit presets…"
 #   dialog.png   "Turn to…" with a callsign typed: its country, both paths
+#   edit.png     "Edit presets…": the list, the fields and the buttons
 # The Status datagram is written by this script as WSJT-X writes it (QDataStream) and
 # sent to 127.0.0.1 only.
 # Usage: tests/app/aiming-shots.sh BUILD_DIR OUT_DIR
@@ -68,5 +69,14 @@ dialog=$(x11_wait_window "Turn to") || { echo "no Turn to dialog" >&2; exit 1; }
 xdotool type --window "$dialog" "JA1XYZ"
 sleep 1
 import -window root "$out/dialog.png"
+xdotool key Escape || true
+sleep 1
+# Presets, then in the submenu Up goes round to its last entry, Edit presets….
+xdotool mousemove "$x" "$y" click 3
+sleep 1
+xdotool key Up Up Up Right Up Return
+x11_wait_window "Presets" >/dev/null || { echo "no Presets dialog" >&2; exit 1; }
+sleep 1
+import -window root "$out/edit.png"
 xdotool key Escape || true
 echo "screenshots in $out"
