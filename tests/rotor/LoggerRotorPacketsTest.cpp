@@ -22,7 +22,6 @@ TEST(LoggerRotorPackets, N1mmDatagrams) {
         {"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<N1MMRotor>\r\n  <rotor>Tower 2</rotor>\r\n"
          "  <goazi>300.5</goazi>\r\n  <offset>10</offset>\r\n</N1MMRotor>\r\n",
          C{C::Turn, "Tower 2", 290.5}},
-        {"<N1MMRotor><rotor>A</rotor><goazi>90</goazi></N1MMRotor>", C{C::Turn, "A", 90}},
         {"<N1MMRotor><stop><rotor>Skyvane</rotor><freqband>14</freqband></stop></N1MMRotor>",
          C{C::Stop, "Skyvane", 0}},
         {"<N1MMRotor><rotor>A</rotor><goazi>north</goazi></N1MMRotor>", std::nullopt},
@@ -32,7 +31,6 @@ TEST(LoggerRotorPackets, N1mmDatagrams) {
         {"<N1MMRotor><rotor>A</rotor><goazi>90</goazi>", std::nullopt},
         {"<N1MMRotor><stop></stop></N1MMRotor>", std::nullopt},
         {"<PST><AZIMUTH>85</AZIMUTH></PST>", std::nullopt},
-        {"", std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseN1mmCommand(c.datagram), c.command) << c.datagram;
     EXPECT_EQ(N1mmHeadingText("Skyvane", 146), "Skyvane @ 1460");
@@ -54,11 +52,9 @@ TEST(LoggerRotorPackets, PstDatagrams) {
         {"<PST><AZIMUTH></AZIMUTH></PST>", std::nullopt},
         {"<PST><ELEVATION>10</ELEVATION></PST>", std::nullopt},
         {"<PST>AZ?", std::nullopt},
-        {"AZ?", std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(ParsePstCommand(c.datagram), c.command) << c.datagram;
     EXPECT_EQ(PstHeadingText(85), "AZ:085");
-    EXPECT_EQ(PstHeadingText(0), "AZ:000");
     EXPECT_EQ(PstHeadingText(360), "AZ:360");
     EXPECT_EQ(RequestedDegrees(85.5), 86);
     EXPECT_EQ(RequestedDegrees(-0.4), 0);
