@@ -81,11 +81,12 @@ void TAiming::Start(const TAimingSettings& settings, std::vector<TPreset> preset
     for (const TSettingProblem& problem : problems) failures.push_back(problem.text);
     sharing_.SetParkHeading(settings.parkHeading);
 
+    // The default file is used quietly where installed; one the user named is logged.
     countries_ = TCountryFile::Load(settings.countryFile);
-    if (countries_)
+    if (countries_ && settings.countryFileSet)
         log.WriteLine(1, "Country file " + settings.countryFile + ": " +
                              std::to_string(countries_->CountryCount()) + " countries");
-    else if (settings.countryFileSet)
+    else if (!countries_ && settings.countryFileSet)
         failures.push_back("CTYFILE=" + settings.countryFile +
                            " cannot be read as a country file; callsigns are not looked up.");
     sharing_.SetCountryFile(Countries());

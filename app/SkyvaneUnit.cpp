@@ -321,6 +321,8 @@ void TForm1::WriteINI() {
                                 .customBaudRate = SerialPort->CustomBaudRate(),
                             });
     WriteSharingSettings(*IniFile, sharingSettings_);
+    // Presets a failed write could not keep when they were edited are kept now.
+    if (Aiming) WritePresets(*IniFile, Aiming->Presets());
 }
 
 }  // namespace skyvane
