@@ -62,6 +62,7 @@ void TRotorSharing::Start(const TSharingSettings& settings, TLog& log) {
     if (!settings.server) return;
     serverSource_ = NewSource("a rotctld client");
     server_ = std::make_unique<TRotorServer>(*serverSource_);
+    server_->SetTrace([&log](const std::string& text) { log.WriteLine(1, text); });
     try {
         server_->Listen(settings.serverPort);
         log.WriteLine(1, "Rotor shared on TCP port " + std::to_string(server_->Port()) +

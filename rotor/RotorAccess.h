@@ -25,6 +25,9 @@ public:
     virtual bool RequestStop() = 0;
     // Asks the rotor to turn to its park heading; this rotor parks at 0 degrees.
     virtual bool RequestPark() { return RequestTurn(0); }
+    // Which way the rotor is being turned now: +1 clockwise, -1 counter-clockwise,
+    // 0 standing (or not known to move).
+    virtual int Turning() const { return 0; }
 };
 
 }  // namespace skyvane
