@@ -34,7 +34,7 @@ void THeadingDisplay::Show(const AzimuthReading& reading, bool numeric) {
         trayIcon_.SetText(std::move(trayText));
     }
     response_.SetCaption(reading.text);
-    trayIcon_.SetHint(HeadingHint(shown_, stale_));
+    trayIcon_.SetHint(Hint());
 }
 
 void THeadingDisplay::SetStale(bool stale) {
@@ -42,7 +42,19 @@ void THeadingDisplay::SetStale(bool stale) {
     stale_ = stale;
     response_.SetFont(LabelFont(stale));
     trayIcon_.SetFont(IconFont(stale));
-    trayIcon_.SetHint(HeadingHint(shown_, stale_));
+    trayIcon_.SetHint(Hint());
+}
+
+void THeadingDisplay::SetNote(std::string note) {
+    if (note == note_) return;
+    note_ = std::move(note);
+    trayIcon_.SetHint(Hint());
+}
+
+std::string THeadingDisplay::Hint() const {
+    const std::string hint = HeadingHint(shown_, stale_);
+    if (note_.empty()) return hint;
+    return hint.empty() ? note_ : hint + " - " + note_;
 }
 
 TFont THeadingDisplay::LabelFont(bool stale) const {

@@ -43,6 +43,8 @@ public:
     // and notes in the hint that the rotor is not answering.
     void SetStale(bool stale);
     bool Stale() const { return stale_; }
+    // A note the hint ends with, such as "DX K1ABC (FN42)"; empty: none.
+    void SetNote(std::string note);
 
 private:
     // The label's font and the tray font in the colours of staleness `stale`.
@@ -53,7 +55,10 @@ private:
     TTextIcon& trayIcon_;
     const TColor liveLabelColour_;
     const TColor liveIconColour_;
+    std::string Hint() const;
+
     std::optional<std::string> shown_;
+    std::string note_;
     bool stale_ = false;
 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RotorSharing.h"
 
+#include <QLineEdit>
+
 #include "app/Log.h"
 #include "app/TurnToDialog.h"
 #include "rotor/RotorAccess.h"
@@ -11,12 +13,8 @@
 #include "toolkit/Menu.h"
 
 namespace skyvane {
-namespace {
-
-constexpr const char* NotReachableText =
+const char* const RotorNotReachableText =
     "The rotor cannot be reached now: switch Track on and wait for its line to open";
-
-}  // namespace
 
 std::string SharingFailedText(const std::string& reason) {
     return reason +
@@ -39,7 +37,17 @@ TRotorSharing::TRotorSharing(TForm* form, TPopupMenu* menu, TRotorAccess& rotor)
     stop_ = entry("StopRotorEntry", "Stop rotor");
     turnTo_->SetOnClick([this](TComponent* sender) { TurnToClick(sender); });
     stop_->SetOnClick([this](TComponent* sender) { StopRotorClick(sender); });
+    menuSource_ = NewSource("the menu");
     Refresh();
+}
+
+std::unique_ptr<TSteeringSource> TRotorSharing::NewSource(std::string name) {
+    return std::make_unique<TSteeringSource>(
+        rotor_, std::move(name),
+        [this](const std::string& line) {
+            if (log_) log_->WriteLine(1, line);
+        },
+        [this] { return parkHeading_; });
 }
 
 TRotorSharing::~TRotorSharing() = default;
@@ -50,8 +58,10 @@ void TRotorSharing::BeforeDestruction() {
 
 void TRotorSharing::Start(const TSharingSettings& settings, TLog& log) {
     stationLocator_ = settings.locator;
+    log_ = &log;
     if (!settings.server) return;
-    server_ = std::make_unique<TRotorServer>(rotor_);
+    serverSource_ = NewSource("a rotctld client");
+    server_ = std::make_unique<TRotorServer>(*serverSource_);
     server_->SetTrace([&log](const std::string& text) { log.WriteLine(1, text); });
     try {
         server_->Listen(settings.serverPort);
@@ -71,23 +81,29 @@ void TRotorSharing::Refresh() {
     if (turnTo_->Enabled() == steerable) return;
     turnTo_->SetEnabled(steerable);
     stop_->SetEnabled(steerable);
+    if (onSteerable_) onSteerable_(steerable);
 }
 
 void TRotorSharing::TurnToClick(TComponent*) {
-    TTurnToDialog dialog(stationLocator_, form_);
+    TurnToDialog("");
+}
+
+void TRotorSharing::TurnToDialog(const std::string& target) {
+    TTurnToDialog dialog(stationLocator_, form_, countries_);
+    if (!target.empty()) dialog.TargetEdit()->setText(QString::fromStdString(target));
     if (dialog.exec() != QDialog::Accepted) return;
     const std::optional<int> heading = dialog.ChosenHeading();
-    const bool turned = heading && rotor_.RequestTurn(*heading);
+    const bool turned = heading && menuSource_->RequestTurn(*heading);
     const std::string station = dialog.StationLocator();
     if (!station.empty() && station != stationLocator_) {
         stationLocator_ = station;
         if (onStationLocator_) onStationLocator_(station);
     }
-    if (!turned) throw Exception(NotReachableText);
+    if (!turned) throw Exception(RotorNotReachableText);
 }
 
 void TRotorSharing::StopRotorClick(TComponent*) {
-    if (!rotor_.RequestStop()) throw Exception(NotReachableText);
+    if (!menuSource_->RequestStop()) throw Exception(RotorNotReachableText);
 }
 
 }  // namespace skyvane

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/SharingSettings.h"
+#include "rotor/SteeringSource.h"
 #include "toolkit/Component.h"
 
 namespace skyvane {
@@ -16,8 +17,12 @@ class TForm;
 class TLog;
 class TMenuItem;
 class TPopupMenu;
+class TCountryFile;
 class TRotorAccess;
 class TRotorServer;
+
+// The message for a turn asked for while the rotor cannot be reached.
+extern const char* const RotorNotReachableText;
 
 class TRotorSharing : public TComponent {
 public:
@@ -51,9 +56,21 @@ public:
     // Enables the two entries while the rotor can be steered; the window calls it
     // whenever tracking, the line or the reading changed.
     void Refresh();
+    // Told with the new state whenever the rotor became steerable or stopped being so.
+    void SetOnSteerable(std::function<void(bool)> handler) { onSteerable_ = std::move(handler); }
+
+    // A steering source named `name` in front of the scheduler: its turns go to the
+    // trace log, its Park to the park heading.
+    std::unique_ptr<TSteeringSource> NewSource(std::string name);
+    // The heading Park turns to (the server's K among them); 0 until set.
+    void SetParkHeading(int heading) { parkHeading_ = heading; }
+    // The country file the dialog looks callsigns up in (nullptr: none).
+    void SetCountryFile(const TCountryFile* countries) { countries_ = countries; }
 
     // "Turn to…": the dialog, then the turn it chose.
     void TurnToClick(TComponent* sender);
+    // The dialog with `target` already typed in.
+    void TurnToDialog(const std::string& target);
     // "Stop rotor".
     void StopRotorClick(TComponent* sender);
 
@@ -67,7 +84,13 @@ private:
     TMenuItem* turnTo_;
     TMenuItem* stop_;
     TRotorAccess& rotor_;
+    TLog* log_ = nullptr;
+    int parkHeading_ = 0;
+    const TCountryFile* countries_ = nullptr;
+    std::unique_ptr<TSteeringSource> menuSource_;
+    std::unique_ptr<TSteeringSource> serverSource_;
     std::unique_ptr<TRotorServer> server_;
+    std::function<void(bool)> onSteerable_;
     std::string stationLocator_;
     std::function<void(const std::string&)> onStationLocator_;
 };

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/AboutDlg.h"
+#include "app/Aiming.h"
 #include "app/AppIcons.h"
 #include "app/Azimuth.h"
 #include "app/Configuration.h"
@@ -45,6 +46,7 @@ TForm1::TForm1(TComponent* owner, std::vector<std::string> parameters)
     FormCreate(this);
     ConnectReadings();
     ConnectSharing();
+    ConnectAiming();
 }
 
 TForm1::~TForm1() {
@@ -243,6 +245,16 @@ void TForm1::ConnectSharing() {
     Sharing->Start(sharingSettings_, *TraceLog);
 }
 
+void TForm1::ConnectAiming() {
+    std::vector<TSettingProblem> problems;
+    const TAimingSettings settings = ReadAimingSettings(*IniFile, &problems);
+    Aiming = new TAiming(this, *PopUpMenu, *Sharing);
+    Aiming->SetOnPresets(
+        [this](const std::vector<TPreset>& presets) { WritePresets(*IniFile, presets); });
+    Aiming->SetOnNote([this](const std::string& note) { display_->SetNote(note); });
+    Aiming->Start(settings, ReadPresets(*IniFile), std::move(problems), *TraceLog);
+}
+
 void TForm1::TrackClick(TComponent*) {
     if (Track->Checked()) {
         try {
@@ -346,6 +358,8 @@ void TForm1::SaveSettings(const std::string& logPrefix) {
                                 .customBaudRate = SerialPort->CustomBaudRate(),
                             });
     WriteSharingSettings(*IniFile, sharingSettings_, &unusableSettings_);
+    // Presets a failed write could not keep when they were edited are kept now.
+    if (Aiming) WritePresets(*IniFile, Aiming->Presets());
 }
 
 }  // namespace skyvane

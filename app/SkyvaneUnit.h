@@ -13,6 +13,7 @@
 namespace skyvane {
 
 class TAboutDlg;
+class TAiming;
 class THeadingDisplay;
 class TIniFile;
 class TLabel;
@@ -61,6 +62,8 @@ public:
     TRotorReadings* Readings = nullptr;
     // Steering from the menu and sharing the rotor over the network.
     TRotorSharing* Sharing = nullptr;
+    // Aiming at the station being worked: WSJT-X, presets, park, loggers' packets.
+    TAiming* Aiming = nullptr;
 
     // Creation handler: log, configuration, port settings, titles, About box.
     void FormCreate(TComponent* sender);
@@ -94,6 +97,7 @@ private:
     void ShowInFront();
     // WriteINI, logged as logPrefix + the file's path (empty: as WriteINI logs).
     void SaveSettings(const std::string& logPrefix);
+    void ConnectAiming();
     // Quit could not save the settings: says why and asks whether to quit anyway.
     bool QuitWithoutSaving(const std::string& failure);
 

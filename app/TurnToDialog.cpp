@@ -22,15 +22,37 @@ QString Text(const std::string& text) {
 
 }  // namespace
 
+std::string TargetProblemText(const TTurnTarget& target, bool countryFile) {
+    switch (target.kind) {
+        case TTurnTarget::Invalid:
+            return countryFile ? "Not a heading from 0 to 360, a locator nor a callsign."
+                               : "Not a heading from 0 to 360 nor a locator.";
+        case TTurnTarget::UnknownCall:
+            return "No country of the country file has the prefix of " + target.call + ".";
+        case TTurnTarget::MobileCall:
+            return target.call + " is maritime or aeronautical mobile: no country to turn to.";
+        default:
+            return "";
+    }
+}
+
+std::string TargetPlaceText(const TTurnTarget& target) {
+    if (!target.locator.empty()) return target.locator;
+    return target.call + " in " + target.country.name;
+}
+
 std::string PathText(const TGreatCirclePath& path) {
     return std::to_string(WholeDegreeBearing(path.bearing)) + "\xC2\xB0  " +
            std::to_string(std::lround(path.distanceKm)) + " km";
 }
 
-TTurnToDialog::TTurnToDialog(const std::string& stationLocator, QWidget* parent) : QDialog(parent) {
+TTurnToDialog::TTurnToDialog(const std::string& stationLocator, QWidget* parent,
+                             const TCountryFile* countries)
+    : QDialog(parent), countries_(countries) {
     setWindowTitle("Turn to");
     target_ = new QLineEdit(this);
-    target_->setPlaceholderText("0 to 360, or a locator such as JN58td");
+    target_->setPlaceholderText(countries ? "0 to 360, a locator such as JN58td, or a callsign"
+                                          : "0 to 360, or a locator such as JN58td");
     target_->setMaxLength(16);
     station_ = new QLineEdit(Text(stationLocator), this);
     station_->setPlaceholderText("your locator, such as JO62qm");
@@ -42,7 +64,7 @@ TTurnToDialog::TTurnToDialog(const std::string& stationLocator, QWidget* parent)
     summary_ = new QLabel(this);
 
     form_ = new QFormLayout;
-    form_->addRow("&Heading or locator:", target_);
+    form_->addRow(countries ? "&Heading, locator or call:" : "&Heading or locator:", target_);
     form_->addRow("&Your locator:", station_);
     form_->addRow("", stationNote_);
     form_->addRow("Short path:", shortPath_);
@@ -75,6 +97,7 @@ std::optional<int> TTurnToDialog::ChosenHeading() const {
         case TTurnTarget::Heading:
             return parsed_.heading;
         case TTurnTarget::Locator:
+        case TTurnTarget::Country:
             return WholeDegreeBearing(longPath_->isChecked() ? parsed_.paths.longPath.bearing
                                                              : parsed_.paths.shortPath.bearing);
         default:
@@ -83,15 +106,16 @@ std::optional<int> TTurnToDialog::ChosenHeading() const {
 }
 
 void TTurnToDialog::Update() {
-    parsed_ = ParseTurnTarget(target_->text().toStdString(), StationLocator());
-    const bool paths = parsed_.kind == TTurnTarget::Locator;
+    parsed_ = ParseTurnTarget(target_->text().toStdString(), StationLocator(), countries_);
+    const bool paths = parsed_.kind == TTurnTarget::Locator || parsed_.kind == TTurnTarget::Country;
     shortPath_->setText(paths ? Text(PathText(parsed_.paths.shortPath)) : "");
     longPath_->setText(paths ? Text(PathText(parsed_.paths.longPath)) : "");
     shortPath_->setEnabled(paths);
     longPath_->setEnabled(paths);
 
     // The station's locator is asked for where it is needed and not known.
-    const bool needStation = parsed_.kind == TTurnTarget::LocatorNoStation;
+    const bool needStation = parsed_.kind == TTurnTarget::LocatorNoStation ||
+                             parsed_.kind == TTurnTarget::CountryNoStation;
     const bool stationTyped = !station_->text().trimmed().isEmpty();
     stationNote_->setText(!needStation   ? ""
                           : stationTyped ? "Not a locator: 4 or 6 characters, such as JO62qm."
@@ -104,17 +128,20 @@ void TTurnToDialog::Update() {
             summary_->setText("Type a heading or a locator.");
             break;
         case TTurnTarget::Invalid:
-            summary_->setText("Not a heading from 0 to 360 nor a locator.");
+        case TTurnTarget::UnknownCall:
+        case TTurnTarget::MobileCall:
+            summary_->setText(Text(TargetProblemText(parsed_, countries_ != nullptr)));
             break;
         case TTurnTarget::LocatorNoStation:
+        case TTurnTarget::CountryNoStation:
             summary_->setText(
-                Text("The bearing to " + parsed_.locator + " needs your own locator."));
+                Text("The bearing to " + TargetPlaceText(parsed_) + " needs your own locator."));
             break;
         default:
             summary_->setText(
                 Text("OK turns the rotor to " + std::to_string(*heading) + "\xC2\xB0" +
                      (paths ? std::string(" (") + (longPath_->isChecked() ? "long" : "short") +
-                                  " path to " + parsed_.locator + ")"
+                                  " path to " + TargetPlaceText(parsed_) + ")"
                             : "") +
                      "."));
             break;

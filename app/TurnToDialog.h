@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The "Turn to…" dialog: a heading in degrees or the locator of a target. For a locator
-// it shows the great-circle bearing and distance both ways round from the station's own
-// locator, which it asks for when it is not known yet.
+// The "Turn to…" dialog: a heading in degrees, the locator of a target, or a callsign or
+// prefix (with a country file). For a locator or a country it shows the great-circle
+// bearing and distance both ways round from the station's own locator, which it asks
+// for when it is not known yet.
 #pragma once
 
 #include <QDialog>
@@ -20,8 +21,10 @@ namespace skyvane {
 
 class TTurnToDialog : public QDialog {
 public:
-    // `stationLocator`: the station's own locator; empty when not known.
-    explicit TTurnToDialog(const std::string& stationLocator, QWidget* parent = nullptr);
+    // `stationLocator`: the station's own locator; empty when not known. `countries`
+    // (may be nullptr) looks callsigns up and must outlive the dialog.
+    explicit TTurnToDialog(const std::string& stationLocator, QWidget* parent = nullptr,
+                           const TCountryFile* countries = nullptr);
 
     // The heading OK turns to, while what is typed gives one.
     std::optional<int> ChosenHeading() const;
@@ -49,10 +52,17 @@ private:
     QRadioButton* longPath_;
     QLabel* summary_;
     QPushButton* ok_;
+    const TCountryFile* countries_;
     TTurnTarget parsed_;
 };
 
 // The text of one path: "298°  6336 km".
 std::string PathText(const TGreatCirclePath& path);
+
+// Why `target` cannot be turned to, or "" when it can (a missing station locator aside).
+std::string TargetProblemText(const TTurnTarget& target, bool countryFile);
+
+// What a target is called in the dialog: the locator, or "CALL in Country".
+std::string TargetPlaceText(const TTurnTarget& target);
 
 }  // namespace skyvane

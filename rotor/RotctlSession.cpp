@@ -39,7 +39,7 @@ std::string TRotctlSession::Answer(const TRotctlRequest& request) {
         case TRotctlCommand::SetPosition:
             return result(rotor_.RequestTurn(*request.azimuth));
         case TRotctlCommand::Park:
-            return result(rotor_.RequestTurn(0));
+            return result(rotor_.RequestPark());
         case TRotctlCommand::Stop:
             return result(rotor_.RequestStop());
         case TRotctlCommand::GetInfo:

@@ -14,7 +14,14 @@ std::string_view Trimmed(std::string_view text) {
 
 }  // namespace
 
-TTurnTarget ParseTurnTarget(std::string_view text, std::string_view station) {
+std::optional<TGreatCirclePaths> PathsFrom(std::string_view station, const TGeoPosition& target) {
+    const std::optional<TGeoPosition> home = LocatorPosition(Trimmed(station));
+    if (!home) return std::nullopt;
+    return GreatCirclePaths(*home, target);
+}
+
+TTurnTarget ParseTurnTarget(std::string_view text, std::string_view station,
+                            const TCountryFile* countries) {
     text = Trimmed(text);
     TTurnTarget target;
     if (text.empty()) return target;
@@ -24,19 +31,31 @@ TTurnTarget ParseTurnTarget(std::string_view text, std::string_view station) {
         target.heading = degrees;
         return target;
     }
-    const std::optional<TGeoPosition> where = LocatorPosition(text);
-    if (!where) {
+    std::optional<TGeoPosition> where = LocatorPosition(text);
+    if (where) {
+        target.locator = *NormalLocator(text);
+    } else if (countries && IsCallsignText(text)) {
+        const TCountryMatch match = countries->Lookup(text);
+        target.call = match.call;
+        if (match.kind != TCountryMatch::Found) {
+            target.kind = match.kind == TCountryMatch::Mobile ? TTurnTarget::MobileCall
+                                                              : TTurnTarget::UnknownCall;
+            return target;
+        }
+        target.country = match.country;
+        where = match.country.position;
+    } else {
         target.kind = TTurnTarget::Invalid;
         return target;
     }
-    target.locator = *NormalLocator(text);
-    const std::optional<TGeoPosition> home = LocatorPosition(Trimmed(station));
-    if (!home) {
-        target.kind = TTurnTarget::LocatorNoStation;
+    const bool country = target.locator.empty();
+    const std::optional<TGreatCirclePaths> paths = PathsFrom(station, *where);
+    if (!paths) {
+        target.kind = country ? TTurnTarget::CountryNoStation : TTurnTarget::LocatorNoStation;
         return target;
     }
-    target.kind = TTurnTarget::Locator;
-    target.paths = GreatCirclePaths(*home, *where);
+    target.kind = country ? TTurnTarget::Country : TTurnTarget::Locator;
+    target.paths = *paths;
     target.heading = WholeDegreeBearing(target.paths.shortPath.bearing);
     return target;
 }

@@ -12,7 +12,10 @@ TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), action_(std::make_u
     UpdateAction();
 }
 
-TMenuItem::~TMenuItem() = default;
+TMenuItem::~TMenuItem() {
+    for (TMenuItem* child : items_) RemoveFreeNotification(child);
+    if (submenu_) action_->setMenu(nullptr);
+}
 
 void TMenuItem::SetCaption(std::string caption) {
     caption_ = std::move(caption);
@@ -41,6 +44,43 @@ void TMenuItem::SetEnabled(bool enabled) {
     UpdateAction();
 }
 
+void TMenuItem::SetVisible(bool visible) {
+    visible_ = visible;
+    UpdateAction();
+}
+
+void TMenuItem::Add(TMenuItem* child) {
+    if (!submenu_) {
+        submenu_ = std::make_unique<QMenu>();
+        action_->setMenu(submenu_.get());
+    }
+    items_.push_back(child);
+    submenu_->addAction(child->Action());
+    FreeNotification(child);
+    // A change deep down is a change of this entry to the menu that shows it.
+    QObject::connect(child->Action(), &QAction::changed, action_.get(),
+                     [this] { emit action_->changed(); });
+    emit action_->changed();
+}
+
+void TMenuItem::Clear() {
+    for (TMenuItem* child : std::vector<TMenuItem*>(items_)) {
+        submenu_->removeAction(child->Action());
+        QObject::disconnect(child->Action(), &QAction::changed, action_.get(), nullptr);
+        RemoveFreeNotification(child);
+    }
+    items_.clear();
+    emit action_->changed();
+}
+
+void TMenuItem::ComponentRemoved(TComponent* component) {
+    auto it = std::find(items_.begin(), items_.end(), component);
+    if (it == items_.end()) return;
+    // The child's QAction already left the submenu with it.
+    items_.erase(it);
+    emit action_->changed();
+}
+
 void TMenuItem::Click() {
     if (!enabled_ || IsSeparator()) return;
     if (autoCheck_) SetChecked(!checked_);
@@ -55,6 +95,7 @@ void TMenuItem::UpdateAction() {
     action_->setText(IsSeparator() ? QString() : QString::fromLocal8Bit(caption_));
     action_->setSeparator(IsSeparator());
     action_->setEnabled(enabled_);
+    action_->setVisible(visible_);
     QFont font = action_->font();
     font.setBold(default_);
     action_->setFont(font);
@@ -66,9 +107,11 @@ TPopupMenu::~TPopupMenu() {
     for (TMenuItem* item : items_) RemoveFreeNotification(item);
 }
 
-void TPopupMenu::Add(TMenuItem* item) {
-    items_.push_back(item);
-    menu_.addAction(item->Action());
+void TPopupMenu::Insert(std::size_t index, TMenuItem* item) {
+    index = std::min(index, items_.size());
+    QAction* before = index < items_.size() ? items_[index]->Action() : nullptr;
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), item);
+    menu_.insertAction(before, item->Action());
     FreeNotification(item);
     QObject::connect(item->Action(), &QAction::changed, &menu_, [this] { NotifyChange(); });
     NotifyChange();

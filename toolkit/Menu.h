@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Pop-up menus with check marks and a default entry.
+// Pop-up menus with check marks, a default entry and submenus.
 #pragma once
 
 #include <QMenu>
@@ -36,6 +36,9 @@ public:
     // Greyed out entries cannot be chosen.
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
+    // Hidden entries are not shown at all (default shown).
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible);
     // True when the entry shows a check box (it was checked once, or toggles itself).
     bool HasCheckMark() const { return hasCheckMark_; }
     // True when the caption is "-": a dividing line, never chosen.
@@ -48,16 +51,31 @@ public:
     // The Qt action that shows the entry.
     QAction* Action() const { return action_.get(); }
 
+    // Appends `child` to the entry's submenu (not owned: its owner destroys it); an
+    // entry with children opens them instead of running a command.
+    void Add(TMenuItem* child);
+    // Takes every child out of the submenu (they are not destroyed).
+    void Clear();
+    // The submenu's entries in order; empty for a plain entry.
+    const std::vector<TMenuItem*>& Items() const { return items_; }
+
+protected:
+    void ComponentRemoved(TComponent* component) override;
+
 private:
     void UpdateAction();
+    void Forget(TMenuItem* child);
 
     std::unique_ptr<QAction> action_;
+    std::unique_ptr<QMenu> submenu_;
+    std::vector<TMenuItem*> items_;
     std::string caption_;
     bool checked_ = false;
     bool hasCheckMark_ = false;  // shown with a check box once it was ever checked or toggles
     bool autoCheck_ = false;
     bool default_ = false;
     bool enabled_ = true;
+    bool visible_ = true;
     TNotifyEvent onClick_;
 };
 
@@ -71,7 +89,9 @@ public:
     ~TPopupMenu() override;
 
     // Appends an entry (not owned by the menu; its owner destroys it).
-    void Add(TMenuItem* item);
+    void Add(TMenuItem* item) { Insert(items_.size(), item); }
+    // Puts an entry at `index` (at the end when past it).
+    void Insert(std::size_t index, TMenuItem* item);
     // The entries in menu order.
     const std::vector<TMenuItem*>& Items() const { return items_; }
     // True: the menu opens by itself on the usual mouse action (default true).
@@ -79,8 +99,8 @@ public:
     void SetAutoPopup(bool autoPopup) { autoPopup_ = autoPopup; }
     TPopupAlignment Alignment() const { return alignment_; }
     void SetAlignment(TPopupAlignment alignment) { alignment_ = alignment; }
-    // Told after an entry's caption, check mark, enabled state or default flag
-    // changed, or an entry was added or removed (nullptr: nobody).
+    // Told after an entry's caption, check mark, enabled state, visibility or default
+    // flag changed, or an entry was added or removed, in a submenu too (nullptr: nobody).
     void SetOnChange(std::function<void()> listener) { onChange_ = std::move(listener); }
     // The component that opened the menu last.
     TComponent* PopupComponent() const { return popupComponent_; }

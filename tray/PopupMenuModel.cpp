@@ -7,11 +7,33 @@
 #include "toolkit/Menu.h"
 
 namespace skyvane {
+namespace {
+
+// Every entry of `items`, with the entries of their submenus.
+void AllItems(const std::vector<TMenuItem*>& items, std::vector<const TMenuItem*>& all) {
+    for (const TMenuItem* item : items) {
+        all.push_back(item);
+        AllItems(item->Items(), all);
+    }
+}
+
+// The entry of `items` or of their submenus that `matches`, or nullptr.
+template <class Pred>
+TMenuItem* FindItem(const std::vector<TMenuItem*>& items, Pred matches) {
+    for (TMenuItem* item : items) {
+        if (matches(item)) return item;
+        if (TMenuItem* found = FindItem(item->Items(), matches)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
 
 TPopupMenuModel::TPopupMenuModel(TPopupMenu& menu) : menu_(&menu) {
     menu_->SetOnChange([this] {
         // Entries that left the menu give up their identifiers.
-        const auto& items = menu_->Items();
+        std::vector<const TMenuItem*> items;
+        AllItems(menu_->Items(), items);
         std::erase_if(ids_, [&](const auto& entry) {
             return std::find(items.begin(), items.end(), entry.first) == items.end();
         });
@@ -31,10 +53,17 @@ std::int32_t TPopupMenuModel::IdOf(const TMenuItem* item) const {
 
 std::vector<platform::MenuEntry> TPopupMenuModel::Entries() const {
     std::vector<platform::MenuEntry> entries;
-    if (!menu_) return entries;
-    for (const TMenuItem* item : menu_->Items()) {
+    if (menu_) Collect(menu_->Items(), 0, entries);
+    return entries;
+}
+
+void TPopupMenuModel::Collect(const std::vector<TMenuItem*>& items, std::int32_t parent,
+                              std::vector<platform::MenuEntry>& entries) const {
+    for (const TMenuItem* item : items) {
+        if (!item->Visible()) continue;
         platform::MenuEntry entry;
         entry.id = IdOf(item);
+        entry.parent = parent;
         entry.label = item->Caption();
         entry.separator = item->IsSeparator();
         entry.enabled = item->Enabled();
@@ -42,18 +71,18 @@ std::vector<platform::MenuEntry> TPopupMenuModel::Entries() const {
         entry.checked = item->Checked();
         entry.isDefault = item->Default();
         entries.push_back(std::move(entry));
+        Collect(item->Items(), entries.back().id, entries);
     }
-    return entries;
 }
 
 void TPopupMenuModel::Activate(std::int32_t id) {
     if (!menu_) return;
-    for (TMenuItem* item : menu_->Items()) {
-        auto it = ids_.find(item);
-        if (it == ids_.end() || it->second != id) continue;
-        Guarded([item] { item->Click(); });
-        return;  // the command may have destroyed the menu and this model
-    }
+    TMenuItem* item = FindItem(menu_->Items(), [&](const TMenuItem* candidate) {
+        auto it = ids_.find(candidate);
+        return it != ids_.end() && it->second == id;
+    });
+    // The command may destroy the menu and this model: nothing is touched after it.
+    if (item && item->Visible() && item->Items().empty()) Guarded([item] { item->Click(); });
 }
 
 void TPopupMenuModel::SetOnChange(std::function<void()> listener) {

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A pop-up menu component seen as the notification area's menu model, so that a tray
 // host that draws menus itself shows the component's entries, check marks, enabled
-// states and separators, and a choice there runs the entry's command.
+// states, separators and submenus (hidden entries left out), and a choice there runs
+// the entry's command.
 #pragma once
 
 #include <map>
+#include <vector>
 
 #include "platform/menu_model.h"
 
@@ -33,6 +35,9 @@ public:
 private:
     // The entry's identifier: given on first sight, kept while the entry lives.
     std::int32_t IdOf(const TMenuItem* item) const;
+    // Appends the shown entries of `items` and their submenus, under `parent`.
+    void Collect(const std::vector<TMenuItem*>& items, std::int32_t parent,
+                 std::vector<platform::MenuEntry>& entries) const;
 
     TPopupMenu* menu_;
     mutable std::map<const TMenuItem*, std::int32_t> ids_;

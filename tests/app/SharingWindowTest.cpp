@@ -168,13 +168,14 @@ TEST_F(SharingWindowTest, TurnToAndStopRotorFromTheMenuSteerTheRotor) {
     TForm1& form = Start();
     TMenuItem* turnTo = form.Sharing->TurnToEntry();
     TMenuItem* stop = form.Sharing->StopEntry();
-    // Below the six, after a separator, and only while tracking.
+    // Below the six, after a separator, and only while tracking; the aiming entries
+    // (two for WSJT-X's DX, hidden until it names one, then Presets and Park) around.
     const auto& items = form.PopUpMenu->Items();
-    ASSERT_EQ(items.size(), 9u);
+    ASSERT_EQ(items.size(), 13u);
     EXPECT_EQ(items[5], form.QuitEntry);
     EXPECT_TRUE(items[6]->IsSeparator());
-    EXPECT_EQ(items[7], turnTo);
-    EXPECT_EQ(items[8], stop);
+    EXPECT_EQ(items[9], turnTo);
+    EXPECT_EQ(items[12], stop);
     EXPECT_FALSE(turnTo->Enabled());
     EXPECT_FALSE(stop->Enabled());
     EXPECT_EQ(form.Sharing->Server(), nullptr);  // SERVER is off by default

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of the real program sharing and steering the rotor simulator under Xvfb,
 # with a window manager (openbox) and a tray (trayer), for looking at by eye:
-#   menu.png    the tray menu while tracking: the six entries, a line, Turn to…, Stop rotor
+#   menu.png    the tray menu while tracking: the six entries, a line, Turn to…, Presets,
+#               Park, Stop rotor
 #   dialog.png  Turn to… with a target locator and the station's own, both paths shown
 #   turning.png the window a few seconds after OK, following the turn
 # and Hamlib's rotctl asked for the heading at the end (printed).
@@ -41,8 +42,8 @@ sleep 2
 xdotool mousemove "$x" "$y" click 3
 sleep 1
 import -window root "$out/menu.png"
-# From the top, Up goes round to the last entry, Stop rotor; once more: Turn to…
-xdotool key Up Up Return
+# From the top, Up goes round to the last entry, Stop rotor; then Park, Presets, Turn to…
+xdotool key Up Up Up Up Return
 dialog=$(x11_wait_window "Turn to") || { echo "no Turn to dialog" >&2; exit 1; }
 xdotool type --window "$dialog" "FN31pr"
 xdotool key --window "$dialog" Tab

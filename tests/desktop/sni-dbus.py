@@ -198,10 +198,11 @@ def main():
               "the exported menu has the six entries first (%s)" % labels)
         types = [str(p.get("type", "standard")) for _, p in entries]
         enabled = [bool(p.get("enabled", True)) for _, p in entries]
-        check(labels[7:] == ["Turn to\u2026", "Stop rotor"] and types[6] == "separator" and
-              enabled[7:] == [False, False],
-              "after a separator Turn to and Stop rotor, disabled while not tracking (%s %s)"
-              % (types, enabled))
+        # WSJT-X's DX entries are hidden until it names a DX station; Presets always opens.
+        check(labels[7:] == ["Turn to\u2026", "Presets", "Park", "Stop rotor"] and
+              types[6] == "separator" and enabled[7:] == [False, True, False, False],
+              "after a separator Turn to, Presets, Park and Stop rotor, steering disabled "
+              "while not tracking (%s %s)" % (types, enabled))
         marks = [(str(p.get("toggle-type", "")), int(p.get("toggle-state", -1))) for _, p in entries]
         check(marks[:3] == [("checkmark", 0), ("checkmark", 1), ("checkmark", 1)] and
               all(m == ("", -1) for m in marks[3:6]),
@@ -232,7 +233,8 @@ def main():
         _, layout = menu.GetLayout(0, -1, [])
         check(int(dict(layout[2][0][1]).get("toggle-state", -1)) == 1,
               "Track is checked in the exported menu")
-        track, turn, stop = entries[0][0], entries[7][0], entries[8][0]
+        by_label = {str(props.get("label", "")): item for item, props in entries}
+        track, turn, stop = by_label["Track"], by_label["Turn to…"], by_label["Stop rotor"]
         check(int(updates.get(track, {}).get("toggle-state", -1)) == 1 and
               bool(updates.get(turn, {}).get("enabled", False)) and
               bool(updates.get(stop, {}).get("enabled", False)) and not layouts,

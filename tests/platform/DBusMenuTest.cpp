@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -299,6 +300,43 @@ TEST_F(DBusMenuBusTest, AClickRunsItsEntryOnceAndUnknownEntriesAreRefused) {
     EXPECT_EQ(unknown.type(), QDBusMessage::ErrorMessage);
     Spin(50);
     EXPECT_EQ(menu.activated.size(), 1u);
+}
+
+TEST_F(DBusMenuBusTest, SubmenusAreLaidOutUnderTheirEntryToTheDepthAskedFor) {
+    FakeMenu menu;
+    menu.entries = {{.id = 1, .label = "Presets"},
+                    {.id = 2, .parent = 1, .label = "West"},
+                    {.id = 3, .parent = 1, .label = "More"},
+                    {.id = 5, .parent = 3, .label = "Deep"},
+                    {.id = 4, .label = "Park"}};
+    DBusMenuExporter exporter(Exporter(), "/MenuBar", &menu);
+    // The ids of a layout's children, each followed by its own in brackets.
+    const std::function<std::string(const DBusMenuLayoutItem&)> tree = [&](const auto& item) {
+        std::string text;
+        for (const DBusMenuLayoutItem& child : item.children) {
+            text += std::to_string(child.id);
+            if (child.properties.value("children-display").toString() == "submenu")
+                text += "[" + tree(child) + "]";
+            text += " ";
+        }
+        return text;
+    };
+    const auto layout = [&](int parent, int depth) {
+        const QDBusMessage reply = Ask("GetLayout", {parent, depth, QStringList()});
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        return reply.arguments().size() == 2
+                   ? tree(qdbus_cast<DBusMenuLayoutItem>(reply.arguments()[1]))
+                   : std::string("error");
+    };
+    EXPECT_EQ(layout(0, -1), "1[2 3[5 ] ] 4 ");
+    EXPECT_EQ(layout(0, 1), "1[] 4 ");
+    EXPECT_EQ(layout(0, 2), "1[2 3[] ] 4 ");
+    EXPECT_EQ(layout(1, -1), "2 3[5 ] ");
+    EXPECT_EQ(layout(0, 0), "");
+    // A click on an entry of a submenu reaches it.
+    Ask("Event", {5, QString("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
+    Spin(50);
+    EXPECT_EQ(menu.activated, std::vector<std::int32_t>{5});
 }
 
 }  // namespace

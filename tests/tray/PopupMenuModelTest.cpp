@@ -108,5 +108,54 @@ TEST_F(PopupMenuModelTest, TheTrayIconOffersItsMenuUntilEitherGoes) {
     EXPECT_EQ(shell.EntryMenu(handler, id), nullptr);
 }
 
+TEST_F(PopupMenuModelTest, SubmenusAndHiddenEntriesAsTheHostSeesThem) {
+    TPopupMenuModel model(*menu);
+    int notices = 0;
+    model.SetOnChange([&] { ++notices; });
+    const auto add = [&](const char* caption) {
+        items.push_back(std::make_unique<TMenuItem>(nullptr));
+        items.back()->SetCaption(caption);
+        return items.back().get();
+    };
+    TMenuItem* presets = add("Presets");
+    TMenuItem* west = add("West");
+    TMenuItem* edit = add("Edit presets");
+    TMenuItem* hidden = add("Turn to DX");
+    hidden->SetVisible(false);
+    menu->Insert(1, hidden);
+    menu->Insert(2, presets);
+    presets->Add(west);
+    presets->Add(edit);
+    int westClicks = 0;
+    west->SetOnClick([&](TComponent*) { ++westClicks; });
+    const auto labels = [&] {
+        std::string text;
+        for (const MenuEntry& e : model.Entries())
+            text += (e.parent ? ">" : "") + e.label + (e.separator ? "" : "|");
+        return text;
+    };
+    EXPECT_EQ(labels(), "Track|Presets|>West|>Edit presets|-Stop rotor|");
+    std::vector<MenuEntry> entries = model.Entries();
+    EXPECT_EQ(entries[2].parent, entries[1].id);
+    // A change deep in a submenu reaches the host; a shown entry takes its place.
+    notices = 0;
+    west->SetCaption("Europe");
+    EXPECT_GT(notices, 0);
+    hidden->SetVisible(true);
+    EXPECT_EQ(labels(), "Track|Turn to DX|Presets|>Europe|>Edit presets|-Stop rotor|");
+    // Entries of a submenu run their command; an entry that opens one runs nothing.
+    entries = model.Entries();
+    model.Activate(entries[3].id);
+    model.Activate(entries[2].id);
+    EXPECT_EQ(westClicks, 1);
+    // Cleared, and a child destroyed while in a submenu, the host sees them gone.
+    presets->Clear();
+    EXPECT_EQ(labels(), "Track|Turn to DX|Presets|-Stop rotor|");
+    presets->Add(edit);
+    items.erase(std::find_if(items.begin(), items.end(), [&](auto& i) { return i.get() == edit; }));
+    EXPECT_EQ(labels(), "Track|Turn to DX|Presets|-Stop rotor|");
+    EXPECT_TRUE(presets->Items().empty());
+}
+
 }  // namespace
 }  // namespace skyvane

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rotor/SteeringSource.h"
+
+#include "rotor/Steering.h"
+
+namespace skyvane {
+
+bool WithinRotorRange(int heading) {
+    return IsSteerHeading(heading);
+}
+
+std::string RotorRangeText() {
+    return std::to_string(MinSteerHeading) + " to " + std::to_string(MaxSteerHeading);
+}
+
+TSteeringSource::TSteeringSource(TRotorAccess& rotor, std::string name, TTrace trace,
+                                 TParkHeading parkHeading)
+    : rotor_(rotor),
+      name_(std::move(name)),
+      trace_(std::move(trace)),
+      parkHeading_(std::move(parkHeading)) {}
+
+bool TSteeringSource::Carried(bool reached, const std::string& what) {
+    trace_(what + " from " + name_ + (reached ? "" : ": the rotor cannot be reached now"));
+    return reached;
+}
+
+bool TSteeringSource::RequestTurn(int heading) {
+    const std::string what = "Turn to " + std::to_string(heading) + "\xC2\xB0";
+    if (!WithinRotorRange(heading)) {
+        trace_(what + " from " + name_ + " not carried out: outside the rotor's range " +
+               RotorRangeText());
+        return false;
+    }
+    return Carried(rotor_.RequestTurn(heading), what);
+}
+
+bool TSteeringSource::RequestStop() {
+    return Carried(rotor_.RequestStop(), "Stop");
+}
+
+bool TSteeringSource::RequestPark() {
+    const int heading = parkHeading_ ? parkHeading_() : 0;
+    return Carried(rotor_.RequestTurn(heading), "Park at " + std::to_string(heading) + "\xC2\xB0");
+}
+
+}  // namespace skyvane
