@@ -7,9 +7,10 @@
 
 namespace skyvane {
 
-std::string HeadingHint(const std::optional<std::string>& text, bool stale) {
+std::string HeadingHint(const std::optional<std::string>& text, bool stale, bool overlap) {
     if (!text) return stale ? "Rotor not answering" : "";
     std::string hint = "Az(" + *text + ")";
+    if (overlap) hint += " overlap";
     if (stale) hint += " - rotor not answering";
     return hint;
 }
@@ -20,11 +21,12 @@ THeadingDisplay::THeadingDisplay(TLabel& response, TTextIcon& trayIcon)
       liveLabelColour_(response.Font().color),
       liveIconColour_(trayIcon.Font().color) {}
 
-void THeadingDisplay::Show(const AzimuthReading& reading, bool numeric) {
+void THeadingDisplay::Show(const AzimuthReading& reading, bool numeric, bool overlap) {
     shown_ = reading.text;
+    overlap_ = overlap;
     trayIcon_.SetText(numeric ? reading.text : SectorLabel(reading.degrees));
     response_.SetCaption(reading.text);
-    trayIcon_.SetHint(HeadingHint(shown_, stale_));
+    trayIcon_.SetHint(HeadingHint(shown_, stale_, overlap_));
 }
 
 void THeadingDisplay::SetStale(bool stale) {
@@ -34,7 +36,7 @@ void THeadingDisplay::SetStale(bool stale) {
         SetTextColour(clStaleHeading, clStaleHeading);
     else
         SetTextColour(liveLabelColour_, liveIconColour_);
-    trayIcon_.SetHint(HeadingHint(shown_, stale_));
+    trayIcon_.SetHint(HeadingHint(shown_, stale_, overlap_));
 }
 
 void THeadingDisplay::SetTextColour(TColor labelColour, TColor iconColour) {

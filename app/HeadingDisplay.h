@@ -20,8 +20,9 @@ class TTextIcon;
 inline constexpr TColor clStaleHeading = 0x00709070;
 
 // The hint for the heading text shown last (none before the first reading):
-// "Az(123)", with a note while the rotor is not answering.
-std::string HeadingHint(const std::optional<std::string>& text, bool stale);
+// "Az(123)", "Az(060) overlap" while the rotor stands in its overlap, with a note while
+// the rotor is not answering.
+std::string HeadingHint(const std::optional<std::string>& text, bool stale, bool overlap = false);
 
 class THeadingDisplay {
 public:
@@ -30,8 +31,9 @@ public:
     THeadingDisplay(TLabel& response, TTextIcon& trayIcon);
 
     // An accepted reading: the tray text is the reading itself when `numeric`, else
-    // its compass label; the window shows the reading; the hint says "Az(...)".
-    void Show(const AzimuthReading& reading, bool numeric);
+    // its compass label; the window shows the reading; the hint says "Az(...)" and,
+    // with `overlap`, that the rotor stands in its overlap.
+    void Show(const AzimuthReading& reading, bool numeric, bool overlap = false);
     // Draws the number and the tray text dimmed (stale) or in their live colours again,
     // and notes in the hint that the rotor is not answering.
     void SetStale(bool stale);
@@ -46,6 +48,7 @@ private:
     const TColor liveIconColour_;
     std::optional<std::string> shown_;
     bool stale_ = false;
+    bool overlap_ = false;
 };
 
 }  // namespace skyvane

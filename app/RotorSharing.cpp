@@ -16,6 +16,13 @@ namespace {
 constexpr const char* NotReachableText =
     "The rotor cannot be reached now: switch Track on and wait for its line to open";
 
+// The message for a heading outside the rotor's turning range.
+std::string OutOfRangeText(int heading, const TAzimuthRange& scale) {
+    return "The rotor cannot turn to " + std::to_string(heading) +
+           "\xC2\xB0: its turning range is " + std::to_string(scale.min) + " to " +
+           std::to_string(scale.max) + "\xC2\xB0 (Rotor\xE2\x80\xA6 in the menu sets it)";
+}
+
 }  // namespace
 
 std::string SharingFailedText(const std::string& reason) {
@@ -76,12 +83,14 @@ void TRotorSharing::TurnToClick(TComponent*) {
     TTurnToDialog dialog(stationLocator_, form_);
     if (dialog.exec() != QDialog::Accepted) return;
     const std::optional<int> heading = dialog.ChosenHeading();
-    const bool turned = heading && rotor_.RequestTurn(*heading);
+    const bool outOfRange = heading && !rotor_.Reaches(*heading);
+    const bool turned = heading && !outOfRange && rotor_.RequestTurn(*heading);
     const std::string station = dialog.StationLocator();
     if (!station.empty() && station != stationLocator_) {
         stationLocator_ = station;
         if (onStationLocator_) onStationLocator_(station);
     }
+    if (outOfRange) throw Exception(OutOfRangeText(*heading, rotor_.TurningScale()));
     if (!turned) throw Exception(NotReachableText);
 }
 

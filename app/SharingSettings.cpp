@@ -14,6 +14,8 @@ namespace {
 // the key is missing.
 constexpr std::string_view Missing = "\n";
 
+}  // namespace
+
 bool HasKey(const TCustomIniFile& ini, std::string_view key) {
     return ini.ReadString(SettingsSection, key, Missing) != Missing;
 }
@@ -25,8 +27,6 @@ std::string Trimmed(std::string text) {
     while (start < text.size() && blank(text[start])) ++start;
     return text.substr(start);
 }
-
-}  // namespace
 
 std::uint16_t ServerPortFromText(std::string_view text) {
     unsigned long port = 0;

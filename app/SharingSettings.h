@@ -32,6 +32,12 @@ void WriteSharingSettings(TCustomIniFile& ini, const TSharingSettings& settings)
 // Writes LOCATOR alone, at once: the station's locator as the user just gave it.
 void WriteStationLocator(TCustomIniFile& ini, std::string_view locator);
 
+// True when the settings section has `key` at all.
+bool HasKey(const TCustomIniFile& ini, std::string_view key);
+
+// A value with the blanks and tabs around it taken off.
+std::string Trimmed(std::string text);
+
 // The SERVERPORT text as a port: digits only, 1 to 65535; DefaultServerPort otherwise.
 std::uint16_t ServerPortFromText(std::string_view text);
 

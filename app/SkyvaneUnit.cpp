@@ -10,6 +10,7 @@
 #include "app/IniFile.h"
 #include "app/Log.h"
 #include "app/ProductInfo.h"
+#include "app/RotorSelection.h"
 #include "app/RotorSharing.h"
 #include "app/SerialRotorLink.h"
 #include "rotor/RotorLink.h"
@@ -17,6 +18,7 @@
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
+#include "toolkit/ExceptionReport.h"
 #include "toolkit/Label.h"
 #include "toolkit/Menu.h"
 #include "toolkit/MessageBox.h"
@@ -43,6 +45,7 @@ TForm1::TForm1(TComponent* owner, std::vector<std::string> parameters)
     FormCreate(this);
     ConnectReadings();
     ConnectSharing();
+    ConnectRotorSelection();
 }
 
 TForm1::~TForm1() {
@@ -155,6 +158,7 @@ void TForm1::FormCreate(TComponent*) {
     Numeric->SetChecked(settings.numeric);
     VisibleEntry->SetChecked(settings.visible);
     sharingSettings_ = ReadSharingSettings(*IniFile);
+    rotorSettings_ = ReadRotorSettings(*IniFile);
 
     WriteStartupHeader(*TraceLog, StartupHeaderLines(configPath, settings), TraceOn);
 
@@ -189,17 +193,33 @@ void TForm1::ConnectReadings() {
     serialLink_ = std::make_unique<TSerialRotorLink>(*SerialPort, trace);
     Readings = &serialLink_->Readings();
     rotor_ = std::make_unique<TLinkAccess>(*serialLink_);
-    TRotorLink& link = Link();
-    link.SetOnReading(
-        [this](const AzimuthReading& reading) { display_->Show(reading, Numeric->Checked()); });
-    link.SetOnStaleChange([this, trace](bool stale) {
+    WireLink(*serialLink_);
+}
+
+void TForm1::WireLink(TRotorLink& link) {
+    link.SetOnReading([this](const AzimuthReading& reading) {
+        const TShownReading shown = rotor_->Shown(reading);
+        display_->Show(shown.reading, Numeric->Checked(), shown.overlap);
+    });
+    link.SetOnStaleChange([this](bool stale) {
         display_->SetStale(stale);
-        trace(stale ? "Rotor not answering" : "Rotor answering again");
+        TraceLog->WriteLine(1, stale ? "Rotor not answering" : "Rotor answering again");
     });
     // A lost line, or one open again, changes what the steering entries may do.
     link.SetOnLineChange([this] {
         if (Sharing) Sharing->Refresh();
     });
+}
+
+void TForm1::ConnectRotorSelection() {
+    RotorChoice = new TRotorSelection(this, PopUpMenu, *rotor_, *serialLink_, Track,
+                                      [this](TRotorLink& link) { WireLink(link); });
+    RotorChoice->SetOnChosen([this](const TRotorSettings&) { WriteINI(); });
+    RotorChoice->Start(
+        rotorSettings_.settings, [this](const std::string& text) { TraceLog->WriteLine(1, text); },
+        TraceOn);
+    if (!rotorSettings_.problems.empty())
+        ReportException(std::make_exception_ptr(Exception(rotorSettings_.problems)));
 }
 
 TRotorLink& TForm1::Link() const {
@@ -309,6 +329,7 @@ void TForm1::WriteINI() {
                                 .customBaudRate = SerialPort->CustomBaudRate(),
                             });
     WriteSharingSettings(*IniFile, sharingSettings_);
+    if (RotorChoice) WriteRotorSettings(*IniFile, RotorChoice->Settings());
 }
 
 }  // namespace skyvane

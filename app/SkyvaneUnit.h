@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/RotorSettings.h"
 #include "app/SharingSettings.h"
 #include "toolkit/Form.h"
 
@@ -22,6 +23,7 @@ class TPopupMenu;
 class TLinkAccess;
 class TRotorLink;
 class TRotorReadings;
+class TRotorSelection;
 class TRotorSharing;
 class TSerialRotorLink;
 class TSerialPort;
@@ -61,6 +63,8 @@ public:
     TRotorReadings* Readings = nullptr;
     // Steering from the menu and sharing the rotor over the network.
     TRotorSharing* Sharing = nullptr;
+    // Which rotor is in use, and the "Rotor…" entry that chooses it.
+    TRotorSelection* RotorChoice = nullptr;
 
     // Creation handler: log, configuration, port settings, titles, About box.
     void FormCreate(TComponent* sender);
@@ -86,6 +90,9 @@ private:
     void ApplyStoredValues();
     void ConnectReadings();
     void ConnectSharing();
+    void ConnectRotorSelection();
+    // Shows `link`'s readings and follows its line.
+    void WireLink(TRotorLink& link);
     // Quit could not save the settings: says why and asks whether to quit anyway.
     bool QuitWithoutSaving(const std::string& failure);
 
@@ -94,6 +101,7 @@ private:
     std::unique_ptr<TSerialRotorLink> serialLink_;
     std::unique_ptr<TLinkAccess> rotor_;
     TSharingSettings sharingSettings_;
+    TRotorSettingsRead rotorSettings_;
 };
 
 }  // namespace skyvane

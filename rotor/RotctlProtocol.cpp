@@ -87,6 +87,11 @@ std::string TwoDecimals(int value) {
     return std::to_string(value) + ".00";
 }
 
+// "%f" of a whole number, the same way.
+std::string SixDecimals(int value) {
+    return std::to_string(value) + ".000000";
+}
+
 }  // namespace
 
 std::vector<TRotctlLineSplitter::TLine> TRotctlLineSplitter::Feed(std::string_view bytes) {
@@ -151,7 +156,8 @@ std::optional<TRotctlRequest> ParseRotctlLine(std::string_view line) {
         const std::optional<double> azimuth = ParseNumber(request.arguments[0]);
         // The rotor turns in azimuth only; the elevation must be a number and is ignored.
         const std::optional<double> elevation = ParseNumber(request.arguments[1]);
-        if (!azimuth || !elevation || *azimuth < 0 || *azimuth > 360) {
+        if (!azimuth || !elevation || *azimuth < MinRequestAzimuth ||
+            *azimuth > MaxRequestAzimuth) {
             request.argumentError = RprtInvalidArgument;
             return request;
         }
@@ -192,13 +198,15 @@ std::vector<TRotctlRecord> InfoRecords(std::string_view info) {
     return {{std::string(info), "Info: " + std::string(info)}};
 }
 
-std::vector<TRotctlRecord> DumpStateRecords() {
+std::vector<TRotctlRecord> DumpStateRecords(const TAzimuthRange& range) {
+    const std::string minimum = SixDecimals(range.min);
+    const std::string maximum = SixDecimals(range.max);
     return {
         {"1", "rotctld Protocol Ver: 1"},
         // Hamlib's model number of a rotor reached over the network.
         {"2", "Rotor Model: 2"},
-        {"min_az=0.000000", "Minimum Azimuth: 0.000000"},
-        {"max_az=360.000000", "Maximum Azimuth: 360.000000"},
+        {"min_az=" + minimum, "Minimum Azimuth: " + minimum},
+        {"max_az=" + maximum, "Maximum Azimuth: " + maximum},
         {"min_el=0.000000", "Minimum Elevation: 0.000000"},
         {"max_el=0.000000", "Maximum Elevation: 0.000000"},
         {"south_zero=0", "South Zero: 0"},

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rotor/Direction.h"
+
 namespace skyvane {
 
 // Hamlib's error numbers as they appear in "RPRT n".
@@ -16,6 +18,11 @@ inline constexpr int RprtOk = 0;
 inline constexpr int RprtInvalidArgument = -1;  // bad or missing argument, heading out of range
 inline constexpr int RprtNotImplemented = -4;   // a command this server does not carry out
 inline constexpr int RprtTimedOut = -5;         // no live reading: the rotor does not answer
+
+// The azimuths a set_pos request may carry at all: every rotor's range on the clients'
+// scale (its own limits moved by the largest offset) lies within them.
+inline constexpr int MinRequestAzimuth = -360;
+inline constexpr int MaxRequestAzimuth = 630;
 
 // Splits a client's byte stream into command lines ending at LF or CR. A line longer
 // than MaxLineLength is not kept: its bytes are dropped as they come and it ends up as
@@ -59,7 +66,9 @@ struct TRotctlRequest {
     char separator = '\n';
     std::vector<std::string> arguments;  // as received, split at blanks
     // SetPosition: the azimuth asked for, rounded to a whole degree. Unset when the
-    // arguments are missing, not numbers, or the azimuth is outside 0..360.
+    // arguments are missing, not numbers, or the azimuth is outside every turning scale
+    // (MinRequestAzimuth..MaxRequestAzimuth); whether the rotor reaches it is its own
+    // range's question.
     std::optional<int> azimuth;
     // RprtOk, or the error the arguments alone earn (wrong count, not numbers, range).
     int argumentError = RprtOk;
@@ -88,7 +97,7 @@ std::vector<TRotctlRecord> PositionRecords(int azimuth);
 std::vector<TRotctlRecord> InfoRecords(std::string_view info);
 
 // The records of dump_state: protocol version 1, the model of a network rotor, the
-// azimuth range 0..360, no elevation, azimuth-only type, and "done".
-std::vector<TRotctlRecord> DumpStateRecords();
+// azimuth range in use (0..360 unless told), no elevation, azimuth-only type, and "done".
+std::vector<TRotctlRecord> DumpStateRecords(const TAzimuthRange& range = {});
 
 }  // namespace skyvane

@@ -36,15 +36,18 @@ std::string TRotctlSession::Answer(const TRotctlRequest& request) {
             return FormatRotctlAnswer(request, RprtOk, PositionRecords(*heading));
         }
         case TRotctlCommand::SetPosition:
+            // A heading the rotor cannot point to is the client's error, as in rotctld.
+            if (!rotor_.Reaches(*request.azimuth))
+                return FormatRotctlAnswer(request, RprtInvalidArgument);
             return result(rotor_.RequestTurn(*request.azimuth));
         case TRotctlCommand::Park:
-            return result(rotor_.RequestTurn(0));
+            return result(rotor_.RequestPark());
         case TRotctlCommand::Stop:
             return result(rotor_.RequestStop());
         case TRotctlCommand::GetInfo:
             return FormatRotctlAnswer(request, RprtOk, InfoRecords(RotorServerInfo));
         case TRotctlCommand::DumpState:
-            return FormatRotctlAnswer(request, RprtOk, DumpStateRecords());
+            return FormatRotctlAnswer(request, RprtOk, DumpStateRecords(rotor_.TurningScale()));
         case TRotctlCommand::Quit:
         case TRotctlCommand::Unknown:
             break;

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "rotor/Direction.h"
+
 namespace skyvane {
 
 class TRotorAccess {
@@ -23,6 +25,13 @@ public:
     virtual bool RequestTurn(int heading) = 0;
     // Asks a turning rotor to stop. False when the rotor cannot be reached now.
     virtual bool RequestStop() = 0;
+    // Asks the rotor to go to its park position. False when it cannot be reached now.
+    virtual bool RequestPark() { return RequestTurn(0); }
+
+    // True when a turn to `heading` is one the rotor can take at all (within its range).
+    virtual bool Reaches(int heading) const { return heading >= 0 && heading <= 360; }
+    // The azimuths a client may ask for, as the rotor's range on the clients' scale.
+    virtual TAzimuthRange TurningScale() const { return {}; }
 };
 
 }  // namespace skyvane

@@ -18,6 +18,7 @@
 #include <deque>
 #include <string>
 
+#include "tools/rotorsim/Model603.h"
 #include "tools/rotorsim/RotorSimLoop.h"
 #include "tools/rotorsim/RotorTurning.h"
 
@@ -187,6 +188,10 @@ private:
             open_ = true;
             Log(options_, "line open");
         }
+        if (options_.model603) {
+            Serve603(std::string_view(buf, static_cast<std::size_t>(n)));
+            return;
+        }
         Steer(std::string_view(buf, static_cast<std::size_t>(n)));
         int queries = scanner_.Feed(std::string_view(buf, static_cast<std::size_t>(n)));
         for (int i = 0; i < queries; ++i) Answer();
@@ -228,7 +233,10 @@ private:
     // Queues the answer for this moment (laid out as the faults say) in its pieces,
     // due after the set delay.
     void QueueReply(const std::string& what) {
-        std::string reply = AnswerText(options_, CurrentAzimuth());
+        QueueText(AnswerText(options_, CurrentAzimuth()), what);
+    }
+
+    void QueueText(const std::string& reply, const std::string& what) {
         Log(options_, what + " \"" + reply + "\"");
         auto due = Clock::now() + std::chrono::milliseconds(options_.delayMs);
         bool first = true;
@@ -269,6 +277,33 @@ private:
         }
     }
 
+    // Carries out model 603's commands among the received bytes and answers them.
+    void Serve603(std::string_view bytes) {
+        for (const TModel603Command& command : scanner603_.Feed(bytes)) {
+            const double elapsed = Elapsed();
+            switch (command.kind) {
+                case TModel603Command::Turn:
+                    motion_.SetTarget(command.target);
+                    motion_.Move(CurrentHeading(), elapsed);
+                    Log(options_, "turning to " + std::to_string(command.target));
+                    break;
+                case TModel603Command::Stop:
+                    motion_.Stop(elapsed);
+                    Log(options_, "stopped at " + std::to_string(CurrentAzimuth()));
+                    break;
+                case TModel603Command::Position:
+                case TModel603Command::Azimuth:
+                    ++count_;
+                    WriteCount();
+                    break;
+                default:
+                    break;
+            }
+            const std::string reply = Model603Reply(command, CurrentAzimuth());
+            if (!reply.empty() && !options_.silent) QueueText(reply, "answering");
+        }
+    }
+
     void WriteDuePieces() {
         while (!pending_.empty() && Due(pending_.front()) <= Clock::now()) {
             TPiece& piece = pending_.front();
@@ -292,6 +327,7 @@ private:
         pending_.clear();
         scanner_ = TQueryScanner();
         steering_ = TSteeringScanner();
+        scanner603_ = TModel603Scanner();
     }
 
     // As when an adapter is pulled out: the line ends for the other end, and the link
@@ -303,6 +339,7 @@ private:
         pending_.clear();
         scanner_ = TQueryScanner();
         steering_ = TSteeringScanner();
+        scanner603_ = TModel603Scanner();
         close(fd_);
         fd_ = -1;
         if (!options_.faults.link.empty()) unlink(options_.faults.link.c_str());
@@ -355,6 +392,7 @@ private:
     Clock::time_point nextStream_;  // when the next unasked reply is due (--stream)
     TQueryScanner scanner_;
     TSteeringScanner steering_;
+    TModel603Scanner scanner603_;
     TRotorMotion motion_;
     std::deque<TPiece> pending_;
     long count_ = 0;
