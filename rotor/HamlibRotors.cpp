@@ -89,10 +89,13 @@ std::string HamlibModelText(int number) {
 }
 
 std::string HamlibErrorText(int code) {
-    const char* text = rigerror(code < 0 ? code : -code);
-    std::string first = text ? text : "";
-    first = first.substr(0, first.find_first_of("\r\n"));
-    return first.empty() ? "Hamlib error " + std::to_string(code) : first;
+    // The library puts its last debug message before the error's own text: the last
+    // line is the text.
+    std::string text = rigerror(code < 0 ? code : -code) ?: "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    const std::size_t start = text.find_last_of("\r\n");
+    if (start != std::string::npos) text.erase(0, start + 1);
+    return text.empty() ? "Hamlib error " + std::to_string(code) : text;
 }
 
 void RouteHamlibDebug(std::function<void(const std::string& line)> line) {

@@ -41,7 +41,7 @@ std::optional<THamlibModel> HamlibModel(int number);
 // "Hamlib model 603 (<maker> <name>)", with the names the library gives at run time.
 std::string HamlibModelText(int number);
 
-// Hamlib's own text for one of its error codes (negative or positive), first line only.
+// Hamlib's own text (rigerror) for one of its error codes, negative or positive.
 std::string HamlibErrorText(int code);
 
 // Sends Hamlib's debug output, line by line, to `line` (called on whatever thread the
