@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <cctype>
 #include <map>
 
 #include "rotor/HamlibRotors.h"
@@ -89,7 +90,9 @@ TRotorChooser::TRotorChooser(const TRotorSettings& current, QWidget* parent) : Q
     form->addRow("&Device or host:port:", port_);
     form->addRow("&Speed:", speed_);
     form->addRow("Azimuth &offset:", offset_);
-    form->addRow("Turning &range:", rangeRow);
+    auto* rangeLabel = new QLabel("Turning &range:", this);
+    rangeLabel->setBuddy(range_);
+    form->addRow(rangeLabel, rangeRow);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
@@ -227,6 +230,7 @@ void TRotorChooser::Update() {
     if (problem.empty())
         problem =
             known ? HamlibModelText(model) : "The built-in line, on the port COM Settings sets";
+    problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));
     note_->setText(Text(problem + "."));
 }
 
