@@ -48,6 +48,8 @@ void TRotorSelection::Apply(const TRotorSettings& settings) {
     if (tracking) access_.Link().StopTracking();
     access_.SetLink(builtIn_);
     hamlib_.reset();
+    // The built-in line as ever is no news for the log.
+    const bool news = settings.model > 0 || settings != settings_;
     settings_ = settings;
     if (settings.model > 0) {
         hamlib_ = std::make_unique<THamlibRotorLink>(
@@ -55,7 +57,7 @@ void TRotorSelection::Apply(const TRotorSettings& settings) {
         wire_(*hamlib_);
         access_.SetLink(*hamlib_);
         trace_("Rotor: " + HamlibModelText(settings.model) + " at " + settings.port);
-    } else {
+    } else if (news) {
         trace_("Rotor: the built-in \"AI1;\" line");
     }
     access_.SetDirection(settings.offset, settings.range);

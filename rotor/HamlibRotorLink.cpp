@@ -237,8 +237,9 @@ void THamlibRotorLink::Reading(unsigned generation, double azimuth) {
     if (generation != generation_) return;
     polling_ = false;
     failureReported_ = false;
-    if (!std::isfinite(azimuth)) return;
-    readings_.Received(std::to_string(std::lround(std::fmod(azimuth, 100000.0))) + ";");
+    // Nothing a rotor reports lies beyond a few turns; anything else is no reading.
+    if (!std::isfinite(azimuth) || std::fabs(azimuth) > 3600) return;
+    readings_.Received(std::to_string(std::lround(azimuth)) + ";");
 }
 
 std::optional<AzimuthReading> THamlibRotorLink::LatestLiveReading() const {

@@ -107,7 +107,8 @@ void RouteHamlibDebug(std::function<void(const std::string& line)> line) {
         debugPending.clear();
     }
     rig_set_debug_callback(on ? DebugCallback : nullptr, nullptr);
-    rig_set_debug(on ? RIG_DEBUG_TRACE : RIG_DEBUG_NONE);
+    // Errors and warnings: what tells why a rotor fails, not every byte of every poll.
+    rig_set_debug(on ? RIG_DEBUG_WARN : RIG_DEBUG_NONE);
 }
 
 }  // namespace skyvane

@@ -44,8 +44,8 @@ std::string HamlibModelText(int number);
 // Hamlib's own text (rigerror) for one of its error codes, negative or positive.
 std::string HamlibErrorText(int code);
 
-// Sends Hamlib's debug output, line by line, to `line` (called on whatever thread the
-// library writes from); nothing: Hamlib stays silent.
+// Sends Hamlib's debug output (its errors and warnings), line by line, to `line`
+// (called on whatever thread the library writes from); nothing: Hamlib stays silent.
 void RouteHamlibDebug(std::function<void(const std::string& line)> line);
 
 }  // namespace skyvane

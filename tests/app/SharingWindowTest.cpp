@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include "app/RotorSelection.h"
 #include "app/RotorSharing.h"
 #include "app/SkyvaneUnit.h"
 #include "app/TurnToDialog.h"
@@ -168,9 +169,10 @@ TEST_F(SharingWindowTest, TurnToAndStopRotorFromTheMenuSteerTheRotor) {
     TForm1& form = Start();
     TMenuItem* turnTo = form.Sharing->TurnToEntry();
     TMenuItem* stop = form.Sharing->StopEntry();
-    // Below the six, after a separator, and only while tracking.
+    // Below the six, after a separator, and only while tracking; then Rotor….
     const auto& items = form.PopUpMenu->Items();
-    ASSERT_EQ(items.size(), 9u);
+    ASSERT_EQ(items.size(), 10u);
+    EXPECT_EQ(items[9], form.RotorChoice->RotorEntry());
     EXPECT_EQ(items[5], form.QuitEntry);
     EXPECT_TRUE(items[6]->IsSeparator());
     EXPECT_EQ(items[7], turnTo);

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <atomic>
 
 #include "rotor/HamlibRotorLink.h"
 #include "rotor/HamlibRotors.h"
@@ -87,8 +88,7 @@ TEST_F(HamlibLinkTest, DummyRotorReadsTurnsStopsAndParksThroughTheDirectionModel
         Track({HamlibDummyModel, "", 0, c.range}, c.offset);
         ASSERT_TRUE(PollUntil([&] { return Raw() == 0; }));
         EXPECT_TRUE(link_->Open());
-        EXPECT_EQ(access_->TurningScale().min,
-                  c.range.value_or(own).min + c.offset);
+        EXPECT_EQ(access_->TurningScale().min, c.range.value_or(own).min + c.offset);
         ASSERT_TRUE(access_->RequestTurn(c.request));
         EXPECT_TRUE(PollUntil([&] { return Raw() == c.rawTarget; }));
         EXPECT_EQ(shown_, c.text);
@@ -118,6 +118,20 @@ TEST_F(HamlibLinkTest, TheLibrarysRefusalIsReportedWithItsTextAndTheModel) {
         << reports_[0];
     EXPECT_NE(reports_[0].find(HamlibErrorText(-RIG_EINVAL)), std::string::npos) << reports_[0];
     EXPECT_TRUE(link_->Open());
+
+    // A device that is not there: said once, and Hamlib's own debug output says why to
+    // whoever it is routed to (the trace log with TRACE=YES).
+    static std::atomic<int> debugLines;  // outlives the routing, whatever fails
+    RouteHamlibDebug([](const std::string& line) { debugLines += line.rfind("Hamlib: ", 0) == 0; });
+    Track({603, "/nonexistent/skyvane-rotor", 0, {}});
+    ASSERT_TRUE(PollUntil([&] { return reports_.size() == 2; }));
+    EXPECT_NE(
+        reports_[1].find(HamlibModelText(603) + " at /nonexistent/skyvane-rotor cannot be opened"),
+        std::string::npos)
+        << reports_[1];
+    EXPECT_TRUE(link_->Lost());
+    EXPECT_GT(debugLines, 0);
+    RouteHamlibDebug(nullptr);
 }
 
 // Hamlib's rotctld with the dummy rotor, on a port of this machine's loopback.
