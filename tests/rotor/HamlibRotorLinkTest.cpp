@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <atomic>
 
 #include "rotor/HamlibRotorLink.h"
@@ -32,26 +33,23 @@ protected:
         SetExceptionReporter(previous_);
     }
     void Track(THamlibRotor rotor, int offset = 0) {
+        const std::optional<TAzimuthRange> range = rotor.range;
         link_ = std::make_unique<THamlibRotorLink>(std::move(rotor), [](const std::string&) {});
         link_->SetOnReading(
             [this](const AzimuthReading& r) { shown_ = access_->Shown(r).reading.text; });
         access_ = std::make_unique<TLinkAccess>(*link_);
-        access_->SetDirection(offset, rotor_range_);
+        access_->SetDirection(offset, range);
         link_->StartTracking();
     }
     template <class Pred>
     bool PollUntil(Pred done, int ms = 15000) {
+        QTimer ticks;
+        ticks.callOnTimeout([this] { link_->PollTick(); });
+        ticks.start(100);
         QElapsedTimer clock;
         clock.start();
-        QElapsedTimer tick;
-        tick.start();
-        while (!done() && clock.elapsed() < ms) {
-            if (tick.elapsed() >= 100) {
-                link_->PollTick();
-                tick.restart();
-            }
+        while (!done() && clock.elapsed() < ms)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
         return done();
     }
     std::optional<int> Raw() const {
@@ -59,7 +57,6 @@ protected:
         return reading ? std::optional<int>(reading->degrees) : std::nullopt;
     }
 
-    std::optional<TAzimuthRange> rotor_range_;
     std::unique_ptr<THamlibRotorLink> link_;
     std::unique_ptr<TLinkAccess> access_;
     std::string shown_;
@@ -84,7 +81,6 @@ TEST_F(HamlibLinkTest, DummyRotorReadsTurnsStopsAndParksThroughTheDirectionModel
     const TAzimuthRange own = HamlibModel(HamlibDummyModel)->range;
     for (const Case& c : cases) {
         SCOPED_TRACE("request " + std::to_string(c.request));
-        rotor_range_ = c.range;
         Track({HamlibDummyModel, "", 0, c.range}, c.offset);
         ASSERT_TRUE(PollUntil([&] { return Raw() == 0; }));
         EXPECT_TRUE(link_->Open());
