@@ -32,7 +32,9 @@ public:
 
     // An accepted reading: the tray text is the reading itself when `numeric`, else
     // its compass label; the window shows the reading; the hint says "Az(...)" and,
-    // with `overlap`, that the rotor stands in its overlap.
+    // with `overlap`, that the rotor stands in its overlap. A reading is the rotor
+    // answering: after a stale spell it is drawn live at once, in one drawing of the
+    // tray picture.
     void Show(const AzimuthReading& reading, bool numeric, bool overlap = false);
     // Draws the number and the tray text dimmed (stale) or in their live colours again,
     // and notes in the hint that the rotor is not answering.
@@ -40,7 +42,9 @@ public:
     bool Stale() const { return stale_; }
 
 private:
-    void SetTextColour(TColor labelColour, TColor iconColour);
+    // The label's font and the tray font in the colours of staleness `stale`.
+    TFont LabelFont(bool stale) const;
+    TFont IconFont(bool stale) const;
 
     TLabel& response_;
     TTextIcon& trayIcon_;

@@ -2,9 +2,9 @@
 #include "app/RotorSettings.h"
 
 #include <charconv>
+#include <functional>
 
 #include "app/Configuration.h"
-#include "app/SharingSettings.h"
 #include "rotor/HamlibRotors.h"
 
 namespace skyvane {
@@ -19,26 +19,15 @@ std::optional<int> WholeNumber(std::string_view text) {
     return value;
 }
 
-// Collects the keys that could not be used, each with its value and what holds instead.
-class TProblems {
-public:
-    void Add(std::string_view key, const std::string& value, std::string_view instead) {
-        if (!text_.empty()) text_ += "\n";
-        text_ += std::string(key) + "=" + value + " in the configuration file cannot be used; " +
-                 std::string(instead) + ".";
-    }
-    std::string Text() const {
-        return text_.empty() ? text_
-                             : text_ + "\nRotor\xE2\x80\xA6 in the menu chooses the rotor anew.";
-    }
-
-private:
-    std::string text_;
-};
-
-std::string Read(const TCustomIniFile& ini, std::string_view key) {
-    return Trimmed(ini.ReadString(SettingsSection, key, ""));
+// A whole number within lo..hi.
+std::function<std::optional<int>(std::string_view)> WithinRange(int lo, int hi) {
+    return [lo, hi](std::string_view text) -> std::optional<int> {
+        const std::optional<int> value = WholeNumber(text);
+        return value && *value >= lo && *value <= hi ? value : std::nullopt;
+    };
 }
+
+constexpr const char* BuiltInLine = "0, the built-in \"AI1;\" line on COMPORT";
 
 }  // namespace
 
@@ -57,63 +46,48 @@ std::string RotorPortProblem(int model, std::string_view port) {
     return {};
 }
 
-TRotorSettingsRead ReadRotorSettings(const TCustomIniFile& ini) {
-    TRotorSettingsRead read;
-    TRotorSettings& s = read.settings;
-    TProblems problems;
-
-    s.port = Read(ini, "ROTORPORT");
-    const std::string modelText = Read(ini, "ROTORMODEL");
-    if (!modelText.empty()) {
-        const std::optional<int> model = WholeNumber(modelText);
-        const std::string problem = model && *model > 0 ? RotorPortProblem(*model, s.port) : "";
-        if (!model || *model < 0)
-            problems.Add("ROTORMODEL", modelText,
-                         "it is not a Hamlib model number, so the built-in \"AI1;\" line on "
-                         "COMPORT is used");
-        else if (!problem.empty())
-            problems.Add("ROTORMODEL", modelText,
-                         problem + " (ROTORPORT=" + s.port +
-                             "), so the built-in \"AI1;\" line on COMPORT is used");
-        else
-            s.model = *model;
+TRotorSettings ReadRotorSettings(const TCustomIniFile& ini, TUnusableSettings* unusable) {
+    TUnusableSettings ignored;
+    TUnusableSettings& noted = unusable ? *unusable : ignored;
+    TRotorSettings s;
+    s.port = ReadSettingText(ini, "ROTORPORT").value_or("");
+    s.model = ReadSetting<int>(
+        ini, "ROTORMODEL", 0,
+        [&](std::string_view text) -> std::optional<int> {
+            const std::optional<int> model = WholeNumber(text);
+            if (model == 0) return 0;
+            if (!model || *model < 0 || !RotorPortProblem(*model, s.port).empty()) return {};
+            return model;
+        },
+        "a Hamlib rotor model number (rotctl -l lists them) with its ROTORPORT (a device, or "
+        "host:port for model 2)",
+        BuiltInLine, noted);
+    s.speed = ReadSetting<int>(ini, "ROTORSPEED", 0, WithinRange(0, 4000000),
+                               "a serial speed in bits per second", "0, the model's own", noted);
+    s.offset = ReadSetting<int>(ini, "AZOFFSET", 0, WithinRange(-LargestOffset, LargestOffset),
+                                "whole degrees from -180 to 180", "0", noted);
+    const std::optional<std::string> min = ReadSettingText(ini, "AZMIN");
+    const std::optional<std::string> max = ReadSettingText(ini, "AZMAX");
+    if (min || max) {
+        const std::optional<int> low = WholeNumber(min.value_or(""));
+        const std::optional<int> high = WholeNumber(max.value_or(""));
+        if (low && high && IsTurningRange({*low, *high})) {
+            s.range = TAzimuthRange{*low, *high};
+        } else {
+            const std::string expected =
+                "with AZMAX a range from -180 to 450 at most 450 wide (0/360, -180/180, 0/450)";
+            noted.Note({"AZMIN", min.value_or(""), expected, "the rotor's own range"});
+            noted.Note({"AZMAX", max.value_or(""), expected, "the rotor's own range"});
+        }
     }
-
-    if (const std::string speed = Read(ini, "ROTORSPEED"); !speed.empty()) {
-        const std::optional<int> value = WholeNumber(speed);
-        if (!value || *value < 0 || *value > 4000000)
-            problems.Add("ROTORSPEED", speed, "the model's own speed is used");
-        else
-            s.speed = *value;
-    }
-    if (const std::string offset = Read(ini, "AZOFFSET"); !offset.empty()) {
-        const std::optional<int> value = WholeNumber(offset);
-        if (!value || *value < -LargestOffset || *value > LargestOffset)
-            problems.Add("AZOFFSET", offset,
-                         "it must be whole degrees from -180 to 180; 0 is used");
-        else
-            s.offset = *value;
-    }
-    const std::string minText = Read(ini, "AZMIN");
-    const std::string maxText = Read(ini, "AZMAX");
-    if (!minText.empty() || !maxText.empty()) {
-        const std::optional<int> min = WholeNumber(minText);
-        const std::optional<int> max = WholeNumber(maxText);
-        if (min && max && IsTurningRange({*min, *max}))
-            s.range = TAzimuthRange{*min, *max};
-        else
-            problems.Add("AZMIN/AZMAX", minText + "/" + maxText,
-                         "they must give a range from -180 to 450 at most 450 wide, such as "
-                         "0/360, -180/180 or 0/450; the rotor's own range is used");
-    }
-    read.problems = problems.Text();
-    return read;
+    return s;
 }
 
-void WriteRotorSettings(TCustomIniFile& ini, const TRotorSettings& settings) {
+void WriteRotorSettings(TCustomIniFile& ini, const TRotorSettings& settings,
+                        const TUnusableSettings* kept) {
     const TRotorSettings defaults;
     const auto write = [&](std::string_view key, bool changed, const std::string& value) {
-        if (changed || HasKey(ini, key)) ini.WriteString(SettingsSection, key, value);
+        if (changed || ReadSettingText(ini, key)) WriteSetting(ini, key, value, kept);
     };
     write("ROTORMODEL", settings.model != defaults.model, std::to_string(settings.model));
     write("ROTORPORT", settings.port != defaults.port, settings.port);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/UnusableSettings.h"
 #include "rotor/Direction.h"
 #include "toolkit/IniFile.h"
 
@@ -25,22 +26,21 @@ struct TRotorSettings {
     bool operator==(const TRotorSettings&) const = default;
 };
 
-// The settings as read, and what was wrong with them.
-struct TRotorSettingsRead {
-    TRotorSettings settings;
-    // One message naming every key and value that could not be used and what is used
-    // instead; empty when all was well.
-    std::string problems;
-};
+// The keys, in the order they are written.
+inline constexpr std::string_view RotorSettingKeys[] = {"ROTORMODEL", "ROTORPORT", "ROTORSPEED",
+                                                        "AZOFFSET",   "AZMIN",     "AZMAX"};
 
-// Reads the keys. An unknown model number or a bad value of any key is named in
-// `problems`: a bad ROTORMODEL falls back to the built-in line, a bad ROTORSPEED or
-// AZOFFSET to 0, a bad AZMIN/AZMAX pair to the model's own range. Never raises.
-TRotorSettingsRead ReadRotorSettings(const TCustomIniFile& ini);
+// Reads the keys. An unknown model number or a bad value of any key is noted in
+// `unusable` (when given) with its key and value: a bad ROTORMODEL falls back to the
+// built-in line, a bad ROTORSPEED or AZOFFSET to 0, a bad AZMIN/AZMAX pair to the
+// model's own range. Never raises.
+TRotorSettings ReadRotorSettings(const TCustomIniFile& ini, TUnusableSettings* unusable = nullptr);
 
-// Writes each key the file already has or whose value differs from its default; the
-// range as AZMIN and AZMAX, or neither. Raises EIniFileException like every write.
-void WriteRotorSettings(TCustomIniFile& ini, const TRotorSettings& settings);
+// Writes each key the file already has or whose value differs from its default (the
+// range as AZMIN and AZMAX, or neither), except those `kept` holds as the user wrote
+// them. Raises EIniFileException like every write.
+void WriteRotorSettings(TCustomIniFile& ini, const TRotorSettings& settings,
+                        const TUnusableSettings* kept = nullptr);
 
 // The problems of a port text for a Hamlib model: empty when it can be tried; else why
 // not (a network model needs host:port with a port number 1..65535).

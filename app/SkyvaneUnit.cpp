@@ -18,7 +18,6 @@
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
-#include "toolkit/ExceptionReport.h"
 #include "toolkit/Label.h"
 #include "toolkit/Menu.h"
 #include "toolkit/MessageBox.h"
@@ -157,10 +156,15 @@ void TForm1::FormCreate(TComponent*) {
     });
     Numeric->SetChecked(settings.numeric);
     VisibleEntry->SetChecked(settings.visible);
-    sharingSettings_ = ReadSharingSettings(*IniFile);
-    rotorSettings_ = ReadRotorSettings(*IniFile);
+    sharingSettings_ = ReadSharingSettings(*IniFile, &unusableSettings_);
+    rotorSettings_ = ReadRotorSettings(*IniFile, &unusableSettings_);
 
     WriteStartupHeader(*TraceLog, StartupHeaderLines(configPath, settings), TraceOn);
+    if (const std::string text = UnusableSettingsText(unusableSettings_, configPath);
+        !text.empty()) {
+        TraceLog->WriteLine(1, text);
+        ShowMessageBox(text, "Warning!", TMsgButtons::OK, TMsgIcon::Warning);
+    }
 
     const TPortSpeed speed = PortSpeedFromNumber(settings.baudNumber);
     if (speed.rate == brCustom) SerialPort->SetCustomBaudRate(speed.customRate);
@@ -214,12 +218,13 @@ void TForm1::WireLink(TRotorLink& link) {
 void TForm1::ConnectRotorSelection() {
     RotorChoice = new TRotorSelection(this, PopUpMenu, *rotor_, *serialLink_, Track,
                                       [this](TRotorLink& link) { WireLink(link); });
-    RotorChoice->SetOnChosen([this](const TRotorSettings&) { WriteINI(); });
+    RotorChoice->SetOnChosen([this](const TRotorSettings&) {
+        // The user's own choice replaces whatever the file held that could not be used.
+        for (std::string_view key : RotorSettingKeys) unusableSettings_.Forget(key);
+        WriteINI();
+    });
     RotorChoice->Start(
-        rotorSettings_.settings, [this](const std::string& text) { TraceLog->WriteLine(1, text); },
-        TraceOn);
-    if (!rotorSettings_.problems.empty())
-        ReportException(std::make_exception_ptr(Exception(rotorSettings_.problems)));
+        rotorSettings_, [this](const std::string& text) { TraceLog->WriteLine(1, text); }, TraceOn);
 }
 
 TRotorLink& TForm1::Link() const {
@@ -230,6 +235,7 @@ void TForm1::ConnectSharing() {
     Sharing = new TRotorSharing(this, PopUpMenu, *rotor_);
     Sharing->SetOnStationLocator([this](const std::string& locator) {
         sharingSettings_.locator = locator;
+        unusableSettings_.Forget("LOCATOR");
         WriteStationLocator(*IniFile, locator);
     });
     Sharing->Start(sharingSettings_, *TraceLog);
@@ -328,8 +334,8 @@ void TForm1::WriteINI() {
                                 .numeric = Numeric->Checked(),
                                 .customBaudRate = SerialPort->CustomBaudRate(),
                             });
-    WriteSharingSettings(*IniFile, sharingSettings_);
-    if (RotorChoice) WriteRotorSettings(*IniFile, RotorChoice->Settings());
+    WriteSharingSettings(*IniFile, sharingSettings_, &unusableSettings_);
+    if (RotorChoice) WriteRotorSettings(*IniFile, RotorChoice->Settings(), &unusableSettings_);
 }
 
 }  // namespace skyvane

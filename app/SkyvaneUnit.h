@@ -101,7 +101,9 @@ private:
     std::unique_ptr<TSerialRotorLink> serialLink_;
     std::unique_ptr<TLinkAccess> rotor_;
     TSharingSettings sharingSettings_;
-    TRotorSettingsRead rotorSettings_;
+    TRotorSettings rotorSettings_;
+    // Values of the file the program could not use: left as written there.
+    TUnusableSettings unusableSettings_;
 };
 
 }  // namespace skyvane

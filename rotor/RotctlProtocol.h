@@ -18,6 +18,26 @@ inline constexpr int RprtOk = 0;
 inline constexpr int RprtInvalidArgument = -1;  // bad or missing argument, heading out of range
 inline constexpr int RprtNotImplemented = -4;   // a command this server does not carry out
 inline constexpr int RprtTimedOut = -5;         // no live reading: the rotor does not answer
+inline constexpr int RprtNotAvailable = -11;    // a feature this rotor does not have (reset)
+
+// Hamlib's move directions (M, \move): up, down, counter-clockwise, clockwise and the
+// four diagonals. The rotor turns in azimuth only.
+enum class TMoveDirection {
+    Up = 2,
+    Down = 4,
+    CounterClockwise = 8,
+    Clockwise = 16,
+    UpCounterClockwise = 32,
+    UpClockwise = 64,
+    DownCounterClockwise = 128,
+    DownClockwise = 256
+};
+// The azimuth part of a move: -1 counter-clockwise, +1 clockwise, 0 none (up, down).
+int AzimuthSense(TMoveDirection direction);
+// Hamlib's move speeds: 1..100, or -1 to leave the speed as it is.
+inline constexpr int MinMoveSpeed = 1;
+inline constexpr int MaxMoveSpeed = 100;
+inline constexpr int UnchangedMoveSpeed = -1;
 
 // The azimuths a set_pos request may carry at all: every rotor's range on the clients'
 // scale (its own limits moved by the largest offset) lies within them.
@@ -52,6 +72,10 @@ enum class TRotctlCommand {
     Park,         // K, \park
     GetInfo,      // _, \get_info
     DumpState,    // \dump_state: what the NET rotctl client reads when it opens
+    Move,         // M, \move: direction and speed
+    GetStatus,    // s, \get_status: moving or not
+    Reset,        // R, \reset: a reset type
+    DumpCaps,     // 1, \dump_caps: the rotor's capabilities
     Quit,         // q, Q: the client ends the conversation
     Unknown,      // anything else, answered as not implemented
 };
@@ -70,6 +94,8 @@ struct TRotctlRequest {
     // (MinRequestAzimuth..MaxRequestAzimuth); whether the rotor reaches it is its own
     // range's question.
     std::optional<int> azimuth;
+    // Move: the direction asked for (set when the arguments are valid).
+    std::optional<TMoveDirection> direction;
     // RprtOk, or the error the arguments alone earn (wrong count, not numbers, range).
     int argumentError = RprtOk;
 };
@@ -95,6 +121,15 @@ std::vector<TRotctlRecord> PositionRecords(int azimuth);
 
 // The records of get_info: the text naming this rotor.
 std::vector<TRotctlRecord> InfoRecords(std::string_view info);
+
+// The records of get_status: the status flags of a rotor turning clockwise (+1),
+// counter-clockwise (-1) or standing (0), each followed by a blank as Hamlib writes them.
+std::vector<TRotctlRecord> StatusRecords(int turning);
+
+// The records of dump_caps: the capabilities of this rotor in rotctld's layout, with
+// `info` as its name and the azimuth range in use (0..360 unless told). rotctld ends it
+// with "RPRT 0" in the default form too.
+std::vector<TRotctlRecord> CapsRecords(std::string_view info, const TAzimuthRange& range = {});
 
 // The records of dump_state: protocol version 1, the model of a network rotor, the
 // azimuth range in use (0..360 unless told), no elevation, azimuth-only type, and "done".

@@ -2,6 +2,7 @@
 #include "rotor/RotctlSession.h"
 
 #include "rotor/RotorAccess.h"
+#include "rotor/Steering.h"
 
 namespace skyvane {
 
@@ -48,6 +49,19 @@ std::string TRotctlSession::Answer(const TRotctlRequest& request) {
             return FormatRotctlAnswer(request, RprtOk, InfoRecords(RotorServerInfo));
         case TRotctlCommand::DumpState:
             return FormatRotctlAnswer(request, RprtOk, DumpStateRecords(rotor_.TurningScale()));
+        case TRotctlCommand::Move: {
+            // The rotor has no elevation: a move up or down has nothing to turn.
+            const int sense = AzimuthSense(*request.direction);
+            if (sense == 0) return FormatRotctlAnswer(request, RprtInvalidArgument);
+            return result(rotor_.RequestMove(sense));
+        }
+        case TRotctlCommand::GetStatus:
+            return FormatRotctlAnswer(request, RprtOk, StatusRecords(rotor_.Turning()));
+        case TRotctlCommand::Reset:
+            return FormatRotctlAnswer(request, RprtNotAvailable);
+        case TRotctlCommand::DumpCaps:
+            return FormatRotctlAnswer(request, RprtOk,
+                                      CapsRecords(RotorServerInfo, rotor_.TurningScale()));
         case TRotctlCommand::Quit:
         case TRotctlCommand::Unknown:
             break;

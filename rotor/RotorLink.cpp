@@ -35,6 +35,11 @@ bool TLinkAccess::RequestTurn(int heading) {
     return target && link_->Turn(*target);
 }
 
+bool TLinkAccess::RequestMove(int sense) {
+    const TAzimuthRange range = Direction().Range();
+    return link_->Turn(sense < 0 ? range.min : range.max);
+}
+
 bool TLinkAccess::RequestStop() {
     return link_->StopTurning();
 }

@@ -50,6 +50,9 @@ public:
     // The range the rotor itself reports it turns through, once known; nothing when
     // it has none of its own (then 0..360 holds unless the settings say otherwise).
     virtual std::optional<TAzimuthRange> NativeRange() const { return std::nullopt; }
+    // Which way the rotor is being turned now: +1 clockwise, -1 counter-clockwise, 0
+    // standing or not known.
+    virtual int Turning() const { return 0; }
 
     // Called for each accepted reading, in arrival order.
     void SetOnReading(TReadingEvent handler) { onReading_ = std::move(handler); }
@@ -111,8 +114,11 @@ public:
     bool RequestTurn(int heading) override;
     bool RequestStop() override;
     bool RequestPark() override { return link_->Park(); }
+    // Straight to the range's end that way, however near the other end may be.
+    bool RequestMove(int sense) override;
     bool Reaches(int heading) const override { return Direction().Accepts(heading); }
     TAzimuthRange TurningScale() const override { return Direction().Scale(); }
+    int Turning() const override { return link_->Turning(); }
 
 private:
     TRotorLink* link_;
