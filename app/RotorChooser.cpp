@@ -108,6 +108,7 @@ TRotorChooser::TRotorChooser(const TRotorSettings& current, QWidget* parent) : Q
 
     FillModels();
     if (!SelectModel(current.model)) SelectModel(BuiltInModel);
+    Update();  // the selected model's speeds, so the saved one can be chosen
     if (current.speed > 0) {
         const int index = speed_->findData(current.speed);
         if (index >= 0) speed_->setCurrentIndex(index);
@@ -121,7 +122,6 @@ TRotorChooser::TRotorChooser(const TRotorSettings& current, QWidget* parent) : Q
             [this] { Guarded([this] { Update(); }); });
     for (QSpinBox* box : {min_, max_})
         connect(box, &QSpinBox::valueChanged, this, [this] { Guarded([this] { Update(); }); });
-    Update();
     resize(520, 560);
 }
 

@@ -103,6 +103,12 @@ protected:
 };
 
 TEST_F(RotorChoiceTest, TheDialogListsHamlibsModelsByNumberAndSearches) {
+    // Opened on saved settings, OK gives them back unchanged.
+    for (const TRotorSettings& saved :
+         {TRotorSettings{603, "/dev/ttyUSB0", 4800, -5, TAzimuthRange{0, 450}},
+          TRotorSettings{2, "127.0.0.1:4533", 0, 0, TAzimuthRange{-90, 300}},
+          TRotorSettings{0, "", 0, 3, std::nullopt}})
+        EXPECT_EQ(TRotorChooser(saved).Chosen(), saved) << saved.model;
     TRotorChooser dialog({});
     // Every model the library knows and the built-in line; a search keeps the matches.
     const auto models = [&](bool shownOnly) {
