@@ -233,10 +233,16 @@ private:
     // Queues the answer for this moment (laid out as the faults say) in its pieces,
     // due after the set delay.
     void QueueReply(const std::string& what) {
-        QueueText(AnswerText(options_, CurrentAzimuth()), what);
+        std::string reply = doubled_.Pass(AnswerText(options_, CurrentAzimuth()));
+        if (reply.empty()) {
+            Log(options_, what + ": held back, to go with the next");
+            return;
+        }
+        QueueBytes(what, reply);
     }
 
-    void QueueText(const std::string& reply, const std::string& what) {
+    // Queues `reply` in its pieces, due after the set delay.
+    void QueueBytes(const std::string& what, const std::string& reply) {
         Log(options_, what + " \"" + reply + "\"");
         auto due = Clock::now() + std::chrono::milliseconds(options_.delayMs);
         bool first = true;
@@ -273,6 +279,9 @@ private:
                     motion_.Stop(elapsed);
                     Log(options_, "stopped at " + std::to_string(CurrentAzimuth()));
                     break;
+                case TSteeringCommand::Unknown:
+                    if (options_.faults.banner) QueueBytes("unknown command", std::string(kBanner));
+                    break;
             }
         }
     }
@@ -300,7 +309,7 @@ private:
                     break;
             }
             const std::string reply = Model603Reply(command, CurrentAzimuth());
-            if (!reply.empty() && !options_.silent) QueueText(reply, "answering");
+            if (!reply.empty() && !options_.silent) QueueBytes("answering", reply);
         }
     }
 
@@ -394,6 +403,7 @@ private:
     TSteeringScanner steering_;
     TModel603Scanner scanner603_;
     TRotorMotion motion_;
+    TDoubledAnswers doubled_{options_.faults};
     std::deque<TPiece> pending_;
     long count_ = 0;
     bool open_ = false;
