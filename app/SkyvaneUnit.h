@@ -82,7 +82,8 @@ public:
     void COMSettings1Click(TComponent* sender);
     void AboutClick(TComponent* sender);
     void QuitEntryClick(TComponent* sender);
-    // Writes the settings back to the configuration file.
+    // Writes the settings back to the configuration file (logged as COM Settings'
+    // "COM(...) selected and configured in ...").
     void WriteINI();
 
 private:
@@ -93,6 +94,13 @@ private:
     void ConnectRotorSelection();
     // Shows `link`'s readings and follows its line.
     void WireLink(TRotorLink& link);
+    // The Visible check mark follows the window; with `startVisible` false the window
+    // starts in the tray.
+    void FollowWindowWithVisible(bool startVisible);
+    // Shows the window normal, in front.
+    void ShowInFront();
+    // WriteINI, logged as logPrefix + the file's path (empty: as WriteINI logs).
+    void SaveSettings(const std::string& logPrefix);
     // Quit could not save the settings: says why and asks whether to quit anyway.
     bool QuitWithoutSaving(const std::string& failure);
 
