@@ -7,9 +7,10 @@
 
 namespace skyvane {
 
-std::string HeadingHint(const std::optional<std::string>& text, bool stale) {
+std::string HeadingHint(const std::optional<std::string>& text, bool stale, bool overlap) {
     if (!text) return stale ? "Rotor not answering" : "Skyvane - no heading yet";
     std::string hint = "Az(" + *text + ")";
+    if (overlap) hint += " overlap";
     if (stale) hint += " - rotor not answering";
     return hint;
 }
@@ -23,8 +24,9 @@ THeadingDisplay::THeadingDisplay(TLabel& response, TTextIcon& trayIcon)
     trayIcon_.SetHint(HeadingHint(shown_, stale_));
 }
 
-void THeadingDisplay::Show(const AzimuthReading& reading, bool numeric) {
+void THeadingDisplay::Show(const AzimuthReading& reading, bool numeric, bool overlap) {
     shown_ = reading.text;
+    overlap_ = overlap;
     std::string trayText = numeric ? reading.text : SectorLabel(reading.degrees);
     if (stale_) {
         stale_ = false;
@@ -52,7 +54,7 @@ void THeadingDisplay::SetNote(std::string note) {
 }
 
 std::string THeadingDisplay::Hint() const {
-    const std::string hint = HeadingHint(shown_, stale_);
+    const std::string hint = HeadingHint(shown_, stale_, overlap_);
     if (note_.empty()) return hint;
     return hint.empty() ? note_ : hint + " - " + note_;
 }

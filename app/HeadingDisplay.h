@@ -23,9 +23,10 @@ inline constexpr TColor clStaleHeading = 0x00709070;
 // panel, that are plainly no heading.
 inline constexpr char NoHeadingText[] = "---";
 
-// The hint for the heading text shown last: "Az(123)", with a note while the rotor is
-// not answering; before the first reading it says there is no heading yet.
-std::string HeadingHint(const std::optional<std::string>& text, bool stale);
+// The hint for the heading text shown last: "Az(123)", "Az(060) overlap" while the
+// rotor stands in its overlap, with a note while the rotor is not answering; before
+// the first reading it says there is no heading yet.
+std::string HeadingHint(const std::optional<std::string>& text, bool stale, bool overlap = false);
 
 class THeadingDisplay {
 public:
@@ -35,10 +36,11 @@ public:
     THeadingDisplay(TLabel& response, TTextIcon& trayIcon);
 
     // An accepted reading: the tray text is the reading itself when `numeric`, else
-    // its compass label; the window shows the reading; the hint says "Az(...)". A
-    // reading is the rotor answering: after a stale spell it is drawn live at once,
-    // in one drawing of the tray picture.
-    void Show(const AzimuthReading& reading, bool numeric);
+    // its compass label; the window shows the reading; the hint says "Az(...)" and,
+    // with `overlap`, that the rotor stands in its overlap. A reading is the rotor
+    // answering: after a stale spell it is drawn live at once, in one drawing of the
+    // tray picture.
+    void Show(const AzimuthReading& reading, bool numeric, bool overlap = false);
     // Draws the number and the tray text dimmed (stale) or in their live colours again,
     // and notes in the hint that the rotor is not answering.
     void SetStale(bool stale);
@@ -60,6 +62,7 @@ private:
     std::optional<std::string> shown_;
     std::string note_;
     bool stale_ = false;
+    bool overlap_ = false;
 };
 
 }  // namespace skyvane

@@ -16,6 +16,17 @@ namespace skyvane {
 const char* const RotorNotReachableText =
     "The rotor cannot be reached now: switch Track on and wait for its line to open";
 
+namespace {
+
+// The message for a heading outside the rotor's turning range.
+std::string OutOfRangeText(int heading, const TAzimuthRange& scale) {
+    return "The rotor cannot turn to " + std::to_string(heading) +
+           "\xC2\xB0: its turning range is " + std::to_string(scale.min) + " to " +
+           std::to_string(scale.max) + "\xC2\xB0 (Rotor\xE2\x80\xA6 in the menu sets it)";
+}
+
+}  // namespace
+
 std::string SharingFailedText(const std::string& reason) {
     return reason +
            ". Skyvane runs on without sharing it; SERVERPORT in the configuration file "
@@ -93,12 +104,14 @@ void TRotorSharing::TurnToDialog(const std::string& target) {
     if (!target.empty()) dialog.TargetEdit()->setText(QString::fromStdString(target));
     if (dialog.exec() != QDialog::Accepted) return;
     const std::optional<int> heading = dialog.ChosenHeading();
-    const bool turned = heading && menuSource_->RequestTurn(*heading);
+    const bool outOfRange = heading && !rotor_.Reaches(*heading);
+    const bool turned = heading && !outOfRange && menuSource_->RequestTurn(*heading);
     const std::string station = dialog.StationLocator();
     if (!station.empty() && station != stationLocator_) {
         stationLocator_ = station;
         if (onStationLocator_) onStationLocator_(station);
     }
+    if (outOfRange) throw Exception(OutOfRangeText(*heading, rotor_.TurningScale()));
     if (!turned) throw Exception(RotorNotReachableText);
 }
 

@@ -13,6 +13,7 @@
 #include "app/IniFile.h"
 #include "app/Log.h"
 #include "app/ProductInfo.h"
+#include "app/RotorSelection.h"
 #include "app/RotorSharing.h"
 #include "app/SerialRotorLink.h"
 #include "rotor/RotorLink.h"
@@ -47,6 +48,7 @@ TForm1::TForm1(TComponent* owner, std::vector<std::string> parameters)
     ConnectReadings();
     ConnectSharing();
     ConnectAiming();
+    ConnectRotorSelection();
 }
 
 TForm1::~TForm1() {
@@ -159,6 +161,7 @@ void TForm1::FormCreate(TComponent*) {
     Numeric->SetChecked(settings.numeric);
     VisibleEntry->SetChecked(settings.visible);
     sharingSettings_ = ReadSharingSettings(*IniFile, &unusableSettings_);
+    rotorSettings_ = ReadRotorSettings(*IniFile, &unusableSettings_);
 
     WriteStartupHeader(*TraceLog, StartupHeaderLines(configPath, settings), TraceOn);
     if (const std::string text = UnusableSettingsText(unusableSettings_, configPath);
@@ -218,17 +221,34 @@ void TForm1::ConnectReadings() {
     serialLink_ = std::make_unique<TSerialRotorLink>(*SerialPort, trace);
     Readings = &serialLink_->Readings();
     rotor_ = std::make_unique<TLinkAccess>(*serialLink_);
-    TRotorLink& link = Link();
-    link.SetOnReading(
-        [this](const AzimuthReading& reading) { display_->Show(reading, Numeric->Checked()); });
-    link.SetOnStaleChange([this, trace](bool stale) {
+    WireLink(*serialLink_);
+}
+
+void TForm1::WireLink(TRotorLink& link) {
+    link.SetOnReading([this](const AzimuthReading& reading) {
+        const TShownReading shown = rotor_->Shown(reading);
+        display_->Show(shown.reading, Numeric->Checked(), shown.overlap);
+    });
+    link.SetOnStaleChange([this](bool stale) {
         display_->SetStale(stale);
-        trace(stale ? "Rotor not answering" : "Rotor answering again");
+        TraceLog->WriteLine(1, stale ? "Rotor not answering" : "Rotor answering again");
     });
     // A lost line, or one open again, changes what the steering entries may do.
     link.SetOnLineChange([this] {
         if (Sharing) Sharing->Refresh();
     });
+}
+
+void TForm1::ConnectRotorSelection() {
+    RotorChoice = new TRotorSelection(this, PopUpMenu, *rotor_, *serialLink_, Track,
+                                      [this](TRotorLink& link) { WireLink(link); });
+    RotorChoice->SetOnChosen([this](const TRotorSettings&) {
+        // The user's own choice replaces whatever the file held that could not be used.
+        for (std::string_view key : RotorSettingKeys) unusableSettings_.Forget(key);
+        WriteINI();
+    });
+    RotorChoice->Start(
+        rotorSettings_, [this](const std::string& text) { TraceLog->WriteLine(1, text); }, TraceOn);
 }
 
 TRotorLink& TForm1::Link() const {
@@ -360,6 +380,7 @@ void TForm1::SaveSettings(const std::string& logPrefix) {
     WriteSharingSettings(*IniFile, sharingSettings_, &unusableSettings_);
     // Presets a failed write could not keep when they were edited are kept now.
     if (Aiming) WritePresets(*IniFile, Aiming->Presets());
+    if (RotorChoice) WriteRotorSettings(*IniFile, RotorChoice->Settings(), &unusableSettings_);
 }
 
 }  // namespace skyvane

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/RotorSettings.h"
 #include "app/SharingSettings.h"
 #include "toolkit/Form.h"
 
@@ -23,6 +24,7 @@ class TPopupMenu;
 class TLinkAccess;
 class TRotorLink;
 class TRotorReadings;
+class TRotorSelection;
 class TRotorSharing;
 class TSerialRotorLink;
 class TSerialPort;
@@ -64,6 +66,8 @@ public:
     TRotorSharing* Sharing = nullptr;
     // Aiming at the station being worked: WSJT-X, presets, park, loggers' packets.
     TAiming* Aiming = nullptr;
+    // Which rotor is in use, and the "Rotor…" entry that chooses it.
+    TRotorSelection* RotorChoice = nullptr;
 
     // Creation handler: log, configuration, port settings, titles, About box.
     void FormCreate(TComponent* sender);
@@ -90,6 +94,9 @@ private:
     void ApplyStoredValues();
     void ConnectReadings();
     void ConnectSharing();
+    void ConnectRotorSelection();
+    // Shows `link`'s readings and follows its line.
+    void WireLink(TRotorLink& link);
     // The Visible check mark follows the window; with `startVisible` false the window
     // starts in the tray.
     void FollowWindowWithVisible(bool startVisible);
@@ -106,6 +113,7 @@ private:
     std::unique_ptr<TSerialRotorLink> serialLink_;
     std::unique_ptr<TLinkAccess> rotor_;
     TSharingSettings sharingSettings_;
+    TRotorSettings rotorSettings_;
     // Values of the file the program could not use: left as written there.
     TUnusableSettings unusableSettings_;
 };

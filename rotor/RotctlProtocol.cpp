@@ -122,8 +122,9 @@ int CheckArguments(TRotctlRequest& request) {
         case TRotctlCommand::SetPosition: {
             const std::optional<double> azimuth = ParseNumber(request.arguments[0]);
             const std::optional<double> elevation = ParseNumber(request.arguments[1]);
-            if (!azimuth || !elevation || *azimuth < 0 || *azimuth > 360 ||
-                *elevation < MinElevation || *elevation > MaxElevation)
+            if (!azimuth || !elevation || *azimuth < MinRequestAzimuth ||
+                *azimuth > MaxRequestAzimuth || *elevation < MinElevation ||
+                *elevation > MaxElevation)
                 return RprtInvalidArgument;
             request.azimuth = static_cast<int>(std::lround(*azimuth));
             return RprtOk;
@@ -145,6 +146,11 @@ int CheckArguments(TRotctlRequest& request) {
 // "%.2f" of a whole number, without the locale's say in the decimal mark.
 std::string TwoDecimals(int value) {
     return std::to_string(value) + ".00";
+}
+
+// "%f" of a whole number, the same way.
+std::string SixDecimals(int value) {
+    return std::to_string(value) + ".000000";
 }
 
 }  // namespace
@@ -271,7 +277,7 @@ std::vector<TRotctlRecord> StatusRecords(int turning) {
     return {{flags, "Status flags: " + flags}};
 }
 
-std::vector<TRotctlRecord> CapsRecords(std::string_view info) {
+std::vector<TRotctlRecord> CapsRecords(std::string_view info, const TAzimuthRange& range) {
     const std::string name(info);
     const auto degrees = [](int value) { return std::to_string(value) + ".00"; };
     const std::string caps =
@@ -294,10 +300,10 @@ std::vector<TRotctlRecord> CapsRecords(std::string_view info) {
         "Get level: \nSet level: \nExtra levels:\n"
         "Get parameters: \nSet parameters: \nExtra parameters:\n"
         "Min Azimuth:\t\t" +
-        degrees(MinSteerHeading) +
+        degrees(range.min) +
         "\n"
         "Max Azimuth:\t\t" +
-        degrees(MaxSteerHeading) +
+        degrees(range.max) +
         "\n"
         "Min Elevation:\t\t0.00\nMax Elevation:\t\t0.00\n"
         "Has priv data:\t\tN\nHas Init:\t\tN\nHas Cleanup:\t\tN\n"
@@ -312,13 +318,15 @@ std::vector<TRotctlRecord> CapsRecords(std::string_view info) {
     return {{caps, caps}};
 }
 
-std::vector<TRotctlRecord> DumpStateRecords() {
+std::vector<TRotctlRecord> DumpStateRecords(const TAzimuthRange& range) {
+    const std::string minimum = SixDecimals(range.min);
+    const std::string maximum = SixDecimals(range.max);
     return {
         {"1", "rotctld Protocol Ver: 1"},
         // Hamlib's model number of a rotor reached over the network.
         {"2", "Rotor Model: 2"},
-        {"min_az=0.000000", "Minimum Azimuth: 0.000000"},
-        {"max_az=360.000000", "Maximum Azimuth: 360.000000"},
+        {"min_az=" + minimum, "Minimum Azimuth: " + minimum},
+        {"max_az=" + maximum, "Maximum Azimuth: " + maximum},
         {"min_el=0.000000", "Minimum Elevation: 0.000000"},
         {"max_el=0.000000", "Maximum Elevation: 0.000000"},
         {"south_zero=0", "South Zero: 0"},

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rotor/Direction.h"
+
 namespace skyvane {
 
 // Hamlib's error numbers as they appear in "RPRT n".
@@ -36,6 +38,11 @@ int AzimuthSense(TMoveDirection direction);
 inline constexpr int MinMoveSpeed = 1;
 inline constexpr int MaxMoveSpeed = 100;
 inline constexpr int UnchangedMoveSpeed = -1;
+
+// The azimuths a set_pos request may carry at all: every rotor's range on the clients'
+// scale (its own limits moved by the largest offset) lies within them.
+inline constexpr int MinRequestAzimuth = -360;
+inline constexpr int MaxRequestAzimuth = 630;
 
 // Splits a client's byte stream into command lines ending at LF or CR. A line longer
 // than MaxLineLength is not kept: its bytes are dropped as they come and it ends up as
@@ -83,7 +90,9 @@ struct TRotctlRequest {
     char separator = '\n';
     std::vector<std::string> arguments;  // as received, split at blanks
     // SetPosition: the azimuth asked for, rounded to a whole degree. Unset when the
-    // arguments are missing, not numbers, or the azimuth is outside 0..360.
+    // arguments are missing, not numbers, or the azimuth is outside every turning scale
+    // (MinRequestAzimuth..MaxRequestAzimuth); whether the rotor reaches it is its own
+    // range's question.
     std::optional<int> azimuth;
     // Move: the direction asked for (set when the arguments are valid).
     std::optional<TMoveDirection> direction;
@@ -118,11 +127,12 @@ std::vector<TRotctlRecord> InfoRecords(std::string_view info);
 std::vector<TRotctlRecord> StatusRecords(int turning);
 
 // The records of dump_caps: the capabilities of this rotor in rotctld's layout, with
-// `info` as its name. rotctld ends it with "RPRT 0" in the default form too.
-std::vector<TRotctlRecord> CapsRecords(std::string_view info);
+// `info` as its name and the azimuth range in use (0..360 unless told). rotctld ends it
+// with "RPRT 0" in the default form too.
+std::vector<TRotctlRecord> CapsRecords(std::string_view info, const TAzimuthRange& range = {});
 
 // The records of dump_state: protocol version 1, the model of a network rotor, the
-// azimuth range 0..360, no elevation, azimuth-only type, and "done".
-std::vector<TRotctlRecord> DumpStateRecords();
+// azimuth range in use (0..360 unless told), no elevation, azimuth-only type, and "done".
+std::vector<TRotctlRecord> DumpStateRecords(const TAzimuthRange& range = {});
 
 }  // namespace skyvane

@@ -37,6 +37,9 @@ std::string TRotctlSession::Answer(const TRotctlRequest& request) {
             return FormatRotctlAnswer(request, RprtOk, PositionRecords(*heading));
         }
         case TRotctlCommand::SetPosition:
+            // A heading the rotor cannot point to is the client's error, as in rotctld.
+            if (!rotor_.Reaches(*request.azimuth))
+                return FormatRotctlAnswer(request, RprtInvalidArgument);
             return result(rotor_.RequestTurn(*request.azimuth));
         case TRotctlCommand::Park:
             return result(rotor_.RequestPark());
@@ -45,19 +48,20 @@ std::string TRotctlSession::Answer(const TRotctlRequest& request) {
         case TRotctlCommand::GetInfo:
             return FormatRotctlAnswer(request, RprtOk, InfoRecords(RotorServerInfo));
         case TRotctlCommand::DumpState:
-            return FormatRotctlAnswer(request, RprtOk, DumpStateRecords());
+            return FormatRotctlAnswer(request, RprtOk, DumpStateRecords(rotor_.TurningScale()));
         case TRotctlCommand::Move: {
             // The rotor has no elevation: a move up or down has nothing to turn.
-            const std::optional<int> end = MoveEndHeading(AzimuthSense(*request.direction));
-            if (!end) return FormatRotctlAnswer(request, RprtInvalidArgument);
-            return result(rotor_.RequestTurn(*end));
+            const int sense = AzimuthSense(*request.direction);
+            if (sense == 0) return FormatRotctlAnswer(request, RprtInvalidArgument);
+            return result(rotor_.RequestMove(sense));
         }
         case TRotctlCommand::GetStatus:
             return FormatRotctlAnswer(request, RprtOk, StatusRecords(rotor_.Turning()));
         case TRotctlCommand::Reset:
             return FormatRotctlAnswer(request, RprtNotAvailable);
         case TRotctlCommand::DumpCaps:
-            return FormatRotctlAnswer(request, RprtOk, CapsRecords(RotorServerInfo));
+            return FormatRotctlAnswer(request, RprtOk,
+                                      CapsRecords(RotorServerInfo, rotor_.TurningScale()));
         case TRotctlCommand::Quit:
         case TRotctlCommand::Unknown:
             break;

@@ -5,6 +5,9 @@
 
 #include <optional>
 
+#include "rotor/Direction.h"
+#include "rotor/Steering.h"
+
 namespace skyvane {
 
 class TRotorAccess {
@@ -23,8 +26,19 @@ public:
     virtual bool RequestTurn(int heading) = 0;
     // Asks a turning rotor to stop. False when the rotor cannot be reached now.
     virtual bool RequestStop() = 0;
-    // Asks the rotor to turn to its park heading; this rotor parks at 0 degrees.
+    // Asks the rotor to go to its park position. False when it cannot be reached now.
     virtual bool RequestPark() { return RequestTurn(0); }
+    // Asks the rotor to turn on toward its end stop clockwise (`sense` +1) or
+    // counter-clockwise (-1). False when it cannot be reached now.
+    virtual bool RequestMove(int sense) {
+        const std::optional<int> end = MoveEndHeading(sense);
+        return end && RequestTurn(*end);
+    }
+
+    // True when a turn to `heading` is one the rotor can take at all (within its range).
+    virtual bool Reaches(int heading) const { return heading >= 0 && heading <= 360; }
+    // The azimuths a client may ask for, as the rotor's range on the clients' scale.
+    virtual TAzimuthRange TurningScale() const { return {}; }
     // Which way the rotor is being turned now: +1 clockwise, -1 counter-clockwise,
     // 0 standing (or not known to move).
     virtual int Turning() const { return 0; }

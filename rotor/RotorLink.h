@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "rotor/Direction.h"
 #include "rotor/RotorAccess.h"
 #include "rotor/RotorReadings.h"
 
@@ -46,6 +47,9 @@ public:
     virtual bool StopTurning() = 0;
     // Asks the rotor to go to its park position. False when it cannot be reached now.
     virtual bool Park() = 0;
+    // The range the rotor itself reports it turns through, once known; nothing when
+    // it has none of its own (then 0..360 holds unless the settings say otherwise).
+    virtual std::optional<TAzimuthRange> NativeRange() const { return std::nullopt; }
     // Which way the rotor is being turned now: +1 clockwise, -1 counter-clockwise, 0
     // standing or not known.
     virtual int Turning() const { return 0; }
@@ -75,8 +79,16 @@ private:
     TLineEvent onLineChange_;
 };
 
-// The rotor as the program's steering sources and its server see it, carried on
-// whichever link is in use.
+// A reading as the displays show it: the true bearing, and whether the rotor stands in
+// its overlap.
+struct TShownReading {
+    AzimuthReading reading;
+    bool overlap = false;
+};
+
+// The rotor as the program's steering sources, its displays and its server see it,
+// carried on whichever link is in use, through the rotor's direction model: readings
+// become true bearings, requested bearings become targets within the turning range.
 class TLinkAccess : public TRotorAccess {
 public:
     // Works on `link`, which must outlive it (or be replaced through SetLink first).
@@ -85,15 +97,33 @@ public:
     // The link in use from now on.
     void SetLink(TRotorLink& link) { link_ = &link; }
     TRotorLink& Link() const { return *link_; }
+    // The offset and, when the settings give one, the range; without it the link's own
+    // range holds (0..360 when it has none).
+    void SetDirection(int offset, std::optional<TAzimuthRange> range);
+    // The direction model in use now.
+    TDirection Direction() const;
+
+    // A reading of the link as it is shown: unchanged under no offset and 0..360, else
+    // the true bearing in three digits.
+    TShownReading Shown(const AzimuthReading& raw) const;
 
     bool CanSteer() const override { return link_->Open(); }
+    // The live reading on the clients' scale (the rotor's degrees with the offset).
     std::optional<int> LiveHeading() const override;
+    // Turns toward `heading` the way the range allows, the shorter one where there are two.
     bool RequestTurn(int heading) override;
     bool RequestStop() override;
+    bool RequestPark() override { return link_->Park(); }
+    // Straight to the range's end that way, however near the other end may be.
+    bool RequestMove(int sense) override;
+    bool Reaches(int heading) const override { return Direction().Accepts(heading); }
+    TAzimuthRange TurningScale() const override { return Direction().Scale(); }
     int Turning() const override { return link_->Turning(); }
 
 private:
     TRotorLink* link_;
+    int offset_ = 0;
+    std::optional<TAzimuthRange> range_;
 };
 
 }  // namespace skyvane

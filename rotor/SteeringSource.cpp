@@ -1,17 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rotor/SteeringSource.h"
 
-#include "rotor/Steering.h"
 
 namespace skyvane {
-
-bool WithinRotorRange(int heading) {
-    return IsSteerHeading(heading);
-}
-
-std::string RotorRangeText() {
-    return std::to_string(MinSteerHeading) + " to " + std::to_string(MaxSteerHeading);
-}
 
 TSteeringSource::TSteeringSource(TRotorAccess& rotor, std::string name, TTrace trace,
                                  TParkHeading parkHeading)
@@ -27,9 +18,10 @@ bool TSteeringSource::Carried(bool reached, const std::string& what) {
 
 bool TSteeringSource::RequestTurn(int heading) {
     const std::string what = "Turn to " + std::to_string(heading) + "\xC2\xB0";
-    if (!WithinRotorRange(heading)) {
+    if (!rotor_.Reaches(heading)) {
+        const TAzimuthRange range = rotor_.TurningScale();
         trace_(what + " from " + name_ + " not carried out: outside the rotor's range " +
-               RotorRangeText());
+               std::to_string(range.min) + " to " + std::to_string(range.max));
         return false;
     }
     return Carried(rotor_.RequestTurn(heading), what);
@@ -37,6 +29,11 @@ bool TSteeringSource::RequestTurn(int heading) {
 
 bool TSteeringSource::RequestStop() {
     return Carried(rotor_.RequestStop(), "Stop");
+}
+
+bool TSteeringSource::RequestMove(int sense) {
+    return Carried(rotor_.RequestMove(sense),
+                   sense > 0 ? "Move clockwise" : "Move counter-clockwise");
 }
 
 bool TSteeringSource::RequestPark() {

@@ -29,6 +29,10 @@ public:
     bool RequestTurn(int heading) override;
     bool RequestStop() override;
     bool RequestPark() override;
+    bool RequestMove(int sense) override;
+    bool Reaches(int heading) const override { return rotor_.Reaches(heading); }
+    TAzimuthRange TurningScale() const override { return rotor_.TurningScale(); }
+    int Turning() const override { return rotor_.Turning(); }
 
 private:
     bool Carried(bool reached, const std::string& what);
@@ -38,10 +42,5 @@ private:
     TTrace trace_;
     TParkHeading parkHeading_;
 };
-
-// True when the rotor can be turned to `heading`; the one place the range is decided.
-bool WithinRotorRange(int heading);
-// The range as the trace log names it: "0 to 360".
-std::string RotorRangeText();
 
 }  // namespace skyvane

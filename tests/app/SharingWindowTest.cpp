@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include "app/RotorSelection.h"
 #include "app/RotorSharing.h"
 #include "app/SkyvaneUnit.h"
 #include "app/TurnToDialog.h"
@@ -169,9 +170,11 @@ TEST_F(SharingWindowTest, TurnToAndStopRotorFromTheMenuSteerTheRotor) {
     TMenuItem* turnTo = form.Sharing->TurnToEntry();
     TMenuItem* stop = form.Sharing->StopEntry();
     // Below the six, after a separator, and only while tracking; the aiming entries
-    // (two for WSJT-X's DX, hidden until it names one, then Presets and Park) around.
+    // (two for WSJT-X's DX, hidden until it names one, then Presets and Park) around;
+    // then Rotor….
     const auto& items = form.PopUpMenu->Items();
-    ASSERT_EQ(items.size(), 13u);
+    ASSERT_EQ(items.size(), 14u);
+    EXPECT_EQ(items[13], form.RotorChoice->RotorEntry());
     EXPECT_EQ(items[5], form.QuitEntry);
     EXPECT_TRUE(items[6]->IsSeparator());
     EXPECT_EQ(items[9], turnTo);

@@ -42,8 +42,9 @@ sleep 2
 xdotool mousemove "$x" "$y" click 3
 sleep 1
 import -window root "$out/menu.png"
-# From the top, Up goes round to the last entry, Stop rotor; then Park, Presets, Turn to…
-xdotool key Up Up Up Up Return
+# From the top, Up goes round to the last entry, Rotor…; then Stop rotor, Park, Presets,
+# Turn to…
+xdotool key Up Up Up Up Up Return
 dialog=$(x11_wait_window "Turn to") || { echo "no Turn to dialog" >&2; exit 1; }
 xdotool type --window "$dialog" "FN31pr"
 xdotool key --window "$dialog" Tab

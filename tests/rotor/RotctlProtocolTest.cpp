@@ -103,7 +103,7 @@ TEST(RotctlParse, KnowsTheShortAndLongNamesAndTheResponseForms) {
         EXPECT_FALSE(ParseRotctlLine(silent).has_value()) << '"' << silent << '"';
 }
 
-TEST(RotctlParse, SetPositionTakesWholeDegreesWithinAFullCircle) {
+TEST(RotctlParse, SetPositionTakesWholeDegreesWithinEveryTurningScale) {
     struct Case {
         std::string line;
         std::optional<int> azimuth;  // unset: invalid argument
@@ -121,10 +121,11 @@ TEST(RotctlParse, SetPositionTakesWholeDegreesWithinAFullCircle) {
         {"P\t90\t0", 90},
         {"P  90   0", 90},
         {"P90 0", 90},
-        {"P 360.4 0", std::nullopt},
-        {"P -0.5 0", std::nullopt},
-        {"P -10 0", std::nullopt},
-        {"P 400 0", std::nullopt},
+        {"P -10 0", -10},  // a -180..180 rotor's scale; the rotor's range decides
+        {"P 400 0", 400},  // an overlapping rotor's scale
+        {"P 630 0", 630},
+        {"P 630.5 0", std::nullopt},
+        {"P -360.5 0", std::nullopt},
         {"P abc 0", std::nullopt},
         {"P 200 abc", std::nullopt},
         {"P 200", std::nullopt},

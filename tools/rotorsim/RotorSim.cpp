@@ -230,6 +230,10 @@ TParseResult ParseRotorSimArgs(const std::vector<std::string>& args) {
             if (!rate || *rate < 0.1 || *rate > 1000.0)
                 return badValue("replies per second (0.1 to 1000)");
             o.streamRate = *rate;
+        } else if (name == "--protocol") {
+            std::optional<std::string> text = reader.Value();
+            if (text != "ai1" && text != "603") return badValue("ai1 or 603");
+            o.model603 = text == "603";
         } else if (name == "--verbose" || name == "-v") {
             o.verbose = true;
         } else if (name.rfind("-", 0) == 0) {
@@ -272,6 +276,8 @@ std::string RotorSimUsage(std::string_view program) {
            "  --count-file FILE  keep the number of queries received so far in FILE\n"
            "  --turn-rate RATE   turn at RATE degrees per second when told to (default 6)\n"
            "  --stream RATE      also send RATE replies a second without being asked\n"
+           "  --protocol NAME    ai1 (the default) or 603: the serial protocol Hamlib's\n"
+           "                     rotor model 603 speaks (C2, Waaa eee, S; see below)\n"
            "  -v, --verbose      log every query and hang-up to standard error\n"
            "  -h, --help         show this text and exit\n"
            "\n"
@@ -297,6 +303,10 @@ std::string RotorSimUsage(std::string_view program) {
            "It also turns like a rotor: \"AP1nnn;\" sets the target (0 to 360),\n"
            "\"AM1;\" starts the turn and a lone \";\" stops it; from the first turn on the\n"
            "azimuth follows the turns, never crossing north.\n"
+           "\n"
+           "With --protocol 603 commands end in CR: \"C2\" is answered \"AZ=aaa  EL=000\"\n"
+           "CR LF, \"C\" \"AZ=aaa\" CR LF; \"Waaa eee\" and \"Maaa\" turn (0 to 450), \"S\"\n"
+           "and \"A\" stop, \"Xn\" sets the speed; anything else is answered \"?>\".\n"
            "\n"
            "The simulator keeps running when the other end closes and reopens the line;\n"
            "it stops on SIGINT or SIGTERM. Bad options exit with status 2.\n";

@@ -69,6 +69,7 @@ struct TRotorSimOptions {
     bool verbose = false;    // log every query and hang-up to standard error
     double turnRate = 6.0;   // degrees per second a turn ("AP1nnn;" "AM1;") proceeds at
     double streamRate = 0;   // replies a second sent unasked (--stream); 0: none
+    bool model603 = false;   // speak Hamlib model 603's protocol instead of "AI1;" (--protocol)
 };
 
 // How the command line was understood.

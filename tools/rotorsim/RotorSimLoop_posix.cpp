@@ -18,6 +18,7 @@
 #include <deque>
 #include <string>
 
+#include "tools/rotorsim/Model603.h"
 #include "tools/rotorsim/RotorSimLoop.h"
 #include "tools/rotorsim/RotorTurning.h"
 
@@ -187,6 +188,10 @@ private:
             open_ = true;
             Log(options_, "line open");
         }
+        if (options_.model603) {
+            Serve603(std::string_view(buf, static_cast<std::size_t>(n)));
+            return;
+        }
         Steer(std::string_view(buf, static_cast<std::size_t>(n)));
         int queries = scanner_.Feed(std::string_view(buf, static_cast<std::size_t>(n)));
         for (int i = 0; i < queries; ++i) Answer();
@@ -281,6 +286,33 @@ private:
         }
     }
 
+    // Carries out model 603's commands among the received bytes and answers them.
+    void Serve603(std::string_view bytes) {
+        for (const TModel603Command& command : scanner603_.Feed(bytes)) {
+            const double elapsed = Elapsed();
+            switch (command.kind) {
+                case TModel603Command::Turn:
+                    motion_.SetTarget(command.target);
+                    motion_.Move(CurrentHeading(), elapsed);
+                    Log(options_, "turning to " + std::to_string(command.target));
+                    break;
+                case TModel603Command::Stop:
+                    motion_.Stop(elapsed);
+                    Log(options_, "stopped at " + std::to_string(CurrentAzimuth()));
+                    break;
+                case TModel603Command::Position:
+                case TModel603Command::Azimuth:
+                    ++count_;
+                    WriteCount();
+                    break;
+                default:
+                    break;
+            }
+            const std::string reply = Model603Reply(command, CurrentAzimuth());
+            if (!reply.empty() && !options_.silent) QueueBytes("answering", reply);
+        }
+    }
+
     void WriteDuePieces() {
         while (!pending_.empty() && Due(pending_.front()) <= Clock::now()) {
             TPiece& piece = pending_.front();
@@ -304,6 +336,7 @@ private:
         pending_.clear();
         scanner_ = TQueryScanner();
         steering_ = TSteeringScanner();
+        scanner603_ = TModel603Scanner();
     }
 
     // As when an adapter is pulled out: the line ends for the other end, and the link
@@ -315,6 +348,7 @@ private:
         pending_.clear();
         scanner_ = TQueryScanner();
         steering_ = TSteeringScanner();
+        scanner603_ = TModel603Scanner();
         close(fd_);
         fd_ = -1;
         if (!options_.faults.link.empty()) unlink(options_.faults.link.c_str());
@@ -367,6 +401,7 @@ private:
     Clock::time_point nextStream_;  // when the next unasked reply is due (--stream)
     TQueryScanner scanner_;
     TSteeringScanner steering_;
+    TModel603Scanner scanner603_;
     TRotorMotion motion_;
     TDoubledAnswers doubled_{options_.faults};
     std::deque<TPiece> pending_;
