@@ -81,12 +81,15 @@ void TRotorSharing::TurnToClick(TComponent*) {
     if (dialog.exec() != QDialog::Accepted) return;
     const std::optional<int> heading = dialog.ChosenHeading();
     const bool turned = heading && steering_.RequestTurn(*heading);
-    const std::string station = dialog.StationLocator();
-    if (!station.empty() && station != stationLocator_) {
-        stationLocator_ = station;
-        if (onStationLocator_) onStationLocator_(station);
-    }
+    SetStationLocator(dialog.StationLocator());
+    if (turned && onTarget_) onTarget_(dialog.TargetLocator());
     if (!turned) throw Exception(NotReachableText);
+}
+
+void TRotorSharing::SetStationLocator(const std::string& locator) {
+    if (locator.empty() || locator == stationLocator_) return;
+    stationLocator_ = locator;
+    if (onStationLocator_) onStationLocator_(locator);
 }
 
 void TRotorSharing::StopRotorClick(TComponent*) {

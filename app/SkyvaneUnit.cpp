@@ -12,6 +12,7 @@
 #include "app/ProductInfo.h"
 #include "app/RotorLine.h"
 #include "app/RotorSharing.h"
+#include "app/map/MapView.h"
 #include "rotor/RotorReadings.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
@@ -190,11 +191,13 @@ void TForm1::ConnectReadings() {
     line_ = std::make_unique<TRotorLine>(*SerialPort, *Readings, trace);
     Readings->SetOnReading([this](const AzimuthReading& reading) {
         display_->Show(reading, Numeric->Checked());
+        Map->HeadingRead(reading.degrees);
         // The query has its answer: steering that waited may go out now.
         if (Sharing) Sharing->Steering().QueryAnswered();
     });
     Readings->SetOnStaleChange([this, trace](bool stale) {
         display_->SetStale(stale);
+        Map->HeadingStale(stale);
         trace(stale ? "Rotor not answering" : "Rotor answering again");
     });
 }
@@ -214,8 +217,15 @@ void TForm1::ConnectSharing() {
     Sharing->SetOnStationLocator([this](const std::string& locator) {
         sharingSettings_.locator = locator;
         WriteStationLocator(*IniFile, locator);
+        Map->SetStation(locator);
     });
     Sharing->Start(sharingSettings_, *TraceLog);
+    Map = new TMapView(
+        this, PopUpMenu, Sharing->Steering(), [this]() -> TCustomIniFile& { return *IniFile; },
+        [this](const std::string& locator) { Sharing->SetStationLocator(locator); });
+    Map->SetStation(sharingSettings_.locator);
+    Sharing->Steering().SetOnRequest([this](std::optional<int> turn) { Map->TurnRequested(turn); });
+    Sharing->SetOnTarget([this](const std::string& locator) { Map->SetTarget(locator); });
 }
 
 void TForm1::TrackClick(TComponent*) {
@@ -234,6 +244,7 @@ void TForm1::TrackClick(TComponent*) {
         TimerRotor->SetEnabled(false);
         line_->Stop();
         Sharing->Steering().LineClosed();
+        Map->HeadingGone();
     }
     Sharing->Refresh();
 }

@@ -17,6 +17,7 @@ class THeadingDisplay;
 class TIniFile;
 class TLabel;
 class TLog;
+class TMapView;
 class TMenuItem;
 class TPopupMenu;
 class TRotorLine;
@@ -58,6 +59,8 @@ public:
     std::unique_ptr<TRotorReadings> Readings;
     // Steering from the menu and sharing the rotor over the network.
     TRotorSharing* Sharing = nullptr;
+    // The map of the beam; the window tells it of the heading, turns and targets.
+    TMapView* Map = nullptr;
 
     // Creation handler: log, configuration, port settings, titles, About box.
     void FormCreate(TComponent* sender);

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "rotor/Locator.h"
 #include "toolkit/ExceptionReport.h"
@@ -21,11 +20,6 @@ QString Text(const std::string& text) {
 }
 
 }  // namespace
-
-std::string PathText(const TGreatCirclePath& path) {
-    return std::to_string(WholeDegreeBearing(path.bearing)) + "\xC2\xB0  " +
-           std::to_string(std::lround(path.distanceKm)) + " km";
-}
 
 TTurnToDialog::TTurnToDialog(const std::string& stationLocator, QWidget* parent) : QDialog(parent) {
     setWindowTitle("Turn to");
@@ -68,6 +62,10 @@ TTurnToDialog::TTurnToDialog(const std::string& stationLocator, QWidget* parent)
 
 std::string TTurnToDialog::StationLocator() const {
     return NormalLocator(station_->text().trimmed().toStdString()).value_or("");
+}
+
+std::string TTurnToDialog::TargetLocator() const {
+    return parsed_.kind == TTurnTarget::Locator ? parsed_.locator : "";
 }
 
 std::optional<int> TTurnToDialog::ChosenHeading() const {

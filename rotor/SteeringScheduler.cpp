@@ -28,11 +28,15 @@ void TSteeringScheduler::LineClosed() {
 
 bool TSteeringScheduler::RequestTurn(int heading) {
     std::optional<std::string> bytes = TurnCommand(heading);
-    return bytes && Request(std::move(*bytes));
+    if (!bytes || !Request(std::move(*bytes))) return false;
+    if (onRequest_) onRequest_(heading);
+    return true;
 }
 
 bool TSteeringScheduler::RequestStop() {
-    return Request(StopCommand());
+    if (!Request(StopCommand())) return false;
+    if (onRequest_) onRequest_(std::nullopt);
+    return true;
 }
 
 bool TSteeringScheduler::Request(std::string bytes) {

@@ -22,6 +22,8 @@ public:
     using TLiveHeading = std::function<std::optional<int>()>;
     using TLineOpen = std::function<bool()>;
     using TWriter = std::function<bool(const std::string& bytes)>;
+    // A request the line took: the heading of a turn, nothing for a stop.
+    using TRequestEvent = std::function<void(std::optional<int> turnHeading)>;
 
     TSteeringScheduler(TLiveHeading liveHeading, TLineOpen lineOpen, TWriter write);
 
@@ -44,6 +46,9 @@ public:
     bool RequestTurn(int heading) override;
     bool RequestStop() override;
 
+    // Told of every turn and stop taken, whoever asked (menu, map, network clients).
+    void SetOnRequest(TRequestEvent handler) { onRequest_ = std::move(handler); }
+
 private:
     bool Request(std::string bytes);
     bool Flush();
@@ -51,6 +56,7 @@ private:
     TLiveHeading liveHeading_;
     TLineOpen lineOpen_;
     TWriter write_;
+    TRequestEvent onRequest_;
     std::optional<std::string> waiting_;
     bool queryOut_ = false;
 };
