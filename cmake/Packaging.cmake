@@ -16,8 +16,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the platform plugins (X11, Wayland) at run time, so no linked library
-# names them; without them no window can open.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# names them; without them no window can open. The map of the beam is drawn from
+# the picture of the earth in xplanet-images (read through Qt's JPEG plugin).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, xplanet-images")
 # The fonts the window's layout asks for by name; Qt's plugin for Wayland sessions
 # (loaded at run time, so no library dependency finds it).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-wayland")

@@ -92,7 +92,9 @@ const QImage& TMapCanvas::Picture() {
 }
 
 QRect TMapCanvas::HeadingTextArea() const {
-    const QFontMetrics metrics(font());
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
     return QRect(0, 0, metrics.horizontalAdvance("000\u00B0  rotor not answering") + 16,
                  metrics.height() + 8);
 }

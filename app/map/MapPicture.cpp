@@ -50,7 +50,8 @@ void DrawRangeRings(QPainter& p, const TMapFrame& frame, const QFont& font) {
     p.setFont(small);
     const QRectF bounds(frame.centre - QPointF(frame.radius, frame.radius),
                         QSizeF(2 * frame.radius, 2 * frame.radius));
-    for (int km = step; km < HalfCircumferenceKm; km += step) {
+    // No ring right at the rim, which is drawn anyway.
+    for (int km = step; km < HalfCircumferenceKm * 0.97; km += step) {
         const double r = frame.radius * km / HalfCircumferenceKm;
         p.setPen(QPen(RingColour, 1));
         p.setBrush(Qt::NoBrush);
@@ -152,7 +153,7 @@ QImage LoadEarthImage(const QString& path) {
 
 int RangeRingStepKm(double radius) {
     for (const int step : {1000, 2000, 2500, 5000})
-        if (radius * step / HalfCircumferenceKm >= 45) return step;
+        if (radius * step / HalfCircumferenceKm >= 60) return step;
     return 10000;
 }
 
