@@ -3,6 +3,7 @@
 
 #include "app/Log.h"
 #include "app/TurnToDialog.h"
+#include "rotor/RotorAccess.h"
 #include "rotor/RotorServer.h"
 #include "toolkit/Exception.h"
 #include "toolkit/ExceptionReport.h"
@@ -23,13 +24,8 @@ std::string SharingFailedText(const std::string& reason) {
            "chooses another port";
 }
 
-TRotorSharing::TRotorSharing(TForm* form, TPopupMenu* menu,
-                             TSteeringScheduler::TLiveHeading liveHeading,
-                             TSteeringScheduler::TLineOpen lineOpen,
-                             TSteeringScheduler::TWriter write)
-    : TComponent(form),
-      form_(form),
-      steering_(std::move(liveHeading), std::move(lineOpen), std::move(write)) {
+TRotorSharing::TRotorSharing(TForm* form, TPopupMenu* menu, TRotorAccess& rotor)
+    : TComponent(form), form_(form), rotor_(rotor) {
     SetName("RotorSharing");
     const auto entry = [&](const char* name, const char* caption) {
         auto* item = new TMenuItem(form);
@@ -55,7 +51,7 @@ void TRotorSharing::BeforeDestruction() {
 void TRotorSharing::Start(const TSharingSettings& settings, TLog& log) {
     stationLocator_ = settings.locator;
     if (!settings.server) return;
-    server_ = std::make_unique<TRotorServer>(steering_);
+    server_ = std::make_unique<TRotorServer>(rotor_);
     try {
         server_->Listen(settings.serverPort);
         log.WriteLine(1, "Rotor shared on TCP port " + std::to_string(server_->Port()) +
@@ -69,7 +65,7 @@ void TRotorSharing::Start(const TSharingSettings& settings, TLog& log) {
 }
 
 void TRotorSharing::Refresh() {
-    const bool steerable = steering_.CanSteer();
+    const bool steerable = rotor_.CanSteer();
     // Called on every poll: only a change reaches the menu (and the desktop's copy).
     if (turnTo_->Enabled() == steerable) return;
     turnTo_->SetEnabled(steerable);
@@ -80,7 +76,7 @@ void TRotorSharing::TurnToClick(TComponent*) {
     TTurnToDialog dialog(stationLocator_, form_);
     if (dialog.exec() != QDialog::Accepted) return;
     const std::optional<int> heading = dialog.ChosenHeading();
-    const bool turned = heading && steering_.RequestTurn(*heading);
+    const bool turned = heading && rotor_.RequestTurn(*heading);
     SetStationLocator(dialog.StationLocator());
     if (turned && onTarget_) onTarget_(dialog.TargetLocator());
     if (!turned) throw Exception(NotReachableText);
@@ -93,7 +89,7 @@ void TRotorSharing::SetStationLocator(const std::string& locator) {
 }
 
 void TRotorSharing::StopRotorClick(TComponent*) {
-    if (!steering_.RequestStop()) throw Exception(NotReachableText);
+    if (!rotor_.RequestStop()) throw Exception(NotReachableText);
 }
 
 }  // namespace skyvane

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sharing and steering the rotor: the "Turn to…" and "Stop rotor" entries of the tray
-// menu, the rotctld-compatible server, and the steering scheduler that hands both to
-// the window's line between polls. The window tells it about its poll cycle and line.
+// menu and the rotctld-compatible server, both steering the rotor through one access.
 #pragma once
 
 #include <functional>
@@ -9,7 +8,6 @@
 #include <string>
 
 #include "app/SharingSettings.h"
-#include "rotor/SteeringScheduler.h"
 #include "toolkit/Component.h"
 
 namespace skyvane {
@@ -18,23 +16,23 @@ class TForm;
 class TLog;
 class TMenuItem;
 class TPopupMenu;
+class TRotorAccess;
 class TRotorServer;
 
 class TRotorSharing : public TComponent {
 public:
     // Appends a separator, "Turn to…" and "Stop rotor" to `menu` (entries owned by
-    // `form`, which also parents the dialog). The scheduler reads and writes the line
-    // through the given functions.
-    TRotorSharing(TForm* form, TPopupMenu* menu, TSteeringScheduler::TLiveHeading liveHeading,
-                  TSteeringScheduler::TLineOpen lineOpen, TSteeringScheduler::TWriter write);
+    // `form`, which also parents the dialog). Steers and reads the rotor through
+    // `rotor`, which must outlive it.
+    TRotorSharing(TForm* form, TPopupMenu* menu, TRotorAccess& rotor);
     ~TRotorSharing() override;
 
     // The menu entries.
     TMenuItem* SeparatorEntry() const { return separator_; }
     TMenuItem* TurnToEntry() const { return turnTo_; }
     TMenuItem* StopEntry() const { return stop_; }
-    // Where the window reports its poll cycle and line.
-    TSteeringScheduler& Steering() { return steering_; }
+    // The rotor it steers.
+    TRotorAccess& Rotor() { return rotor_; }
 
     // Starts the server when `settings` ask for it and remembers the station's locator.
     // A port that cannot be used is reported once (a message and a log line); the rest
@@ -74,7 +72,7 @@ private:
     TMenuItem* separator_;
     TMenuItem* turnTo_;
     TMenuItem* stop_;
-    TSteeringScheduler steering_;
+    TRotorAccess& rotor_;
     std::unique_ptr<TRotorServer> server_;
     std::string stationLocator_;
     std::function<void(const std::string&)> onStationLocator_;

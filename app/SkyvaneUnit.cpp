@@ -10,9 +10,10 @@
 #include "app/IniFile.h"
 #include "app/Log.h"
 #include "app/ProductInfo.h"
-#include "app/RotorLine.h"
 #include "app/RotorSharing.h"
+#include "app/SerialRotorLink.h"
 #include "app/map/MapView.h"
+#include "rotor/RotorLink.h"
 #include "rotor/RotorReadings.h"
 #include "serial/SerialPort.h"
 #include "toolkit/Application.h"
@@ -184,36 +185,33 @@ void TForm1::FormCreate(TComponent*) {
 }
 
 void TForm1::ConnectReadings() {
-    Readings = std::make_unique<TRotorReadings>(
-        [](std::string reply) { return ParseRotorReply(std::move(reply)); });
     display_ = std::make_unique<THeadingDisplay>(*Response, *TextIcon);
     const auto trace = [this](const std::string& text) { TraceLog->WriteLine(1, text); };
-    line_ = std::make_unique<TRotorLine>(*SerialPort, *Readings, trace);
-    Readings->SetOnReading([this](const AzimuthReading& reading) {
+    serialLink_ = std::make_unique<TSerialRotorLink>(*SerialPort, trace);
+    Readings = &serialLink_->Readings();
+    rotor_ = std::make_unique<TLinkAccess>(*serialLink_);
+    TRotorLink& link = Link();
+    link.SetOnReading([this](const AzimuthReading& reading) {
         display_->Show(reading, Numeric->Checked());
         Map->HeadingRead(reading.degrees);
-        // The query has its answer: steering that waited may go out now.
-        if (Sharing) Sharing->Steering().QueryAnswered();
     });
-    Readings->SetOnStaleChange([this, trace](bool stale) {
+    link.SetOnStaleChange([this, trace](bool stale) {
         display_->SetStale(stale);
         Map->HeadingStale(stale);
         trace(stale ? "Rotor not answering" : "Rotor answering again");
     });
+    // A lost line, or one open again, changes what the steering entries may do.
+    link.SetOnLineChange([this] {
+        if (Sharing) Sharing->Refresh();
+    });
+}
+
+TRotorLink& TForm1::Link() const {
+    return rotor_->Link();
 }
 
 void TForm1::ConnectSharing() {
-    Sharing = new TRotorSharing(
-        this, PopUpMenu,
-        [this]() -> std::optional<int> {
-            // A lost line has no live reading, however recent the last one is.
-            if (!line_->Open()) return std::nullopt;
-            const std::optional<AzimuthReading> reading = Readings->LatestLiveReading();
-            return reading ? std::optional<int>(reading->degrees) : std::nullopt;
-        },
-        [this] { return line_->Open(); },
-        [this](const std::string& bytes) { return line_->Send(bytes); });
-    line_->SetBeforeQuery([this] { Sharing->Steering().QueryStarting(); });
+    Sharing = new TRotorSharing(this, PopUpMenu, *rotor_);
     Sharing->SetOnStationLocator([this](const std::string& locator) {
         sharingSettings_.locator = locator;
         WriteStationLocator(*IniFile, locator);
@@ -221,17 +219,17 @@ void TForm1::ConnectSharing() {
     });
     Sharing->Start(sharingSettings_, *TraceLog);
     Map = new TMapView(
-        this, PopUpMenu, Sharing->Steering(), [this]() -> TCustomIniFile& { return *IniFile; },
+        this, PopUpMenu, *rotor_, [this]() -> TCustomIniFile& { return *IniFile; },
         [this](const std::string& locator) { Sharing->SetStationLocator(locator); });
     Map->SetStation(sharingSettings_.locator);
-    Sharing->Steering().SetOnRequest([this](std::optional<int> turn) { Map->TurnRequested(turn); });
+    rotor_->SetOnRequest([this](std::optional<int> turn) { Map->TurnRequested(turn); });
     Sharing->SetOnTarget([this](const std::string& locator) { Map->SetTarget(locator); });
 }
 
 void TForm1::TrackClick(TComponent*) {
     if (Track->Checked()) {
         try {
-            line_->Start();
+            Link().StartTracking();
         } catch (...) {
             // Nothing is tracking, so the menu must not say it is.
             Track->SetChecked(false);
@@ -242,21 +240,18 @@ void TForm1::TrackClick(TComponent*) {
         TimerRotor->SetInterval(1000);
     } else {
         TimerRotor->SetEnabled(false);
-        line_->Stop();
-        Sharing->Steering().LineClosed();
+        Link().StopTracking();
         Map->HeadingGone();
     }
     Sharing->Refresh();
 }
 
 void TForm1::TimerRotorTimer(TComponent*) {
-    line_->PollTick();
-    // A lost line, or one open again, changes what the steering entries may do.
-    Sharing->Refresh();
+    Link().PollTick();
 }
 
 void TForm1::SerialPortRxChar(TComponent*, int count) {
-    line_->Received(count);
+    serialLink_->Received(count);
 }
 
 void TForm1::VisibleEntryClick(TComponent*) {

@@ -20,9 +20,11 @@ class TLog;
 class TMapView;
 class TMenuItem;
 class TPopupMenu;
-class TRotorLine;
+class TLinkAccess;
+class TRotorLink;
 class TRotorReadings;
 class TRotorSharing;
+class TSerialRotorLink;
 class TSerialPort;
 class TTextIcon;
 class TTimer;
@@ -55,8 +57,9 @@ public:
     TAboutDlg* AboutDlg = nullptr;
     std::unique_ptr<TLog> TraceLog;
     bool TraceOn = false;
-    // The rotor's readings: whole replies, and whether the rotor still answers.
-    std::unique_ptr<TRotorReadings> Readings;
+    // The built-in "AI1;" line's readings: whole replies, and whether the rotor still
+    // answers.
+    TRotorReadings* Readings = nullptr;
     // Steering from the menu and sharing the rotor over the network.
     TRotorSharing* Sharing = nullptr;
     // The map of the beam; the window tells it of the heading, turns and targets.
@@ -70,6 +73,9 @@ public:
     void TimerRotorTimer(TComponent* sender);
     // Bytes arrived: each whole reply goes to the label, the tray text and the hint.
     void SerialPortRxChar(TComponent* sender, int count);
+    // The rotor link in use.
+    TRotorLink& Link() const;
+
     void VisibleEntryClick(TComponent* sender);
     void NumericClick(TComponent* sender);
     void COMSettings1Click(TComponent* sender);
@@ -88,7 +94,8 @@ private:
 
     std::vector<std::string> parameters_;
     std::unique_ptr<THeadingDisplay> display_;
-    std::unique_ptr<TRotorLine> line_;
+    std::unique_ptr<TSerialRotorLink> serialLink_;
+    std::unique_ptr<TLinkAccess> rotor_;
     TSharingSettings sharingSettings_;
 };
 

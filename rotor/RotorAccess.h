@@ -11,6 +11,10 @@ class TRotorAccess {
 public:
     virtual ~TRotorAccess() = default;
 
+    // True when turn and stop requests can be carried out now (the line to the rotor
+    // is open); a rotor that merely stopped answering may still take a stop.
+    virtual bool CanSteer() const { return true; }
+
     // The latest reading while it is live, in whole degrees; nothing while there is
     // none (tracking off, no reply yet, the rotor no longer answering).
     virtual std::optional<int> LiveHeading() const = 0;

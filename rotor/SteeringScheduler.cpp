@@ -28,15 +28,11 @@ void TSteeringScheduler::LineClosed() {
 
 bool TSteeringScheduler::RequestTurn(int heading) {
     std::optional<std::string> bytes = TurnCommand(heading);
-    if (!bytes || !Request(std::move(*bytes))) return false;
-    if (onRequest_) onRequest_(heading);
-    return true;
+    return bytes && Request(std::move(*bytes));
 }
 
 bool TSteeringScheduler::RequestStop() {
-    if (!Request(StopCommand())) return false;
-    if (onRequest_) onRequest_(std::nullopt);
-    return true;
+    return Request(StopCommand());
 }
 
 bool TSteeringScheduler::Request(std::string bytes) {

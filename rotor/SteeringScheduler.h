@@ -22,8 +22,6 @@ public:
     using TLiveHeading = std::function<std::optional<int>()>;
     using TLineOpen = std::function<bool()>;
     using TWriter = std::function<bool(const std::string& bytes)>;
-    // A request the line took: the heading of a turn, nothing for a stop.
-    using TRequestEvent = std::function<void(std::optional<int> turnHeading)>;
 
     TSteeringScheduler(TLiveHeading liveHeading, TLineOpen lineOpen, TWriter write);
 
@@ -46,9 +44,6 @@ public:
     bool RequestTurn(int heading) override;
     bool RequestStop() override;
 
-    // Told of every turn and stop taken, whoever asked (menu, map, network clients).
-    void SetOnRequest(TRequestEvent handler) { onRequest_ = std::move(handler); }
-
 private:
     bool Request(std::string bytes);
     bool Flush();
@@ -56,7 +51,6 @@ private:
     TLiveHeading liveHeading_;
     TLineOpen lineOpen_;
     TWriter write_;
-    TRequestEvent onRequest_;
     std::optional<std::string> waiting_;
     bool queryOut_ = false;
 };

@@ -11,6 +11,7 @@
 #include "app/RotorSharing.h"
 #include "app/TurnToDialog.h"
 #include "rotor/RotorServer.h"
+#include "rotor/SteeringScheduler.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/TempDir.h"
 #include "toolkit/ExceptionReport.h"
@@ -32,12 +33,7 @@ protected:
             item->SetCaption(caption);
             menu_->Add(item);
         }
-        sharing_ = new TRotorSharing(
-            form_.get(), menu_, [this] { return live_; }, [this] { return open_; },
-            [this](const std::string& bytes) {
-                sent_ += bytes;
-                return true;
-            });
+        sharing_ = new TRotorSharing(form_.get(), menu_, steering_);
         previousReporter_ =
             SetExceptionReporter([this](const std::string& t) { reports_.push_back(t); });
         log_.SetFileName(dir_ / "Skyvane.Log");
@@ -72,6 +68,11 @@ protected:
     std::optional<int> live_ = 150;
     bool open_ = true;
     std::string sent_;
+    TSteeringScheduler steering_{[this] { return live_; }, [this] { return open_; },
+                                 [this](const std::string& bytes) {
+                                     sent_ += bytes;
+                                     return true;
+                                 }};
     std::vector<std::string> reports_;
     ExceptionReporter previousReporter_;
 };
