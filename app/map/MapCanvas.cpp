@@ -34,6 +34,12 @@ TMapCanvas::TMapCanvas(const QImage& earth, QWidget* parent) : QWidget(parent), 
     setMinimumSize(200, 200);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::CrossCursor);
+    settle_.setSingleShot(true);
+    settle_.setInterval(150);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        settled_ = true;
+        update();
+    });
 }
 
 void TMapCanvas::SetStation(const std::optional<TGeoPosition>& station) {
@@ -81,21 +87,36 @@ std::optional<TGreatCirclePath> TMapCanvas::PathAtPixel(const QPointF& pixel) co
     return TAzimuthalProjection::PathAt(Frame().PointAt(pixel));
 }
 
-const QImage& TMapCanvas::Picture() {
+void TMapCanvas::DrawPicture(QPainter& p) {
     const TPictureKey key{size(), devicePixelRatioF(), station_, palette().cacheKey()};
+    TPictureKey resized = pictureKey_;
+    resized.size = key.size;
+    if (!picture_.isNull() && !(key == pictureKey_) && resized == key && !settled_) {
+        settle_.start();
+        const QSizeF old = pictureKey_.size;
+        const double factor = std::min(width(), height()) / std::min(old.width(), old.height());
+        const QSizeF scaled = old * factor;
+        p.fillRect(rect(), palette().color(QPalette::Window));
+        p.drawImage(
+            QRectF(QPointF((width() - scaled.width()) / 2, (height() - scaled.height()) / 2),
+                   scaled),
+            picture_);
+        return;
+    }
     if (picture_.isNull() || !(key == pictureKey_)) {
         picture_ = DrawMapPicture(key, earth_, palette(), font());
         pictureKey_ = key;
         ++picturesDrawn_;
     }
-    return picture_;
+    settled_ = false;
+    p.drawImage(QPointF(0, 0), picture_);
 }
 
 QRect TMapCanvas::HeadingTextArea() const {
     QFont bold = font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
-    return QRect(0, 0, metrics.horizontalAdvance("000\u00B0  rotor not answering") + 16,
+    return QRect(0, 0, metrics.horizontalAdvance("Beam 000\u00B0  rotor not answering") + 16,
                  metrics.height() + 8);
 }
 
@@ -115,7 +136,7 @@ QRect TMapCanvas::BeamArea(const TMapHeading& heading) const {
 void TMapCanvas::paintEvent(QPaintEvent*) {
     Guarded([this] {
         QPainter p(this);
-        p.drawImage(QPointF(0, 0), Picture());
+        DrawPicture(p);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
         const TMapFrame frame = Frame();
@@ -165,7 +186,6 @@ void TMapCanvas::DrawBeam(QPainter& p, const TMapFrame& frame) const {
 
 void TMapCanvas::DrawHeadingText(QPainter& p) const {
     const QRect area = HeadingTextArea();
-    p.fillRect(area, palette().color(QPalette::Window));
     QString text = "No heading";
     if (heading_.state != TMapHeading::None) {
         text = "Beam " + Degrees(heading_.degrees);
@@ -205,7 +225,7 @@ void TMapCanvas::DrawTarget(QPainter& p, const TMapFrame& frame) const {
     DrawHaloText(p, at + QPointF(8, 0),
                  QString::fromStdString(target_->locator) + "  SP " + PathLabel(paths.shortPath),
                  TargetColour, rect());
-    DrawHaloText(p, frame.PixelAlong(paths.longPath.bearing, 0.82) + QPointF(6, 0),
+    DrawHaloText(p, frame.PixelAlong(paths.longPath.bearing, 0.62) + QPointF(6, 0),
                  "LP " + PathLabel(paths.longPath), TargetColour, rect());
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -61,8 +62,10 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    // The still picture for the present size, centre and palette, drawn when due.
-    const QImage& Picture();
+    // Draws the still picture for the present size, centre and palette, drawn anew
+    // when due; while the size keeps changing (a drag) the last one is drawn scaled
+    // and the new one waits until the size holds still.
+    void DrawPicture(QPainter& p);
     // The area the beam and its heading label cover for `heading`.
     QRect BeamArea(const TMapHeading& heading) const;
     void DrawBeam(QPainter& p, const TMapFrame& frame) const;
@@ -77,6 +80,8 @@ private:
     QImage picture_;
     TPictureKey pictureKey_;
     int picturesDrawn_ = 0;
+    QTimer settle_;
+    bool settled_ = false;
     std::optional<TGeoPosition> station_;
     TMapHeading heading_;
     int beamWidth_ = 60;

@@ -18,8 +18,8 @@ const QColor SeaColour(14, 36, 74);
 const QColor RingColour(255, 255, 255, 110);
 const QColor RingLabelColour(235, 240, 255);
 
-// One colour of `earth` at a fractional pixel: the four neighbours weighed, wrapping
-// round in longitude.
+// One colour of `earth` at a fractional pixel: the four neighbours weighed in 1/256ths,
+// wrapping round in longitude.
 QRgb Sample(const QImage& earth, double u, double v) {
     const int w = earth.width();
     const int h = earth.height();
@@ -30,17 +30,17 @@ QRgb Sample(const QImage& earth, double u, double v) {
     const int x1 = (x0 + 1) % w;
     const int y0 = static_cast<int>(v);
     const int y1 = std::min(y0 + 1, h - 1);
-    const double a = u - fu;
-    const double b = v - y0;
+    const auto a = static_cast<quint32>((u - fu) * 256);
+    const auto b = static_cast<quint32>((v - y0) * 256);
     const auto* row0 = reinterpret_cast<const QRgb*>(earth.constScanLine(y0));
     const auto* row1 = reinterpret_cast<const QRgb*>(earth.constScanLine(y1));
-    const auto mix = [&](int shift) {
-        const auto c = [shift](QRgb p) { return static_cast<double>((p >> shift) & 0xFF); };
-        const double top = c(row0[x0]) * (1 - a) + c(row0[x1]) * a;
-        const double bottom = c(row1[x0]) * (1 - a) + c(row1[x1]) * a;
-        return static_cast<QRgb>(std::lround(top * (1 - b) + bottom * b)) << shift;
+    // Red and blue, then green, weighed two channels at a time.
+    const auto mix = [](QRgb p, QRgb q, quint32 t) {
+        const quint32 rb = ((p & 0xFF00FF) * (256 - t) + (q & 0xFF00FF) * t) >> 8;
+        const quint32 g = ((p & 0x00FF00) * (256 - t) + (q & 0x00FF00) * t) >> 8;
+        return (rb & 0xFF00FF) | (g & 0x00FF00);
     };
-    return 0xFF000000u | mix(16) | mix(8) | mix(0);
+    return 0xFF000000u | mix(mix(row0[x0], row0[x1], a), mix(row1[x0], row1[x1], a), b);
 }
 
 void DrawRangeRings(QPainter& p, const TMapFrame& frame, const QFont& font) {
@@ -153,7 +153,7 @@ QImage LoadEarthImage(const QString& path) {
 
 int RangeRingStepKm(double radius) {
     for (const int step : {1000, 2000, 2500, 5000})
-        if (radius * step / HalfCircumferenceKm >= 60) return step;
+        if (radius * step / HalfCircumferenceKm >= 55) return step;
     return 10000;
 }
 

@@ -48,7 +48,7 @@ void DrawHaloText(QPainter& p, QPointF at, const QString& text, const QColor& co
                   const QRectF& bounds);
 
 // The range rings' spacing in km for a disc `radius` pixels wide: rings at least
-// about 60 pixels apart.
+// about 55 pixels apart.
 int RangeRingStepKm(double radius);
 
 // Everything the still picture depends on: when it changes, the picture is drawn anew.

@@ -17,6 +17,7 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+constexpr const char* HintText = "A click picks a bearing to turn to; a double click turns there.";
 constexpr const char* NotTurnedText =
     "Not turned: switch Track on and wait for the rotor's line to open. Nothing was sent.";
 
@@ -45,11 +46,11 @@ TMapWindow::TMapWindow(QWidget* parent)
     locatorLayout->addWidget(locatorNote_, 1);
 
     pointer_ = new QLabel(this);
-    pointer_->setMinimumWidth(pointer_->fontMetrics().horizontalAdvance("Pointer 000°  00000 km"));
     // The rows keep their size whatever they say, so the map never moves under the mouse.
     message_ = new QLabel(this);
     message_->setWordWrap(true);
     message_->setFixedHeight(2 * message_->fontMetrics().lineSpacing() + 4);
+    message_->setText(HintText);
     turn_ = new QPushButton("&Turn to 000\u00B0", this);
     turn_->setMinimumWidth(turn_->sizeHint().width());
     QSizePolicy keepsPlace = turn_->sizePolicy();
@@ -64,14 +65,14 @@ TMapWindow::TMapWindow(QWidget* parent)
                    "sea alone.");
 
     auto* status = new QHBoxLayout;
-    status->addWidget(pointer_);
-    status->addWidget(message_, 1);
+    status->addWidget(pointer_, 1);
     status->addWidget(turn_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(canvas_, 1);
     layout->addWidget(locatorRow_);
     layout->addLayout(status);
+    layout->addWidget(message_);
     layout->addWidget(note_);
 
     canvas_->SetOnPointer([this](const auto& path) { ShowPointer(path); });
@@ -113,7 +114,7 @@ void TMapWindow::Pick(const std::optional<TGreatCirclePath>& path) {
     picked_ = path;
     canvas_->SetPicked(path);
     if (!path) {
-        message_->clear();
+        message_->setText(HintText);
         turn_->setVisible(false);
         return;
     }

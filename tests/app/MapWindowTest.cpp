@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <cmath>
+#include <map>
 #include <random>
 
 #include "app/RotorSharing.h"
@@ -144,8 +145,10 @@ TEST_F(MapWindowTest, NothingIsSentWhileTrackingIsOffAndAStaleBeamIsDimmed) {
 TEST_F(MapWindowTest, AClickPicksTheBearingAndDistanceUnderThePointer) {
     FakeRotor rotor;
     TForm1& form = StartAt(rotor.Path());
-    Choose(form.Map->MapEntry());
+    // A double click on the main window (on the heading that covers it) opens the map.
+    Click(form.Response->Widget(), QPointF(20, 20), true);
     TMapWindow* window = form.Map->Window();
+    ASSERT_NE(window, nullptr);
     window->resize(700, 760);
     ASSERT_TRUE(WaitUntil([&] { return window->Canvas()->width() > 600; }));
     TMapCanvas* canvas = window->Canvas();
@@ -172,6 +175,49 @@ TEST_F(MapWindowTest, AClickPicksTheBearingAndDistanceUnderThePointer) {
             QString::number(WholeDegreeBearing(bearing)) + QChar(0x00B0)));
     }
     EXPECT_GT(inside, 100);
+}
+
+// The map's settings as read from whatever a file holds: a value that makes no sense
+// is the default, never a crash or a window of no size.
+TEST(MapSettings, ReadsWhatMakesSenseAndOtherwiseTheDefaults) {
+    struct Ini : TCustomIniFile {
+        Ini() : TCustomIniFile("memory.ini") {}
+        std::string ReadString(std::string_view, std::string_view key,
+                               std::string_view fallback) const override {
+            const auto found = values.find(std::string(key));
+            return found == values.end() ? std::string(fallback) : found->second;
+        }
+        void WriteString(std::string_view, std::string_view, std::string_view) override {}
+        std::map<std::string, std::string> values;
+    };
+    using G = std::optional<std::array<int, 4>>;
+    struct Case {
+        const char *visible, *geometry, *beam;
+        bool wantVisible;
+        G wantGeometry;
+        int wantBeam;
+    } cases[] = {
+        {"YES", "10,20,600,660", "45", true, G{{10, 20, 600, 660}}, 45},
+        {"on", " -30 , 5 ,200,10000", "360", true, G{{-30, 5, 200, 10000}}, 360},
+        {"NOT", "10,20,199,660", "0", false, std::nullopt, 60},
+        {"", "10,20,600", "361", false, std::nullopt, 60},
+        {"x", "10,20,600,660,7", "-5", false, std::nullopt, 60},
+        {"TRUE", "a,b,c,d", "1", true, std::nullopt, 1},
+        {"no", "99999999999,0,600,600", "60deg", false, std::nullopt, 60},
+        {"yes", ",,,", "", true, std::nullopt, 60},
+    };
+    for (const Case& c : cases) {
+        Ini ini;
+        ini.values = {
+            {"MAPVISIBLE", c.visible}, {"MAPGEOMETRY", c.geometry}, {"BEAMWIDTH", c.beam}};
+        const TMapSettings s = ReadMapSettings(ini);
+        EXPECT_EQ(s.visible, c.wantVisible) << c.visible;
+        EXPECT_EQ(s.geometry, c.wantGeometry) << c.geometry;
+        EXPECT_EQ(s.beamWidth, c.wantBeam) << c.beam;
+        if (!s.geometry) continue;
+        ini.values["MAPGEOMETRY"] = MapGeometryText(*s.geometry);
+        EXPECT_EQ(ReadMapSettings(ini).geometry, s.geometry) << c.geometry;
+    }
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of the map of the beam, for looking at by eye: the real program under
-# Xvfb with openbox and trayer, tracking the rotor simulator; a turn to a locator from
+# Xvfb with openbox, tracking the rotor simulator (the menu opened on the main window); a turn to a locator from
 # "Turn to…" draws its short and long path and the turn in progress. Each size is shot
 # live and again once the rotor has gone silent (the beam dimmed):
 #   map-{300,600,1000}-{live,stale}.png
 # Usage: tests/app/map-shots.sh BUILD_DIR OUT_DIR [light|dark|hidpi]
 #   dark   a dark palette (a style sheet given on the command line)
-#   hidpi  QT_SCALE_FACTOR=2 (the sizes are then 300 and 500 logical pixels)
+#   hidpi  QT_SCALE_FACTOR=2 (sizes of 300 and 500 pixels, twice as many on the screen)
 set -euo pipefail
 build=$(realpath "$1")
 out=$(realpath -m "$2")
@@ -24,6 +24,7 @@ cleanup() {
 trap cleanup EXIT
 
 sizes=(300 600 1000)
+scale=1
 args=()
 case "$look" in
   dark)
@@ -35,25 +36,29 @@ QSS
     ;;
   hidpi)
     export QT_SCALE_FACTOR=2
+    scale=2
     sizes=(300 500)
     ;;
 esac
 
-x11_start 2200x1400
+x11_start 2600x2200
 openbox >/dev/null 2>&1 &
 x11_pids+=("$!")
-x11_start_tray
 
 # Answers for about 40 s, then silence.
 coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" --heading 100 --turn-rate 4 --mute-after 40 --mute-for 600000; }
 x11_pids+=("$SIM_PID")
 read -r pty <&"${SIM[0]}"
-printf '[SETTINGS]\r\nCOMPORT=%s\r\nVISIBLE=NOT\r\nLOCATOR=JN58td\r\nMAPVISIBLE=YES\r\nMAPGEOMETRY=10,40,612,690\r\n' \
+printf '[SETTINGS]\r\nCOMPORT=%s\r\nLOCATOR=JN58td\r\nMAPVISIBLE=YES\r\nMAPGEOMETRY=600,40,612,690\r\n' \
   "$pty" >"$work/Skyvane.INI"
 (cd "$work" && exec "$build/app/skyvane" "${args[@]}") &
 x11_pids+=("$!")
 
-x11_wait_tray_icon
+# The main window's own menu: a right click at its centre (x, y).
+main=$(x11_wait_window "^Skyvane$" 60)
+eval "$(xdotool getwindowgeometry --shell "$main")"
+x=$((X + WIDTH / 2))
+y=$((Y + HEIGHT / 2))
 x11_track_on "$work/Skyvane.Log"
 map=$(x11_wait_window "Skyvane map")
 
@@ -70,7 +75,7 @@ sleep 3
 shoot() {
   local size
   for size in "${sizes[@]}"; do
-    xdotool windowsize "$map" "$((size + 12))" "$((size + 90))"
+    xdotool windowsize "$map" "$(((size + 12) * scale))" "$(((size + 100) * scale))"
     sleep 1.5
     import -window "$map" "$out/map-$size-$1.png"
   done
