@@ -170,7 +170,7 @@ TEST_F(SharingWindowTest, TurnToAndStopRotorFromTheMenuSteerTheRotor) {
     TMenuItem* stop = form.Sharing->StopEntry();
     // Below the six, after a separator, and only while tracking.
     const auto& items = form.PopUpMenu->Items();
-    ASSERT_EQ(items.size(), 9u);
+    ASSERT_EQ(items.size(), 10u);  // the map's entry last
     EXPECT_EQ(items[5], form.QuitEntry);
     EXPECT_TRUE(items[6]->IsSeparator());
     EXPECT_EQ(items[7], turnTo);

@@ -147,9 +147,10 @@ def main():
               "the exported menu has the six entries first (%s)" % labels)
         types = [str(p.get("type", "standard")) for _, p in entries]
         enabled = [bool(p.get("enabled", True)) for _, p in entries]
-        check(labels[7:] == ["Turn to\u2026", "Stop rotor"] and types[6] == "separator" and
-              enabled[7:] == [False, False],
-              "after a separator Turn to and Stop rotor, disabled while not tracking (%s %s)"
+        check(labels[7:9] == ["Turn to\u2026", "Stop rotor"] and types[6] == "separator" and
+              enabled[7:9] == [False, False] and labels[9:] == ["Map"] and enabled[9],
+              "after a separator Turn to and Stop rotor, disabled while not tracking, then Map "
+              "(%s %s)"
               % (types, enabled))
         marks = [(str(p.get("toggle-type", "")), int(p.get("toggle-state", -1))) for _, p in entries]
         check(marks[:3] == [("checkmark", 0), ("checkmark", 1), ("checkmark", 1)] and
