@@ -106,13 +106,16 @@ void TRotorSharing::TurnToDialog(const std::string& target) {
     const std::optional<int> heading = dialog.ChosenHeading();
     const bool outOfRange = heading && !rotor_.Reaches(*heading);
     const bool turned = heading && !outOfRange && menuSource_->RequestTurn(*heading);
-    const std::string station = dialog.StationLocator();
-    if (!station.empty() && station != stationLocator_) {
-        stationLocator_ = station;
-        if (onStationLocator_) onStationLocator_(station);
-    }
+    SetStationLocator(dialog.StationLocator());
+    if (turned && onTarget_) onTarget_(dialog.TargetLocator());
     if (outOfRange) throw Exception(OutOfRangeText(*heading, rotor_.TurningScale()));
     if (!turned) throw Exception(RotorNotReachableText);
+}
+
+void TRotorSharing::SetStationLocator(const std::string& locator) {
+    if (locator.empty() || locator == stationLocator_) return;
+    stationLocator_ = locator;
+    if (onStationLocator_) onStationLocator_(locator);
 }
 
 void TRotorSharing::StopRotorClick(TComponent*) {

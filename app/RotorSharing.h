@@ -52,6 +52,12 @@ public:
     void SetOnStationLocator(std::function<void(const std::string&)> handler) {
         onStationLocator_ = std::move(handler);
     }
+    // Takes a new station locator given elsewhere (the map), as the dialog does.
+    void SetStationLocator(const std::string& locator);
+    // Told of the target of each turn from the dialog: its locator, empty for a heading.
+    void SetOnTarget(std::function<void(const std::string&)> handler) {
+        onTarget_ = std::move(handler);
+    }
 
     // Enables the two entries while the rotor can be steered; the window calls it
     // whenever tracking, the line or the reading changed.
@@ -93,6 +99,7 @@ private:
     std::function<void(bool)> onSteerable_;
     std::string stationLocator_;
     std::function<void(const std::string&)> onStationLocator_;
+    std::function<void(const std::string&)> onTarget_;
 };
 
 // The message for a server that cannot listen: why, and that the program goes on.

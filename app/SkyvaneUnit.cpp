@@ -16,6 +16,7 @@
 #include "app/RotorSelection.h"
 #include "app/RotorSharing.h"
 #include "app/SerialRotorLink.h"
+#include "app/map/MapView.h"
 #include "rotor/RotorLink.h"
 #include "rotor/RotorReadings.h"
 #include "serial/SerialPort.h"
@@ -49,6 +50,7 @@ TForm1::TForm1(TComponent* owner, std::vector<std::string> parameters)
     ConnectSharing();
     ConnectAiming();
     ConnectRotorSelection();
+    ConnectMap();
 }
 
 TForm1::~TForm1() {
@@ -228,9 +230,11 @@ void TForm1::WireLink(TRotorLink& link) {
     link.SetOnReading([this](const AzimuthReading& reading) {
         const TShownReading shown = rotor_->Shown(reading);
         display_->Show(shown.reading, Numeric->Checked(), shown.overlap);
+        if (Map) Map->HeadingRead(shown.reading.degrees);
     });
     link.SetOnStaleChange([this](bool stale) {
         display_->SetStale(stale);
+        if (Map) Map->HeadingStale(stale);
         TraceLog->WriteLine(1, stale ? "Rotor not answering" : "Rotor answering again");
     });
     // A lost line, or one open again, changes what the steering entries may do.
@@ -261,8 +265,19 @@ void TForm1::ConnectSharing() {
         sharingSettings_.locator = locator;
         unusableSettings_.Forget("LOCATOR");
         WriteStationLocator(*IniFile, locator);
+        if (Map) Map->SetStation(locator);
     });
     Sharing->Start(sharingSettings_, *TraceLog);
+}
+
+void TForm1::ConnectMap() {
+    mapSource_ = Sharing->NewSource("the map");
+    Map = new TMapView(
+        this, PopUpMenu, *mapSource_, [this]() -> TCustomIniFile& { return *IniFile; },
+        [this](const std::string& locator) { Sharing->SetStationLocator(locator); });
+    Map->SetStation(sharingSettings_.locator);
+    rotor_->SetOnRequest([this](std::optional<int> turn) { Map->TurnRequested(turn); });
+    Sharing->SetOnTarget([this](const std::string& locator) { Map->SetTarget(locator); });
 }
 
 void TForm1::ConnectAiming() {
@@ -290,6 +305,7 @@ void TForm1::TrackClick(TComponent*) {
     } else {
         TimerRotor->SetEnabled(false);
         Link().StopTracking();
+        Map->HeadingGone();
     }
     Sharing->Refresh();
 }

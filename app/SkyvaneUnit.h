@@ -19,6 +19,7 @@ class THeadingDisplay;
 class TIniFile;
 class TLabel;
 class TLog;
+class TMapView;
 class TMenuItem;
 class TPopupMenu;
 class TLinkAccess;
@@ -27,6 +28,7 @@ class TRotorReadings;
 class TRotorSelection;
 class TRotorSharing;
 class TSerialRotorLink;
+class TSteeringSource;
 class TSerialPort;
 class TTextIcon;
 class TTimer;
@@ -68,6 +70,8 @@ public:
     TAiming* Aiming = nullptr;
     // Which rotor is in use, and the "Rotor…" entry that chooses it.
     TRotorSelection* RotorChoice = nullptr;
+    // The map of the beam; the window tells it of the heading, turns and targets.
+    TMapView* Map = nullptr;
 
     // Creation handler: log, configuration, port settings, titles, About box.
     void FormCreate(TComponent* sender);
@@ -105,6 +109,8 @@ private:
     // WriteINI, logged as logPrefix + the file's path (empty: as WriteINI logs).
     void SaveSettings(const std::string& logPrefix);
     void ConnectAiming();
+    // The map of the beam, its menu entry last.
+    void ConnectMap();
     // Quit could not save the settings: says why and asks whether to quit anyway.
     bool QuitWithoutSaving(const std::string& failure);
 
@@ -112,6 +118,7 @@ private:
     std::unique_ptr<THeadingDisplay> display_;
     std::unique_ptr<TSerialRotorLink> serialLink_;
     std::unique_ptr<TLinkAccess> rotor_;
+    std::unique_ptr<TSteeringSource> mapSource_;
     TSharingSettings sharingSettings_;
     TRotorSettings rotorSettings_;
     // Values of the file the program could not use: left as written there.

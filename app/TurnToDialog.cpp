@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "rotor/Locator.h"
 #include "toolkit/ExceptionReport.h"
@@ -39,11 +38,6 @@ std::string TargetProblemText(const TTurnTarget& target, bool countryFile) {
 std::string TargetPlaceText(const TTurnTarget& target) {
     if (!target.locator.empty()) return target.locator;
     return target.call + " in " + target.country.name;
-}
-
-std::string PathText(const TGreatCirclePath& path) {
-    return std::to_string(WholeDegreeBearing(path.bearing)) + "\xC2\xB0  " +
-           std::to_string(std::lround(path.distanceKm)) + " km";
 }
 
 TTurnToDialog::TTurnToDialog(const std::string& stationLocator, QWidget* parent,
@@ -90,6 +84,10 @@ TTurnToDialog::TTurnToDialog(const std::string& stationLocator, QWidget* parent,
 
 std::string TTurnToDialog::StationLocator() const {
     return NormalLocator(station_->text().trimmed().toStdString()).value_or("");
+}
+
+std::string TTurnToDialog::TargetLocator() const {
+    return parsed_.kind == TTurnTarget::Locator ? parsed_.locator : "";
 }
 
 std::optional<int> TTurnToDialog::ChosenHeading() const {

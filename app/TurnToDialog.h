@@ -31,6 +31,9 @@ public:
     // The station's locator as the dialog holds it now, in its usual spelling; empty
     // while the field does not hold a locator.
     std::string StationLocator() const;
+    // The target's locator in its usual spelling while one with known paths is typed;
+    // empty for a heading.
+    std::string TargetLocator() const;
 
     // The parts of the dialog, for tests.
     QLineEdit* TargetEdit() const { return target_; }
@@ -55,9 +58,6 @@ private:
     const TCountryFile* countries_;
     TTurnTarget parsed_;
 };
-
-// The text of one path: "298°  6336 km".
-std::string PathText(const TGreatCirclePath& path);
 
 // Why `target` cannot be turned to, or "" when it can (a missing station locator aside).
 std::string TargetProblemText(const TTurnTarget& target, bool countryFile);

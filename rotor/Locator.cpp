@@ -96,4 +96,9 @@ int WholeDegreeBearing(double bearing) {
     return static_cast<int>(std::lround(NormalBearing(bearing))) % 360;
 }
 
+std::string PathText(const TGreatCirclePath& path) {
+    return std::to_string(WholeDegreeBearing(path.bearing)) + "\xC2\xB0  " +
+           std::to_string(std::lround(path.distanceKm)) + " km";
+}
+
 }  // namespace skyvane

@@ -48,4 +48,7 @@ TGreatCirclePaths GreatCirclePaths(const TGeoPosition& station, const TGeoPositi
 // A bearing as the whole degree a rotor is sent to, 0 to 359.
 int WholeDegreeBearing(double bearing);
 
+// The text of one path: "298°  6336 km" (UTF-8).
+std::string PathText(const TGreatCirclePath& path);
+
 }  // namespace skyvane

@@ -32,7 +32,9 @@ bool TLinkAccess::RequestTurn(int heading) {
     const std::optional<AzimuthReading> reading = link_->LatestLiveReading();
     const std::optional<int> target = Direction().TurnTarget(
         heading, reading ? std::optional<int>(reading->degrees) : std::nullopt);
-    return target && link_->Turn(*target);
+    if (!target || !link_->Turn(*target)) return false;
+    if (onRequest_) onRequest_(heading);
+    return true;
 }
 
 bool TLinkAccess::RequestMove(int sense) {
@@ -41,7 +43,9 @@ bool TLinkAccess::RequestMove(int sense) {
 }
 
 bool TLinkAccess::RequestStop() {
-    return link_->StopTurning();
+    if (!link_->StopTurning()) return false;
+    if (onRequest_) onRequest_(std::nullopt);
+    return true;
 }
 
 }  // namespace skyvane

@@ -120,10 +120,16 @@ public:
     TAzimuthRange TurningScale() const override { return Direction().Scale(); }
     int Turning() const override { return link_->Turning(); }
 
+    // A request the rotor took: the heading of a turn, nothing for a stop.
+    using TRequestEvent = std::function<void(std::optional<int> turnHeading)>;
+    // Told of every turn and stop taken, whoever asked (menu, map, network clients).
+    void SetOnRequest(TRequestEvent handler) { onRequest_ = std::move(handler); }
+
 private:
     TRotorLink* link_;
     int offset_ = 0;
     std::optional<TAzimuthRange> range_;
+    TRequestEvent onRequest_;
 };
 
 }  // namespace skyvane

@@ -173,7 +173,7 @@ TEST_F(SharingWindowTest, TurnToAndStopRotorFromTheMenuSteerTheRotor) {
     // (two for WSJT-X's DX, hidden until it names one, then Presets and Park) around;
     // then Rotor….
     const auto& items = form.PopUpMenu->Items();
-    ASSERT_EQ(items.size(), 14u);
+    ASSERT_EQ(items.size(), 15u);  // the map's entry last, after Rotor…
     EXPECT_EQ(items[13], form.RotorChoice->RotorEntry());
     EXPECT_EQ(items[5], form.QuitEntry);
     EXPECT_TRUE(items[6]->IsSeparator());

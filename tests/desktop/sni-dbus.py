@@ -199,10 +199,11 @@ def main():
         types = [str(p.get("type", "standard")) for _, p in entries]
         enabled = [bool(p.get("enabled", True)) for _, p in entries]
         # WSJT-X's DX entries are hidden until it names a DX station; Presets always opens.
-        check(labels[7:] == ["Turn to\u2026", "Presets", "Park", "Stop rotor", "Rotor\u2026"] and
-              types[6] == "separator" and enabled[7:] == [False, True, False, False, True],
+        check(labels[7:] == ["Turn to\u2026", "Presets", "Park", "Stop rotor", "Rotor\u2026",
+                             "Map"] and
+              types[6] == "separator" and enabled[7:] == [False, True, False, False, True, True],
               "after a separator Turn to, Presets, Park and Stop rotor, steering disabled "
-              "while not tracking, then Rotor (%s %s)" % (types, enabled))
+              "while not tracking, then Rotor and Map (%s %s)" % (types, enabled))
         marks = [(str(p.get("toggle-type", "")), int(p.get("toggle-state", -1))) for _, p in entries]
         check(marks[:3] == [("checkmark", 0), ("checkmark", 1), ("checkmark", 1)] and
               all(m == ("", -1) for m in marks[3:6]),
