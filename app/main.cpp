@@ -6,6 +6,7 @@
 #include "app/AppIcons.h"
 #include "app/SkyvaneUnit.h"
 #include "app/StartFolder.h"
+#include "platform/display_setup.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExceptionReport.h"
 #include "toolkit/MessageBox.h"
@@ -13,6 +14,7 @@
 int main(int argc, char** argv) {
     using namespace skyvane;
     const bool inUserFolder = TakeUserFolderOption(argc, argv);
+    platform::PrepareDisplay();
     TApplication application(argc, argv);
     application.SetTitle("Skyvane Rotor Azimuth Viewer");
     application.SetIcon(ApplicationIcon());
