@@ -45,19 +45,16 @@ std::set<std::string> LoadedImagePlugins() {
     std::set<std::string> plugins;
     std::ifstream maps("/proc/self/maps");
     for (std::string line; std::getline(maps, line);)
-        if (const auto at = line.find("/imageformats/"); at != std::string::npos)
-            plugins.insert(line.substr(at));
+        if (line.find("/imageformats/") != std::string::npos) plugins.insert(line);
     return plugins;
 }
 
-// The pictures are PNG: reading them asks no plugin of another format to look at
-// them (which would load every one of them for good), and the application icon is
-// read once for all its users.
+// Reading the PNG pictures asks no other format's plugin to look at them (which
+// would load them all for good); the application icon is read once for all users.
 TEST_F(AppIconsTest, PicturesAreReadOnceWithoutLoadingImagePlugins) {
     const std::set<std::string> before = LoadedImagePlugins();
     const QIcon icon = ApplicationIcon();
-    EXPECT_FALSE(StoredTrayIcon16().isNull());
-    EXPECT_FALSE(icon.pixmap(48, 48).isNull());
+    EXPECT_FALSE(StoredTrayIcon16().isNull() || icon.pixmap(48, 48).isNull());
     EXPECT_EQ(LoadedImagePlugins(), before);
     EXPECT_EQ(ApplicationIcon().cacheKey(), icon.cacheKey());
 }

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 #include "platform/display_setup.h"
@@ -10,40 +9,28 @@
 namespace skyvane::platform {
 namespace {
 
-std::optional<std::string> Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
+void Put(const char* name, const char* value) {
+    value ? setenv(name, value, 1) : unsetenv(name);
 }
 
-void SetEnv(const char* name, const std::optional<std::string>& value) {
-    if (value)
-        setenv(name, value->c_str(), 1);
-    else
-        unsetenv(name);
-}
-
-// Shared memory stays off for Qt unless the user chose: a value of QT_XCB_NO_MITSHM
-// given is kept as it is, and SKYVANE_X11_SHM leaves the environment untouched.
+// Shared memory goes off for Qt unless the user chose: a QT_XCB_NO_MITSHM given is
+// kept as it is, and SKYVANE_X11_SHM leaves the environment untouched.
 TEST(DisplaySetupTest, SharedMemoryIsOffUnlessTheUserChose) {
     struct Case {
-        std::optional<std::string> noShm, keepShm, expected;
+        const char *noShm, *keepShm, *expected;
     };
-    const Case cases[] = {
-        {std::nullopt, std::nullopt, "1"}, {"0", std::nullopt, "0"}, {"", std::nullopt, ""},
-        {std::nullopt, "1", std::nullopt}, {"7", "1", "7"},
-    };
-    const auto savedNoShm = Env("QT_XCB_NO_MITSHM");
-    const auto savedKeep = Env("SKYVANE_X11_SHM");
-    for (const Case& c : cases) {
-        SetEnv("QT_XCB_NO_MITSHM", c.noShm);
-        SetEnv("SKYVANE_X11_SHM", c.keepShm);
+    for (const Case& c :
+         {Case{nullptr, nullptr, "1"}, Case{"0", nullptr, "0"}, Case{"", nullptr, ""},
+          Case{nullptr, "1", nullptr}, Case{"7", "1", "7"}}) {
+        Put("QT_XCB_NO_MITSHM", c.noShm);
+        Put("SKYVANE_X11_SHM", c.keepShm);
         PrepareDisplay();
-        EXPECT_EQ(Env("QT_XCB_NO_MITSHM"), c.expected)
-            << "given " << c.noShm.value_or("(unset)") << ", " << c.keepShm.value_or("(unset)");
-        EXPECT_EQ(Env("SKYVANE_X11_SHM"), c.keepShm);
+        const char* now = std::getenv("QT_XCB_NO_MITSHM");
+        EXPECT_EQ(now ? std::string(now) : "(unset)", c.expected ? c.expected : "(unset)");
+        EXPECT_EQ(std::getenv("SKYVANE_X11_SHM") != nullptr, c.keepShm != nullptr);
     }
-    SetEnv("QT_XCB_NO_MITSHM", savedNoShm);
-    SetEnv("SKYVANE_X11_SHM", savedKeep);
+    Put("QT_XCB_NO_MITSHM", nullptr);
+    Put("SKYVANE_X11_SHM", nullptr);
 }
 
 }  // namespace
