@@ -22,7 +22,14 @@ THeadingDisplay::THeadingDisplay(TLabel& response, TTextIcon& trayIcon)
 
 void THeadingDisplay::Show(const AzimuthReading& reading, bool numeric) {
     shown_ = reading.text;
-    trayIcon_.SetText(numeric ? reading.text : SectorLabel(reading.degrees));
+    std::string trayText = numeric ? reading.text : SectorLabel(reading.degrees);
+    if (stale_) {
+        stale_ = false;
+        response_.SetFont(LabelFont(false));
+        trayIcon_.SetTextAndFont(std::move(trayText), IconFont(false));
+    } else {
+        trayIcon_.SetText(std::move(trayText));
+    }
     response_.SetCaption(reading.text);
     trayIcon_.SetHint(HeadingHint(shown_, stale_));
 }
@@ -30,20 +37,21 @@ void THeadingDisplay::Show(const AzimuthReading& reading, bool numeric) {
 void THeadingDisplay::SetStale(bool stale) {
     if (stale == stale_) return;
     stale_ = stale;
-    if (stale)
-        SetTextColour(clStaleHeading, clStaleHeading);
-    else
-        SetTextColour(liveLabelColour_, liveIconColour_);
+    response_.SetFont(LabelFont(stale));
+    trayIcon_.SetFont(IconFont(stale));
     trayIcon_.SetHint(HeadingHint(shown_, stale_));
 }
 
-void THeadingDisplay::SetTextColour(TColor labelColour, TColor iconColour) {
-    TFont labelFont = response_.Font();
-    labelFont.color = labelColour;
-    response_.SetFont(labelFont);
-    TFont iconFont = trayIcon_.Font();
-    iconFont.color = iconColour;
-    trayIcon_.SetFont(iconFont);
+TFont THeadingDisplay::LabelFont(bool stale) const {
+    TFont font = response_.Font();
+    font.color = stale ? clStaleHeading : liveLabelColour_;
+    return font;
+}
+
+TFont THeadingDisplay::IconFont(bool stale) const {
+    TFont font = trayIcon_.Font();
+    font.color = stale ? clStaleHeading : liveIconColour_;
+    return font;
 }
 
 }  // namespace skyvane

@@ -30,7 +30,9 @@ public:
     THeadingDisplay(TLabel& response, TTextIcon& trayIcon);
 
     // An accepted reading: the tray text is the reading itself when `numeric`, else
-    // its compass label; the window shows the reading; the hint says "Az(...)".
+    // its compass label; the window shows the reading; the hint says "Az(...)". A
+    // reading is the rotor answering: after a stale spell it is drawn live at once,
+    // in one drawing of the tray picture.
     void Show(const AzimuthReading& reading, bool numeric);
     // Draws the number and the tray text dimmed (stale) or in their live colours again,
     // and notes in the hint that the rotor is not answering.
@@ -38,7 +40,9 @@ public:
     bool Stale() const { return stale_; }
 
 private:
-    void SetTextColour(TColor labelColour, TColor iconColour);
+    // The label's font and the tray font in the colours of staleness `stale`.
+    TFont LabelFont(bool stale) const;
+    TFont IconFont(bool stale) const;
 
     TLabel& response_;
     TTextIcon& trayIcon_;

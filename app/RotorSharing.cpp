@@ -52,6 +52,7 @@ void TRotorSharing::Start(const TSharingSettings& settings, TLog& log) {
     stationLocator_ = settings.locator;
     if (!settings.server) return;
     server_ = std::make_unique<TRotorServer>(rotor_);
+    server_->SetTrace([&log](const std::string& text) { log.WriteLine(1, text); });
     try {
         server_->Listen(settings.serverPort);
         log.WriteLine(1, "Rotor shared on TCP port " + std::to_string(server_->Port()) +

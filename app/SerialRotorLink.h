@@ -33,6 +33,7 @@ public:
     bool StopTurning() override { return steering_.RequestStop(); }
     // The controller has no park position of its own: a turn to north.
     bool Park() override { return Turn(0); }
+    int Turning() const override { return steering_.Turning(); }
 
     // The port's received-characters event goes here.
     void Received(int count) { line_.Received(count); }

@@ -2,6 +2,7 @@
 #include "app/SharingSettings.h"
 
 #include <charconv>
+#include <optional>
 
 #include "app/Configuration.h"
 #include "app/HexStr.h"
@@ -10,51 +11,50 @@
 namespace skyvane {
 namespace {
 
-// No value read from a profile file can hold a line end, so this default shows that
-// the key is missing.
-constexpr std::string_view Missing = "\n";
-
 bool HasKey(const TCustomIniFile& ini, std::string_view key) {
-    return ini.ReadString(SettingsSection, key, Missing) != Missing;
-}
-
-std::string Trimmed(std::string text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.back())) text.pop_back();
-    std::size_t start = 0;
-    while (start < text.size() && blank(text[start])) ++start;
-    return text.substr(start);
+    return ReadSettingText(ini, key).has_value();
 }
 
 }  // namespace
 
-std::uint16_t ServerPortFromText(std::string_view text) {
+std::optional<std::uint16_t> UsableServerPort(std::string_view text) {
     unsigned long port = 0;
     const char* end = text.data() + text.size();
     const bool digitsOnly = !text.empty() && text.find_first_not_of("0123456789") == text.npos;
     const auto [stop, error] = std::from_chars(text.data(), end, port);
     if (!digitsOnly || error != std::errc() || stop != end || port < 1 || port > 65535)
-        return DefaultServerPort;
+        return std::nullopt;
     return static_cast<std::uint16_t>(port);
 }
 
-TSharingSettings ReadSharingSettings(const TCustomIniFile& ini) {
+std::uint16_t ServerPortFromText(std::string_view text) {
+    return UsableServerPort(text).value_or(DefaultServerPort);
+}
+
+TSharingSettings ReadSharingSettings(const TCustomIniFile& ini, TUnusableSettings* unusable) {
+    TUnusableSettings ignored;
+    TUnusableSettings& noted = unusable ? *unusable : ignored;
     const TSharingSettings defaults;
     TSharingSettings s;
-    s.server = IsTrueText(ini.ReadString(SettingsSection, "SERVER", YesNotText(defaults.server)));
-    s.serverPort = ServerPortFromText(
-        Trimmed(ini.ReadString(SettingsSection, "SERVERPORT", std::to_string(DefaultServerPort))));
-    s.locator = NormalLocator(Trimmed(ini.ReadString(SettingsSection, "LOCATOR", ""))).value_or("");
+    s.server = ReadSetting<bool>(ini, "SERVER", defaults.server, YesNoFromText, "YES or NOT",
+                                 YesNotText(defaults.server), noted);
+    s.serverPort = ReadSetting<std::uint16_t>(ini, "SERVERPORT", DefaultServerPort,
+                                              UsableServerPort, "a TCP port from 1 to 65535",
+                                              std::to_string(DefaultServerPort), noted);
+    s.locator = ReadSetting<std::string>(
+        ini, "LOCATOR", "", [](std::string_view t) { return NormalLocator(t); },
+        "a Maidenhead locator of 4 or 6 characters (JN58 or JN58td)", "none", noted);
     return s;
 }
 
-void WriteSharingSettings(TCustomIniFile& ini, const TSharingSettings& settings) {
+void WriteSharingSettings(TCustomIniFile& ini, const TSharingSettings& settings,
+                          const TUnusableSettings* kept) {
     const TSharingSettings defaults;
     if (settings.server != defaults.server || HasKey(ini, "SERVER"))
-        ini.WriteString(SettingsSection, "SERVER", YesNotText(settings.server));
+        WriteSetting(ini, "SERVER", YesNotText(settings.server), kept);
     if (settings.serverPort != defaults.serverPort || HasKey(ini, "SERVERPORT"))
-        ini.WriteString(SettingsSection, "SERVERPORT", std::to_string(settings.serverPort));
-    if (!settings.locator.empty()) WriteStationLocator(ini, settings.locator);
+        WriteSetting(ini, "SERVERPORT", std::to_string(settings.serverPort), kept);
+    if (!settings.locator.empty()) WriteSetting(ini, "LOCATOR", settings.locator, kept);
 }
 
 void WriteStationLocator(TCustomIniFile& ini, std::string_view locator) {

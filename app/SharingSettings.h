@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/UnusableSettings.h"
 #include "toolkit/IniFile.h"
 
 namespace skyvane {
@@ -23,14 +25,21 @@ struct TSharingSettings {
 
 // Reads SERVER (yes/no, default NOT), SERVERPORT (1 to 65535, else 4533) and LOCATOR (a
 // 4- or 6-character locator in its usual spelling, else empty) from the settings section.
-TSharingSettings ReadSharingSettings(const TCustomIniFile& ini);
+// A value that cannot be used is noted in `unusable` when given.
+TSharingSettings ReadSharingSettings(const TCustomIniFile& ini,
+                                     TUnusableSettings* unusable = nullptr);
 
 // Writes SERVER and SERVERPORT when the file already has them or they differ from their
-// defaults, then LOCATOR when one is known. Raises EIniFileException like every write.
-void WriteSharingSettings(TCustomIniFile& ini, const TSharingSettings& settings);
+// defaults, then LOCATOR when one is known; a key whose unusable value `kept` holds is
+// left as written. Raises EIniFileException like every write.
+void WriteSharingSettings(TCustomIniFile& ini, const TSharingSettings& settings,
+                          const TUnusableSettings* kept = nullptr);
 
 // Writes LOCATOR alone, at once: the station's locator as the user just gave it.
 void WriteStationLocator(TCustomIniFile& ini, std::string_view locator);
+
+// The SERVERPORT text as a port: digits only, 1 to 65535; nothing otherwise.
+std::optional<std::uint16_t> UsableServerPort(std::string_view text);
 
 // The SERVERPORT text as a port: digits only, 1 to 65535; DefaultServerPort otherwise.
 std::uint16_t ServerPortFromText(std::string_view text);

@@ -154,9 +154,14 @@ void TForm1::FormCreate(TComponent*) {
     });
     Numeric->SetChecked(settings.numeric);
     VisibleEntry->SetChecked(settings.visible);
-    sharingSettings_ = ReadSharingSettings(*IniFile);
+    sharingSettings_ = ReadSharingSettings(*IniFile, &unusableSettings_);
 
     WriteStartupHeader(*TraceLog, StartupHeaderLines(configPath, settings), TraceOn);
+    if (const std::string text = UnusableSettingsText(unusableSettings_, configPath);
+        !text.empty()) {
+        TraceLog->WriteLine(1, text);
+        ShowMessageBox(text, "Warning!", TMsgButtons::OK, TMsgIcon::Warning);
+    }
 
     const TPortSpeed speed = PortSpeedFromNumber(settings.baudNumber);
     if (speed.rate == brCustom) SerialPort->SetCustomBaudRate(speed.customRate);
@@ -210,6 +215,7 @@ void TForm1::ConnectSharing() {
     Sharing = new TRotorSharing(this, PopUpMenu, *rotor_);
     Sharing->SetOnStationLocator([this](const std::string& locator) {
         sharingSettings_.locator = locator;
+        unusableSettings_.Forget("LOCATOR");
         WriteStationLocator(*IniFile, locator);
     });
     Sharing->Start(sharingSettings_, *TraceLog);
@@ -308,7 +314,7 @@ void TForm1::WriteINI() {
                                 .numeric = Numeric->Checked(),
                                 .customBaudRate = SerialPort->CustomBaudRate(),
                             });
-    WriteSharingSettings(*IniFile, sharingSettings_);
+    WriteSharingSettings(*IniFile, sharingSettings_, &unusableSettings_);
 }
 
 }  // namespace skyvane

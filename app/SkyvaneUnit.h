@@ -94,6 +94,8 @@ private:
     std::unique_ptr<TSerialRotorLink> serialLink_;
     std::unique_ptr<TLinkAccess> rotor_;
     TSharingSettings sharingSettings_;
+    // Values of the file the program could not use: left as written there.
+    TUnusableSettings unusableSettings_;
 };
 
 }  // namespace skyvane

@@ -164,6 +164,13 @@ public:
 
     // The set of events (EV_* bits) that WaitEvents reports.
     virtual int SetEventMask(std::uint32_t mask) = 0;
+    // The events of the mask worth timed looks at the line (the drained output queue
+    // after a write, the line's interrupt counters) while nothing else wakes the wait;
+    // the others are reported whenever the wait looks anyway. All of them until told.
+    virtual int SetPromptEvents(std::uint32_t events) {
+        static_cast<void>(events);
+        return 0;
+    }
     // Waits until events of the mask have occurred and `gate` (when given) is open
     // (Events, with them in `events`), `stop` is set (Stopped) or the device cannot be
     // waited on any more, for example after a hang-up (Failed). Meanwhile, also while

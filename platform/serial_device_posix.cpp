@@ -179,7 +179,7 @@ public:
         t.done = n < 0 ? 0 : static_cast<std::size_t>(n);
         if (mask_ & kEvTxEmpty) {
             txArmed_ = true;
-            control_.Set();
+            if (prompt_ & kEvTxEmpty) control_.Set();
         }
         if (t.done == size) return Finish(t);
         return Pend(t);
@@ -291,12 +291,19 @@ public:
         return 0;
     }
 
+    int SetPromptEvents(std::uint32_t events) override {
+        prompt_ = events;
+        control_.Set();
+        return 0;
+    }
+
     // Received characters are reported when bytes reach the input queue (the event
     // character cannot be seen without taking the bytes, so EV_RXFLAG is never
     // reported); the 80 % mark when the queue crosses it; transmit-empty when the
     // output queue drains after a write; modem lines, breaks and errors from the
     // driver's interrupt counters where it keeps them. Only what the mask asks for
-    // is looked at: a wait for received characters alone sleeps until bytes come.
+    // is looked at, and only the prompt events are looked for on a timer: a wait for
+    // received characters alone sleeps until bytes come.
     // A hang-up ends the wait for good (Failed), after the bytes that came with it
     // have been reported.
     WaitResult WaitEvents(const WakeEvent& stop, std::uint32_t& events, WaitGate* gate) override {
@@ -323,8 +330,9 @@ public:
                 return Leave(WaitResult::Failed);
             }
             int timeout = streamHoldUntil_ < 0 ? -1 : holdMs;
-            if (txArmed_ && (mask & kEvTxEmpty)) timeout = Earliest(timeout, kTxDrainRecheckMs);
-            if (icountOk_ && (mask & kCounterEvents))
+            const std::uint32_t prompt = mask & prompt_;
+            if (txArmed_ && (prompt & kEvTxEmpty)) timeout = Earliest(timeout, kTxDrainRecheckMs);
+            if (icountOk_ && (prompt & kCounterEvents))
                 timeout = Earliest(timeout, kLineCounterRecheckMs);
             // A full input queue takes nothing until a read makes room (control_).
             const bool take = !hungUp_ && HasInputRoom();
@@ -587,10 +595,11 @@ private:
     int fd_;
     bool icountOk_ = false;
     std::atomic<std::uint32_t> mask_{0};
+    std::atomic<std::uint32_t> prompt_{~std::uint32_t{0}};  // events worth timed looks
     std::atomic<std::int32_t> inputSize_{1024};
     std::atomic<bool> txArmed_{false};
     std::atomic<bool> discardNull_{false};
-    std::atomic<bool> eventThread_{false};  // an event thread takes the bytes as they come
+    std::atomic<bool> eventThread_{false};   // an event thread takes the bytes as they come
     std::atomic<bool> readerFilled_{false};  // a reader put bytes in the queue unreported
     // The event wait looks again: the mask changed, a write started while
     // transmit-empty is waited for, or a read made room in a full input queue.

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "rotor/Steering.h"
+
 namespace skyvane {
 namespace {
 
@@ -52,7 +54,15 @@ constexpr TCommandName kCommands[] = {
     {'K', "park", TRotctlCommand::Park, 0},
     {'_', "get_info", TRotctlCommand::GetInfo, 0},
     {0, "dump_state", TRotctlCommand::DumpState, 0},
+    {'M', "move", TRotctlCommand::Move, 2},
+    {'s', "get_status", TRotctlCommand::GetStatus, 0},
+    {'R', "reset", TRotctlCommand::Reset, 1},
+    {'1', "dump_caps", TRotctlCommand::DumpCaps, 0},
 };
+
+// The rotor's elevation range: it turns in azimuth only.
+constexpr double MinElevation = 0;
+constexpr double MaxElevation = 0;
 
 const TCommandName* FindShort(char c) {
     for (const TCommandName& name : kCommands)
@@ -80,6 +90,56 @@ std::optional<double> ParseNumber(std::string text) {
     if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+// A whole number as Hamlib's argument parsing reads one: optional sign, digits only.
+std::optional<int> ParseWhole(std::string text) {
+    if (!text.empty() && text.front() == '+') text.erase(0, 1);
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+    return value;
+}
+
+std::optional<TMoveDirection> ParseDirection(const std::string& text) {
+    const std::optional<int> value = ParseWhole(text);
+    if (!value) return std::nullopt;
+    for (int known = 2; known <= 256; known *= 2)
+        if (*value == known) return static_cast<TMoveDirection>(known);
+    return std::nullopt;
+}
+
+bool IsMoveSpeed(const std::string& text) {
+    const std::optional<int> speed = ParseWhole(text);
+    return speed &&
+           (*speed == UnchangedMoveSpeed || (*speed >= MinMoveSpeed && *speed <= MaxMoveSpeed));
+}
+
+// The error the arguments of a known command earn, filling in what they mean.
+int CheckArguments(TRotctlRequest& request) {
+    switch (request.command) {
+        case TRotctlCommand::SetPosition: {
+            const std::optional<double> azimuth = ParseNumber(request.arguments[0]);
+            const std::optional<double> elevation = ParseNumber(request.arguments[1]);
+            if (!azimuth || !elevation || *azimuth < 0 || *azimuth > 360 ||
+                *elevation < MinElevation || *elevation > MaxElevation)
+                return RprtInvalidArgument;
+            request.azimuth = static_cast<int>(std::lround(*azimuth));
+            return RprtOk;
+        }
+        case TRotctlCommand::Move:
+            request.direction = ParseDirection(request.arguments[0]);
+            if (!request.direction || !IsMoveSpeed(request.arguments[1])) {
+                request.direction.reset();
+                return RprtInvalidArgument;
+            }
+            return RprtOk;
+        case TRotctlCommand::Reset:
+            return ParseWhole(request.arguments[0]) ? RprtOk : RprtInvalidArgument;
+        default:
+            return RprtOk;
+    }
 }
 
 // "%.2f" of a whole number, without the locale's say in the decimal mark.
@@ -115,8 +175,9 @@ std::optional<TRotctlRequest> ParseRotctlLine(std::string_view line) {
 
     TRotctlRequest request;
     if (line.front() == '+' || IsSeparatorPrefix(line.front())) {
-        request.extended = true;
-        request.separator = line.front() == '+' ? '\n' : line.front();
+        // A blank after the prefix leaves the default form, as rotctld reads it.
+        request.extended = line.size() > 1 && !IsBlank(line[1]);
+        if (request.extended) request.separator = line.front() == '+' ? '\n' : line.front();
         line = Trimmed(line.substr(1));
         if (line.empty()) return std::nullopt;
     }
@@ -147,16 +208,7 @@ std::optional<TRotctlRequest> ParseRotctlLine(std::string_view line) {
         request.argumentError = RprtInvalidArgument;
         return request;
     }
-    if (request.command == TRotctlCommand::SetPosition) {
-        const std::optional<double> azimuth = ParseNumber(request.arguments[0]);
-        // The rotor turns in azimuth only; the elevation must be a number and is ignored.
-        const std::optional<double> elevation = ParseNumber(request.arguments[1]);
-        if (!azimuth || !elevation || *azimuth < 0 || *azimuth > 360) {
-            request.argumentError = RprtInvalidArgument;
-            return request;
-        }
-        request.azimuth = static_cast<int>(std::lround(*azimuth));
-    }
+    request.argumentError = CheckArguments(request);
     return request;
 }
 
@@ -167,10 +219,13 @@ std::string FormatRotctlAnswer(const TRotctlRequest& request, int code,
     if (!request.extended) {
         const bool getCommand = request.command == TRotctlCommand::GetPosition ||
                                 request.command == TRotctlCommand::GetInfo ||
-                                request.command == TRotctlCommand::DumpState;
+                                request.command == TRotctlCommand::DumpState ||
+                                request.command == TRotctlCommand::GetStatus ||
+                                request.command == TRotctlCommand::DumpCaps;
         if (code != RprtOk || !getCommand) return rprt + "\n";
         std::string answer;
         for (const TRotctlRecord& record : records) answer += record.plain + "\n";
+        if (request.command == TRotctlCommand::DumpCaps) answer += rprt + "\n";
         return answer;
     }
     std::string answer = request.longName + ":";
@@ -190,6 +245,71 @@ std::vector<TRotctlRecord> PositionRecords(int azimuth) {
 
 std::vector<TRotctlRecord> InfoRecords(std::string_view info) {
     return {{std::string(info), "Info: " + std::string(info)}};
+}
+
+int AzimuthSense(TMoveDirection direction) {
+    switch (direction) {
+        case TMoveDirection::CounterClockwise:
+        case TMoveDirection::UpCounterClockwise:
+        case TMoveDirection::DownCounterClockwise:
+            return -1;
+        case TMoveDirection::Clockwise:
+        case TMoveDirection::UpClockwise:
+        case TMoveDirection::DownClockwise:
+            return 1;
+        case TMoveDirection::Up:
+        case TMoveDirection::Down:
+            break;
+    }
+    return 0;
+}
+
+std::vector<TRotctlRecord> StatusRecords(int turning) {
+    std::string flags;
+    if (turning != 0)
+        flags = turning > 0 ? "MOVING MOVING_AZ MOVING_RIGHT " : "MOVING MOVING_AZ MOVING_LEFT ";
+    return {{flags, "Status flags: " + flags}};
+}
+
+std::vector<TRotctlRecord> CapsRecords(std::string_view info) {
+    const std::string name(info);
+    const auto degrees = [](int value) { return std::to_string(value) + ".00"; };
+    const std::string caps =
+        "Caps dump for model:\t2\n"
+        "Model name:\t\t" +
+        name +
+        "\n"
+        "Mfg name:\t\t" +
+        name +
+        "\n"
+        "Backend version:\t1.0\n"
+        "Backend copyright:\tGPL\n"
+        "Backend status:\t\tStable\n"
+        "Rot type:\t\tAz\n"
+        "Port type:\t\tNetwork link\n"
+        "Write delay:\t\t0mS, timeout 0mS, 0 retries\n"
+        "Post Write delay:\t0mS\n"
+        "Status flags: MOVING MOVING_AZ MOVING_LEFT MOVING_RIGHT \n"
+        "Get functions: \nSet functions: \nExtra functions:\n"
+        "Get level: \nSet level: \nExtra levels:\n"
+        "Get parameters: \nSet parameters: \nExtra parameters:\n"
+        "Min Azimuth:\t\t" +
+        degrees(MinSteerHeading) +
+        "\n"
+        "Max Azimuth:\t\t" +
+        degrees(MaxSteerHeading) +
+        "\n"
+        "Min Elevation:\t\t0.00\nMax Elevation:\t\t0.00\n"
+        "Has priv data:\t\tN\nHas Init:\t\tN\nHas Cleanup:\t\tN\n"
+        "Has Open:\t\tY\nHas Close:\t\tY\n"
+        "Can set Conf:\t\tN\nCan get Conf:\t\tN\n"
+        "Can set Position:\tY\nCan get Position:\tY\n"
+        "Can Stop:\t\tY\nCan Park:\t\tY\nCan Reset:\t\tN\nCan Move:\t\tY\n"
+        "Can get Info:\t\tY\nCan get Status:\t\tY\n"
+        "Can set Func:\tN\nCan get Func:\tN\nCan set Level:\tN\nCan get Level:\tN\n"
+        "Can set Param:\tN\nCan get Param:\tN\n"
+        "\nOverall backend warnings: 0";
+    return {{caps, caps}};
 }
 
 std::vector<TRotctlRecord> DumpStateRecords() {

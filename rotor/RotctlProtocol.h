@@ -16,6 +16,26 @@ inline constexpr int RprtOk = 0;
 inline constexpr int RprtInvalidArgument = -1;  // bad or missing argument, heading out of range
 inline constexpr int RprtNotImplemented = -4;   // a command this server does not carry out
 inline constexpr int RprtTimedOut = -5;         // no live reading: the rotor does not answer
+inline constexpr int RprtNotAvailable = -11;    // a feature this rotor does not have (reset)
+
+// Hamlib's move directions (M, \move): up, down, counter-clockwise, clockwise and the
+// four diagonals. The rotor turns in azimuth only.
+enum class TMoveDirection {
+    Up = 2,
+    Down = 4,
+    CounterClockwise = 8,
+    Clockwise = 16,
+    UpCounterClockwise = 32,
+    UpClockwise = 64,
+    DownCounterClockwise = 128,
+    DownClockwise = 256
+};
+// The azimuth part of a move: -1 counter-clockwise, +1 clockwise, 0 none (up, down).
+int AzimuthSense(TMoveDirection direction);
+// Hamlib's move speeds: 1..100, or -1 to leave the speed as it is.
+inline constexpr int MinMoveSpeed = 1;
+inline constexpr int MaxMoveSpeed = 100;
+inline constexpr int UnchangedMoveSpeed = -1;
 
 // Splits a client's byte stream into command lines ending at LF or CR. A line longer
 // than MaxLineLength is not kept: its bytes are dropped as they come and it ends up as
@@ -45,6 +65,10 @@ enum class TRotctlCommand {
     Park,         // K, \park
     GetInfo,      // _, \get_info
     DumpState,    // \dump_state: what the NET rotctl client reads when it opens
+    Move,         // M, \move: direction and speed
+    GetStatus,    // s, \get_status: moving or not
+    Reset,        // R, \reset: a reset type
+    DumpCaps,     // 1, \dump_caps: the rotor's capabilities
     Quit,         // q, Q: the client ends the conversation
     Unknown,      // anything else, answered as not implemented
 };
@@ -61,6 +85,8 @@ struct TRotctlRequest {
     // SetPosition: the azimuth asked for, rounded to a whole degree. Unset when the
     // arguments are missing, not numbers, or the azimuth is outside 0..360.
     std::optional<int> azimuth;
+    // Move: the direction asked for (set when the arguments are valid).
+    std::optional<TMoveDirection> direction;
     // RprtOk, or the error the arguments alone earn (wrong count, not numbers, range).
     int argumentError = RprtOk;
 };
@@ -86,6 +112,14 @@ std::vector<TRotctlRecord> PositionRecords(int azimuth);
 
 // The records of get_info: the text naming this rotor.
 std::vector<TRotctlRecord> InfoRecords(std::string_view info);
+
+// The records of get_status: the status flags of a rotor turning clockwise (+1),
+// counter-clockwise (-1) or standing (0), each followed by a blank as Hamlib writes them.
+std::vector<TRotctlRecord> StatusRecords(int turning);
+
+// The records of dump_caps: the capabilities of this rotor in rotctld's layout, with
+// `info` as its name. rotctld ends it with "RPRT 0" in the default form too.
+std::vector<TRotctlRecord> CapsRecords(std::string_view info);
 
 // The records of dump_state: protocol version 1, the model of a network rotor, the
 // azimuth range 0..360, no elevation, azimuth-only type, and "done".

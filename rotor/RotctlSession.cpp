@@ -2,6 +2,7 @@
 #include "rotor/RotctlSession.h"
 
 #include "rotor/RotorAccess.h"
+#include "rotor/Steering.h"
 
 namespace skyvane {
 
@@ -45,6 +46,18 @@ std::string TRotctlSession::Answer(const TRotctlRequest& request) {
             return FormatRotctlAnswer(request, RprtOk, InfoRecords(RotorServerInfo));
         case TRotctlCommand::DumpState:
             return FormatRotctlAnswer(request, RprtOk, DumpStateRecords());
+        case TRotctlCommand::Move: {
+            // The rotor has no elevation: a move up or down has nothing to turn.
+            const std::optional<int> end = MoveEndHeading(AzimuthSense(*request.direction));
+            if (!end) return FormatRotctlAnswer(request, RprtInvalidArgument);
+            return result(rotor_.RequestTurn(*end));
+        }
+        case TRotctlCommand::GetStatus:
+            return FormatRotctlAnswer(request, RprtOk, StatusRecords(rotor_.Turning()));
+        case TRotctlCommand::Reset:
+            return FormatRotctlAnswer(request, RprtNotAvailable);
+        case TRotctlCommand::DumpCaps:
+            return FormatRotctlAnswer(request, RprtOk, CapsRecords(RotorServerInfo));
         case TRotctlCommand::Quit:
         case TRotctlCommand::Unknown:
             break;

@@ -23,6 +23,9 @@ public:
     virtual bool RequestTurn(int heading) = 0;
     // Asks a turning rotor to stop. False when the rotor cannot be reached now.
     virtual bool RequestStop() = 0;
+    // Which way the rotor is being turned now: +1 clockwise, -1 counter-clockwise,
+    // 0 standing (or not known to move).
+    virtual int Turning() const { return 0; }
 };
 
 }  // namespace skyvane

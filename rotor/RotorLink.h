@@ -46,6 +46,9 @@ public:
     virtual bool StopTurning() = 0;
     // Asks the rotor to go to its park position. False when it cannot be reached now.
     virtual bool Park() = 0;
+    // Which way the rotor is being turned now: +1 clockwise, -1 counter-clockwise, 0
+    // standing or not known.
+    virtual int Turning() const { return 0; }
 
     // Called for each accepted reading, in arrival order.
     void SetOnReading(TReadingEvent handler) { onReading_ = std::move(handler); }
@@ -87,6 +90,7 @@ public:
     std::optional<int> LiveHeading() const override;
     bool RequestTurn(int heading) override;
     bool RequestStop() override;
+    int Turning() const override { return link_->Turning(); }
 
 private:
     TRotorLink* link_;

@@ -7,6 +7,11 @@ bool IsSteerHeading(int heading) {
     return heading >= MinSteerHeading && heading <= MaxSteerHeading;
 }
 
+std::optional<int> MoveEndHeading(int sense) {
+    if (sense == 0) return std::nullopt;
+    return sense < 0 ? MinSteerHeading : MaxSteerHeading;
+}
+
 std::optional<std::string> TurnCommand(int heading) {
     if (!IsSteerHeading(heading)) return std::nullopt;
     std::string digits = std::to_string(heading);

@@ -19,9 +19,8 @@ std::int32_t TransferErrorCode(const TSerialTransfer& t) {
 
 }  // namespace
 
-// The held values behind the line settings, as a device last accepted them.
+// The held values behind the line settings, as the open device last accepted them.
 struct TCustomSerialPort::TAcceptedLine {
-    std::uint64_t deviceNumber = 0;  // which of the port's devices accepted them
     TBaudRate baudRate = br9600;
     std::int32_t customBaudRate = 9600;
     TDataBits dataBits = dbEight;
@@ -238,7 +237,7 @@ void TCustomSerialPort::StartEventDelivery() {
     if (events_.Empty()) return;
     if (syncMethod_ == smWindowSync) notifyWindow_ = std::make_unique<TSerialNotifier>(this);
     threadRunning_ = true;
-    waitedMask_ = ~std::uint32_t{0};  // none handed to the device yet
+    promptMask_ = ~std::uint32_t{0};  // none handed to the device yet
     try {
         eventThread_ = std::make_unique<TSerialThread>(this);
     } catch (...) {
@@ -319,12 +318,14 @@ void TCustomSerialPort::AcquireDevice() {
 void TCustomSerialPort::ReleaseDevice() {
     std::lock_guard lock(deviceMutex_);
     device_.reset();
+    // What that device accepted says nothing of the next one.
+    acceptedLine_.reset();
 }
 
 void TCustomSerialPort::AttachDevice(std::shared_ptr<platform::SerialDevice> device) {
     std::lock_guard lock(deviceMutex_);
     device_ = std::move(device);
-    ++deviceNumber_;
+    acceptedLine_.reset();
 }
 
 std::shared_ptr<platform::SerialDevice> TCustomSerialPort::Device() const {
@@ -426,7 +427,7 @@ void TCustomSerialPort::ApplyLineSettings() {
     if (!CanApply()) return;
     const std::shared_ptr<platform::SerialDevice> device = Device();
     if (int e = device->SetLineSettings(DeviceLineSettings())) {
-        RestoreAcceptedLine(*device);
+        RestoreAcceptedLine();
         throw ESerialPort(spSetState, e);
     }
     RememberAcceptedLine();
@@ -435,7 +436,6 @@ void TCustomSerialPort::ApplyLineSettings() {
 void TCustomSerialPort::RememberAcceptedLine() {
     if (!acceptedLine_) acceptedLine_ = std::make_unique<TAcceptedLine>();
     TAcceptedLine& a = *acceptedLine_;
-    a.deviceNumber = deviceNumber_;
     a.baudRate = baudRate_;
     a.customBaudRate = customBaudRate_;
     a.dataBits = dataBits_;
@@ -446,9 +446,10 @@ void TCustomSerialPort::RememberAcceptedLine() {
     a.flowControl.Assign(*flowControl_);
 }
 
-void TCustomSerialPort::RestoreAcceptedLine(platform::SerialDevice& device) {
-    // Before any device accepted line settings there is nothing to go back to; a
-    // refusal at the open closes the port again, so it claims nothing then either.
+void TCustomSerialPort::RestoreAcceptedLine() {
+    // Only what this device accepted since it was opened is gone back to: a refusal at
+    // an open (or on a device opened since, inside an update bracket) leaves the new
+    // values held, as the user chose them, while the device keeps what it has.
     if (!acceptedLine_) return;
     const TAcceptedLine& a = *acceptedLine_;
     baudRate_ = a.baudRate;
@@ -459,11 +460,6 @@ void TCustomSerialPort::RestoreAcceptedLine(platform::SerialDevice& device) {
     eventChar_ = a.eventChar;
     parity_->Assign(a.parity);
     flowControl_->Assign(a.flowControl);
-    // A device opened since (a new name inside an update bracket) still has whatever
-    // the system gave it: it gets the restored settings. If even those are refused,
-    // the first refusal is still the one reported.
-    if (a.deviceNumber != deviceNumber_ && device.SetLineSettings(DeviceLineSettings()) == 0)
-        RememberAcceptedLine();
 }
 
 void TCustomSerialPort::ApplyTimeoutSettings() {
@@ -674,12 +670,12 @@ TSerialEvents TCustomSerialPort::HandledEvents() const {
     return handled;
 }
 
-void TCustomSerialPort::UpdateWaitedEvents() {
+void TCustomSerialPort::UpdatePromptEvents() {
     if (!threadRunning_) return;
-    const std::uint32_t mask = EventsToMask(WaitedEvents());
-    if (mask == waitedMask_) return;
-    waitedMask_ = mask;
-    if (auto device = Device()) device->SetEventMask(mask);
+    const std::uint32_t mask = EventsToMask(PromptEvents());
+    if (mask == promptMask_) return;
+    promptMask_ = mask;
+    if (auto device = Device()) device->SetPromptEvents(mask);
 }
 
 // --- Hooks ---

@@ -253,10 +253,12 @@ public:
     TSerialEvents Events() const { return events_; }
     // Stored only; takes effect at the next open.
     void SetEvents(TSerialEvents v) { events_ = v; }
-    // What the event thread of the open port waits for: the events of Events at the
-    // open whose processing can reach a handler (HandledEvents). An event no handler
-    // would see is not waited for, so it wakes nothing.
-    TSerialEvents WaitedEvents() const { return openEvents_ & HandledEvents(); }
+    // What the event thread of the open port waits for: Events as it was at the open.
+    TSerialEvents WaitedEvents() const { return openEvents_; }
+    // The waited-for events the device looks for on a timer as well (HandledEvents):
+    // one no handler would see is reported when the thread wakes anyway, and costs no
+    // wake-up of its own.
+    TSerialEvents PromptEvents() const { return openEvents_ & HandledEvents(); }
     // Opens the update bracket: setting changes do not reach the device meanwhile.
     void BeginSettingsUpdate();
     // Closes it; the outermost end applies every setting at once.
@@ -344,7 +346,7 @@ public:
     int BytesWaiting();
 
     // --- Events ---
-    // Setting a handler of an event the thread waits for changes what it waits for.
+    // Setting or clearing a handler changes which events are looked for promptly.
     void SetOnRxChar(TRxCharEvent h) { SetHandler(onRxChar_, std::move(h)); }
     const TRxCharEvent& OnRxChar() const { return onRxChar_; }
     void SetOnRxBuf(TRxBufEvent h) { onRxBuf_ = std::move(h); }
@@ -407,11 +409,11 @@ protected:
     virtual void ApplyQueueSizes();
     // Installs the opened device (for AcquireDevice and its overrides).
     void AttachDevice(std::shared_ptr<platform::SerialDevice> device);
-    // The events whose processing can reach a handler: those with a handler set. A
-    // class that overrides a Fire hook adds its event here.
+    // The events looked for promptly: those with a handler set. A class that overrides
+    // a Fire hook gets its event either way, and adds it here to get it without delay.
     virtual TSerialEvents HandledEvents() const;
-    // Hands the device what the event thread waits for, when that has changed.
-    void UpdateWaitedEvents();
+    // Hands the device the prompt events, when they have changed.
+    void UpdatePromptEvents();
 
     // Each calls its handler with this port as sender, when one is set.
     virtual void FireAfterClose();
@@ -454,14 +456,13 @@ private:
     void SetHandler(Handler& field, Handler handler) {
         const bool was = static_cast<bool>(field);
         field = std::move(handler);
-        if (was != static_cast<bool>(field)) UpdateWaitedEvents();
+        if (was != static_cast<bool>(field)) UpdatePromptEvents();
     }
     // Notes the held line settings as the ones the open device has accepted.
     void RememberAcceptedLine();
-    // After the open device refused line settings: the held ones go back to the last
-    // accepted (and a device that has not had those yet is given them), so that the
-    // port never claims settings its device does not have.
-    void RestoreAcceptedLine(platform::SerialDevice& device);
+    // After the open device refused line settings: the held ones go back to those it
+    // last accepted, when it has accepted any since it was opened.
+    void RestoreAcceptedLine();
 
     std::unique_ptr<TSerialThread> eventThread_;
     bool threadRunning_ = false;
@@ -470,8 +471,7 @@ private:
     std::unique_ptr<TSerialNotifier> notifyWindow_;
     std::int32_t updateDepth_ = 0;
     struct TAcceptedLine;
-    std::unique_ptr<TAcceptedLine> acceptedLine_;  // none before the first accepted apply
-    std::uint64_t deviceNumber_ = 0;  // counts the devices attached, to tell them apart
+    std::unique_ptr<TAcceptedLine> acceptedLine_;  // none before the device accepts any
     bool connected_ = false;
     TBaudRate baudRate_ = br9600;
     std::int32_t customBaudRate_ = 9600;
@@ -482,7 +482,7 @@ private:
     char eventChar_ = 0;
     TSerialEvents events_ = AllSerialEvents;
     TSerialEvents openEvents_;      // Events as they were at the open
-    std::uint32_t waitedMask_ = 0;  // the event mask the device has from this port
+    std::uint32_t promptMask_ = 0;  // the prompt events the device has from this port
     std::unique_ptr<TSerialBuffer> buffer_;
     std::unique_ptr<TSerialParity> parity_;
     std::unique_ptr<TSerialTimeouts> timeouts_;

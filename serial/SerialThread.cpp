@@ -63,7 +63,11 @@ std::uint32_t EventMessageCode(TSerialEvent event) {
 TSerialThread::TSerialThread(TCustomSerialPort* ownerPort)
     : ownerPort_(ownerPort), syncMethod_(ownerPort->SyncMethod()) {
     if (syncMethod_ == smThreadSync) delivery_ = TGuiCall::Make([this] { Process(); });
-    ownerPort_->UpdateWaitedEvents();
+    // The open port keeps this mask; which events are looked for on a timer follows
+    // the handlers.
+    if (auto device = ownerPort_->Device())
+        device->SetEventMask(EventsToMask(ownerPort_->WaitedEvents()));
+    ownerPort_->UpdatePromptEvents();
     Start();
 }
 

@@ -47,7 +47,8 @@ inline constexpr unsigned PortEventMessage = 0x0400 + 1;
 // is queued or running.
 class TSerialThread final : public TThread {
 public:
-    // Has the port set the device's event mask from its waited-for events; starts.
+    // Sets the device's event mask from the port's Events at the open, and its prompt
+    // events from the handlers; starts.
     explicit TSerialThread(TCustomSerialPort* ownerPort);
     // SignalStop, then waits for the body to end (serving GUI-thread calls meanwhile).
     ~TSerialThread() override;

@@ -176,6 +176,12 @@ void TTextIcon::SetOptions(const TOffsetOptions& options) {
     RebuildIcon();
 }
 
+void TTextIcon::SetTextAndFont(std::string text, const TFont& font) {
+    text_ = std::move(text);
+    font_ = font;
+    RebuildIcon();
+}
+
 TColor TTextIcon::BackgroundKey(TColor given) const {
     return KeyColorOf(Look(), given);
 }

@@ -100,6 +100,8 @@ public:
     const TOffsetOptions& Options() const { return options_; }
     // Copies the three values, then redraws once.
     void SetOptions(const TOffsetOptions& options);
+    // Sets the text and the font together, then redraws once.
+    void SetTextAndFont(std::string text, const TFont& font);
 
     // Draws the text again and makes it the tray icon.
     void RebuildIcon();

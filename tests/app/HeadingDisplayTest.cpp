@@ -83,13 +83,20 @@ TEST_F(HeadingDisplayTest, StaleDimsBothTextsUntilLiveAgain) {
     EXPECT_EQ(PixelColours(), (std::set<QRgb>{qRgb(0, 0, 0), ToQColor(clStaleHeading).rgb()}))
         << "the tray image is drawn dimmed";
 
+    // The first reply after the stale spell: drawn live at once, one new tray picture.
+    const std::size_t callsBefore = tray_.Calls().size();
     display_->Show({"200", 200}, false);  // the label mode
+    std::set<const void*> pictures;
+    for (std::size_t i = callsBefore; i < tray_.Calls().size(); ++i)
+        pictures.insert(tray_.Calls()[i].data.hIcon.get());
+    EXPECT_EQ(pictures.size(), 1u) << "one drawing for one reply";
     EXPECT_EQ(icon_->Text(), "S");
-    EXPECT_EQ(icon_->Hint(), "Az(200) - rotor not answering") << "stale until told otherwise";
-    display_->SetStale(false);
     EXPECT_EQ(Colours(), std::make_pair(clLime, clLime));
     EXPECT_EQ(PixelColours(), (std::set<QRgb>{qRgb(0, 0, 0), qRgb(0, 255, 0)}));
     EXPECT_EQ(icon_->Hint(), "Az(200)");
+    EXPECT_FALSE(display_->Stale());
+    display_->SetStale(false);  // as the readings then say: nothing more to do
+    EXPECT_EQ(tray_.Calls().size() - callsBefore, 2u) << "the picture, then the hint";
     EXPECT_EQ(label_->Font().height, -115) << "only the colour changes";
 }
 

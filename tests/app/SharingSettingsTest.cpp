@@ -88,5 +88,37 @@ TEST(SharingSettings, AGivenLocatorIsWrittenAtOnceAndReadBack) {
     EXPECT_EQ(ReadSharingSettings(ini).locator, "JN58td");
 }
 
+// Values the program cannot use: each named once with its key and value, the default
+// used meanwhile, and the line left exactly as written by the next save.
+TEST(SharingSettings, UnusableValuesAreNamedAndKeptAsWritten) {
+    const std::string huge(1 << 20, '7');
+    const std::pair<std::string, std::string> cases[] = {
+        {"SERVERPORT=0", "SERVERPORT=0: a TCP port"},
+        {"SERVERPORT=abc", "SERVERPORT=abc:"},
+        {"SERVERPORT=" + huge, "SERVERPORT=" + huge.substr(0, 40) + "\xE2\x80\xA6:"},
+        {"SERVER=perhaps", "SERVER=perhaps: YES or NOT is expected; NOT is used"},
+        {"LOCATOR=home\x01", "LOCATOR=home?: a Maidenhead"},
+    };
+    for (const auto& [line, named] : cases) {
+        TempDir dir;
+        test::WriteFile(dir / "Skyvane.INI", "[SETTINGS]\nCOMPORT=COM9\n" + line + "\n");
+        TIniFile ini(dir / "Skyvane.INI");
+        TUnusableSettings unusable;
+        TSharingSettings read = ReadSharingSettings(ini, &unusable);
+        EXPECT_EQ(read.serverPort, DefaultServerPort) << named;
+        EXPECT_FALSE(read.server || !read.locator.empty()) << named;
+        ASSERT_EQ(unusable.Entries().size(), 1u) << named;
+        const std::string text = UnusableSettingsText(unusable, "/home/op/Skyvane.INI");
+        EXPECT_NE(text.find(named), std::string::npos) << text;
+
+        read.server = true;  // the program changes a setting meanwhile
+        WriteSettings(ini, TSavedSettings{.port = "COM9"});
+        WriteSharingSettings(ini, read, &unusable);
+        const std::string after = test::ReadFile(dir / "Skyvane.INI");
+        EXPECT_NE(after.find("\n" + line + "\n"), std::string::npos) << named;
+        EXPECT_EQ(after.find("SERVER=YES") == std::string::npos, line.starts_with("SERVER="));
+    }
+}
+
 }  // namespace
 }  // namespace skyvane

@@ -64,6 +64,8 @@ public:
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
     }
+    // Ends this side's sending (what "nc -N" does at the end of its input).
+    void ShutdownSending() { shutdown(fd_, SHUT_WR); }
     // Shrinks the receive buffer so a client that does not read pushes back soon.
     void SetSmallReceiveBuffer() {
         int size = 4096;

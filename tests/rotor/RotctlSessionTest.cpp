@@ -30,7 +30,10 @@ TEST(RotctlSession, CarriesOutTurnsParkAndStopOnlyWhenTheRotorCanBeReached) {
         std::vector<std::string> requests;
     } cases[] = {
         {"P 200 0\n", true, "RPRT 0\n", {"turn 200"}},
-        {"\\set_pos 359.6 30\n", true, "RPRT 0\n", {"turn 360"}},
+        {"\\set_pos 359.6 0\n", true, "RPRT 0\n", {"turn 360"}},
+        {"M 8 -1\n", true, "RPRT 0\n", {"turn 0"}},
+        {"M 2 50\n", true, "RPRT -1\n", {}},
+        {"M 16 -1\n", false, "RPRT -5\n", {}},
         {"+P 90 0\n", true, "set_pos: 90 0\nRPRT 0\n", {"turn 90"}},
         {"P 361 0\n", true, "RPRT -1\n", {}},
         {"P 200\n", true, "RPRT -1\n", {}},

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <memory>
 #include <vector>
 
@@ -161,6 +162,62 @@ TEST_F(RotorServerTest, CloseDropsEveryClientAndTheListener) {
     server_->Listen(port_);
     LoopbackClient again("127.0.0.1", port_);
     EXPECT_EQ(again.Ask("p\n", Position123.size()), Position123);
+}
+
+// Every place taken: a newcomer is told why in one line while every client is in use
+// (the trace log notes it once a minute at most), and the longest-silent client gives
+// way once it has been silent long enough; a silent client times out.
+TEST_F(RotorServerTest, AFullServerMakesRoomOrSaysWhyAndSilentClientsTimeOut) {
+    std::vector<std::string> trace;
+    server_->SetTrace([&](const std::string& line) { trace.push_back(line); });
+    server_->SetIdleLimits(std::chrono::milliseconds(1500), std::chrono::milliseconds(400));
+    std::vector<std::unique_ptr<LoopbackClient>> clients;
+    for (int i = 0; i < TRotorServer::MaxClients; ++i) {
+        clients.push_back(std::make_unique<LoopbackClient>("127.0.0.1", port_));
+        ASSERT_EQ(clients.back()->Ask("p\n", Position123.size()), Position123) << i;
+    }
+    for (int i = 0; i < 2; ++i) {
+        LoopbackClient turnedAway("127.0.0.1", port_);
+        EXPECT_TRUE(turnedAway.WaitClosedByPeer());
+        EXPECT_EQ(turnedAway.Received(), ServerFullText());
+    }
+    ASSERT_EQ(trace.size(), 1u);
+
+    // The first client falls silent; the others keep asking.
+    QElapsedTimer clock;
+    clock.start();
+    const auto askUntil = [&](qint64 ms) {
+        while (clock.elapsed() < ms)
+            for (std::size_t i = 1; i < clients.size(); ++i)
+                ASSERT_EQ(clients[i]->Ask("p\n", Position123.size()), Position123);
+    };
+    askUntil(600);
+    LoopbackClient newcomer("127.0.0.1", port_);  // silent from now on
+    EXPECT_TRUE(clients[0]->WaitClosedByPeer()) << "the longest-silent client gave way";
+    EXPECT_EQ(server_->ClientCount(), TRotorServer::MaxClients);
+    askUntil(2400);
+    EXPECT_TRUE(newcomer.WaitClosedByPeer(100)) << "silent past the idle time-out";
+    EXPECT_EQ(server_->ClientCount(), TRotorServer::MaxClients - 1);
+    EXPECT_EQ(trace.size(), 1u);
+}
+
+// A client that ends its sending right after its requests (nc -N, scripts) still gets
+// every answer, then the end of the stream.
+TEST_F(RotorServerTest, AHalfClosedClientGetsEveryAnswer) {
+    std::string many, manyAnswers;
+    for (int i = 0; i < 3000; ++i) many += "p\n", manyAnswers += Position123;
+    const std::pair<std::string, std::string> cases[] = {
+        {"P 200 0\n", "RPRT 0\n"},
+        {"p\nS\nq\np\n", Position123 + "RPRT 0\n"},
+        {"p", ""},  // no line end: nothing to answer
+        {many, manyAnswers}};
+    for (const auto& [sent, answers] : cases) {
+        LoopbackClient client("127.0.0.1", port_);
+        ASSERT_TRUE(client.Send(sent));
+        client.ShutdownSending();
+        EXPECT_TRUE(client.WaitClosedByPeer());
+        EXPECT_TRUE(client.Received() == answers) << sent.substr(0, 20);
+    }
 }
 
 }  // namespace

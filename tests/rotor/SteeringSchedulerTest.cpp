@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "rotor/Steering.h"
 #include "rotor/SteeringScheduler.h"
 
 namespace skyvane {
@@ -128,6 +131,62 @@ TEST(SteeringScheduler, RefusesWhatCannotReachTheRotor) {
     EXPECT_FALSE(s.RequestTurn(200));
     EXPECT_EQ(line.sent, "");
     EXPECT_FALSE(s.Waiting());
+}
+
+// Random request floods between polls, seeded: each period carries at most
+// MaxCommandsPerPeriod steering commands, none between a query and its reply, a repeat only after
+// an answered query, and the line ends up with the latest request.
+TEST(SteeringScheduler, PacesAndDropsRepeatsUnderAnyFlood) {
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        std::mt19937 random(seed);
+        std::vector<std::string> events;  // "T" tick, "Q" query, "A" answer, else a command
+        TSteeringScheduler paced([] { return std::optional<int>(100); }, [] { return true; },
+                                 [&](const std::string& bytes) {
+                                     events.push_back(bytes);
+                                     return true;
+                                 });
+        std::string latest;
+        const auto poll = [&](bool answered) {
+            events.push_back("T");  // what waits goes before the query
+            paced.QueryStarting();
+            events.push_back("Q");
+            if (!answered) return;
+            events.push_back("A");
+            paced.QueryAnswered();
+        };
+        for (int step = 0; step < 300; ++step) {
+            const unsigned pick = random() % 10;
+            if (pick < 2) {
+                poll(pick == 1);
+            } else if (pick < 6) {
+                const int heading = static_cast<int>(random() % 4) * 90;  // repeats likely
+                ASSERT_TRUE(paced.RequestTurn(heading));
+                latest = *TurnCommand(heading);
+            } else {
+                ASSERT_TRUE(paced.RequestStop());
+                latest = StopCommand();
+            }
+        }
+        poll(true);  // a last full period lets what waits go out
+        int inPeriod = 0;
+        bool queryOut = false, answered = true;
+        std::string last;
+        for (const std::string& e : events) {
+            inPeriod = e == "T" ? 0 : inPeriod;
+            answered = answered || e == "A";
+            if (e == "T" || e == "Q" || e == "A") {
+                queryOut = e == "Q";
+                continue;
+            }
+            ASSERT_TRUE(!queryOut && ++inPeriod <= TSteeringScheduler::MaxCommandsPerPeriod &&
+                        (e != last || answered))
+                << "seed " << seed;
+            last = e;
+            answered = false;
+        }
+        EXPECT_EQ(last, latest) << "seed " << seed;
+        EXPECT_FALSE(paced.Waiting()) << "seed " << seed;
+    }
 }
 
 }  // namespace

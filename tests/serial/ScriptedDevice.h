@@ -50,6 +50,11 @@ public:
         std::lock_guard lock(mutex_);
         return masks_;
     }
+    // The prompt events set so far, in order.
+    std::vector<std::uint32_t> Prompts() {
+        std::lock_guard lock(mutex_);
+        return prompts_;
+    }
     std::string Written() {
         std::lock_guard lock(mutex_);
         return written_;
@@ -149,6 +154,11 @@ public:
         masks_.push_back(mask);
         return 0;
     }
+    int SetPromptEvents(std::uint32_t events) override {
+        std::lock_guard lock(mutex_);
+        prompts_.push_back(events);
+        return 0;
+    }
     // Reports the signalled wake-ups one by one, each once `gate` (when given) is open.
     platform::WaitResult WaitEvents(const platform::WakeEvent& stop, std::uint32_t& events,
                                     platform::WaitGate* gate) override {
@@ -188,6 +198,7 @@ private:
     std::string input_;
     std::string written_;
     std::vector<std::uint32_t> masks_;
+    std::vector<std::uint32_t> prompts_;
     std::deque<std::uint32_t> wakeups_;
     std::atomic<int> taken_{0};
     platform::WakeEvent wake_;

@@ -292,9 +292,10 @@ TEST_F(SerialSettingsTest, ARefusedLineChangeLeavesThePortClaimingWhatTheLineHas
     }
 }
 
-// A new name inside a bracket opens a device that has not had the port's settings: when
-// it refuses the new ones, it is handed the ones the port goes back to.
-TEST_F(SerialSettingsTest, ANewDeviceThatRefusesGetsTheSettingsThePortGoesBackTo) {
+// The going back never reaches across an open: a device opened since (at an Open, or
+// for a new name inside a bracket) has accepted nothing of the port's, so a refusal
+// leaves the new values held as the user chose them, and the next open tries them again.
+TEST_F(SerialSettingsTest, ARefusalOnAFreshDeviceKeepsTheNewValuesHeld) {
     port.SetBaudRate(br19200);
     OpenAndForget();
     port.BeginSettingsUpdate();
@@ -302,9 +303,18 @@ TEST_F(SerialSettingsTest, ANewDeviceThatRefusesGetsTheSettingsThePortGoesBackTo
     port.SetBaudRate(br115200);
     dev().lineError = EINVAL;
     EXPECT_THROW(port.EndSettingsUpdate(), ESerialPort);
-    EXPECT_EQ(port.BaudRate(), br19200);
-    ASSERT_EQ(dev().lines.size(), 2u);
-    EXPECT_EQ(dev().lines[1].baudRate, 19200);
+    EXPECT_EQ(port.BaudRate(), br115200);
+    ASSERT_EQ(dev().lines.size(), 1u);
+    EXPECT_EQ(dev().lines[0].baudRate, 115200);
+
+    // Closed, the user chooses what the device refuses; each open tries it again.
+    port.Close();
+    port.SetBaudRate(br2400);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_THROW(port.Open(), ESerialPort);
+        EXPECT_EQ(port.BaudRate(), br2400) << "attempt " << attempt;
+        EXPECT_EQ(dev().lines.back().baudRate, 2400);
+    }
 }
 
 TEST_F(SerialSettingsTest, DesignModeAndLoadingNeverApply) {

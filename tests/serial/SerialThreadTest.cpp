@@ -113,7 +113,9 @@ TEST_F(SerialThreadScriptedTest, TheMaskComesFromEventsAtOpen) {
     EXPECT_EQ(port.device->Masks().back(), 0u);  // the thread leaves the device quiet
 }
 
-TEST_F(SerialThreadScriptedTest, OnlyEventsAHandlerWouldSeeAreWaitedFor) {
+// The open port keeps the mask of Events at the open; the handlers decide only which
+// events are also looked for on a timer.
+TEST_F(SerialThreadScriptedTest, TheMaskStaysAndPromptEventsFollowTheHandlers) {
     port.SetOnRxFlag(nullptr);
     port.SetOnRing(nullptr);
     port.Open();  // handlers: RxChar, Error, TxEmpty, Break, Rx80Full
@@ -122,12 +124,29 @@ TEST_F(SerialThreadScriptedTest, OnlyEventsAHandlerWouldSeeAreWaitedFor) {
     port.SetOnTxEmpty(nullptr);
     port.SetEvents({evRxChar});  // stored for the next open only
     port.SetOnRing([](TComponent*) {});
-    EXPECT_EQ(port.device->Masks(), (std::vector<std::uint32_t>{0x04C5, 0x04CD, 0x04C9, 0x05C9}));
+    EXPECT_EQ(port.device->Masks(), (std::vector<std::uint32_t>{0x05FF}));
+    EXPECT_EQ(port.device->Prompts(), (std::vector<std::uint32_t>{0x04C5, 0x04CD, 0x04C9, 0x05C9}));
     port.Close();
     port.Open();
     EXPECT_EQ(port.device->Masks().back(), 0x0001u);
+    EXPECT_EQ(port.device->Prompts().back(), 0x0001u);
     port.SetOnTxEmpty([](TComponent*) {});  // not among the events of this open
-    EXPECT_EQ(port.device->Masks().back(), 0x0001u);
+    EXPECT_EQ(port.device->Prompts().back(), 0x0001u);
+}
+
+// A port class that takes transmit-empty through its hook, with no handler set.
+struct HookedPort : testing::ScriptedPort {
+    std::atomic<int> txEmpty{0};
+    void FireTxEmpty() override { ++txEmpty; }
+};
+
+TEST(SerialThreadHooks, AnOverriddenHookAndPendingEventsSeeEveryEventOfTheMask) {
+    testing::EnsureApplication();
+    HookedPort port;
+    port.Open();
+    port.device->Signal(kEvTxEmpty | kEvBreak);
+    ASSERT_TRUE(testing::ServeUntil([&] { return port.txEmpty == 1; }));
+    EXPECT_EQ(port.EventThread()->PendingEvents(), (TSerialEvents{evTxEmpty, evBreak}));
 }
 
 TEST_F(SerialThreadScriptedTest, NoEventsMeansNoThreadAndNoRxChar) {
