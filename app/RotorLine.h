@@ -39,7 +39,8 @@ public:
     // tracking is switched.
     void PollTick();
     // The port's received-characters event: reads what arrived for the readings and
-    // measures the quiet time after text that waits for it.
+    // measures the quiet time after it, which ends a reply without a terminator and,
+    // after a query, the exchange.
     void Received(int count);
     // True while tracking with the port closed (lost, and not yet open again).
     bool Lost() const;

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,20 +20,17 @@ inline constexpr std::string_view RotorQueryEcho = "AI1";
 // data, parity and stop bits), never less than 20 ms.
 std::chrono::milliseconds QuietTimeFor(int baudRate, double bitsPerCharacter);
 
-// What has been seen of how the line ends its replies.
-enum class TReplyEnding : std::uint8_t {
-    Unknown,       // no heading seen yet
-    Terminator,    // a heading was followed by ";", CR or LF ("123;", "AI1;;123\r\n")
-    LineGoesQuiet  // a heading stood a whole poll period without one (";123", "123")
-};
-
-// Cuts the received byte stream into replies. A reply ends at ";", CR or LF; empty
-// replies (as between CR and LF, or before the digits of ";123") and the echo of the
-// query are left out. Text that no terminator follows ends when the line goes quiet,
-// once the line is known to end its replies that way; until then it ends when the
-// next query is due, so the first piece of a slow "123;" is never taken for a whole
-// reply. The text held is bounded: a longer run without a terminator is thrown away
-// up to the next terminator.
+// Cuts the received byte stream into replies, one exchange at a time: what arrives
+// after one query, until the next query has gone out and the line has gone quiet,
+// belongs to that query. A reply ends at ";", CR or LF; empty replies (as between CR
+// and LF, or before the digits of ";123") and the echo of the query are left out.
+// Where the exchange's first ";" came before a reply (";123", "AI1;;123"), digits
+// without a terminator end when the line goes quiet or at a byte that cannot stand
+// in a number (";123 "); elsewhere when the exchange ends, so the first piece of a
+// slow "123;" is never taken for a whole reply. Junk that the line's going quiet
+// leaves behind is dropped, and nothing of one exchange outlives it: how one
+// exchange was laid out never decides how the next is read. The text held is
+// bounded: a longer run without a terminator is thrown away up to its end.
 class TReplyAssembler {
 public:
     // Longest reply kept; "AI1;;-2147483648\r\n" holds nothing longer than 11.
@@ -43,32 +39,41 @@ public:
     // Takes the next received bytes and appends the replies they complete to
     // `replies`, in the order they arrived.
     void Feed(std::string_view bytes, std::vector<std::string>& replies);
-    // True when text waits that a quiet line turns into a reply.
-    bool AwaitingQuiet() const;
-    // The line has been quiet for the quiet time: the waiting text when AwaitingQuiet
-    // (an echo of the query is dropped instead); otherwise nothing, and what is held
-    // stays.
-    std::optional<std::string> TakeAtQuiet();
-    // The next query is due: text still waiting since the last one is a whole reply
-    // (returned) unless the line ends its replies with a terminator; there it is the
-    // start of a reply that never ended, and it is thrown away with whatever of it
-    // still comes, up to its terminator.
+    // True when bytes arrived since the line was last quiet: the owner measures the
+    // quiet time and then calls LineQuiet.
+    bool AwaitingQuiet() const { return sinceQuiet_; }
+    // The line has been quiet for the quiet time since the last bytes: the reply it
+    // ends, if any.
+    std::optional<std::string> LineQuiet();
+    // The next query is due: the exchange ends now, with the reply it still held
+    // (digits that never got a terminator), or, while bytes are still arriving, as
+    // soon as the line goes quiet.
     std::optional<std::string> QueryDue();
-    // The line closed: everything held is dropped; what was learnt of the line stays.
+    // The line closed: everything held is dropped.
     void DropPending();
-    // A new session: everything held and everything learnt of the line are dropped.
-    void Reset();
-    // How the line ends its replies, as far as seen.
-    TReplyEnding Ending() const { return ending_; }
+    // A new session: the same as a closed line.
+    void Reset() { DropPending(); }
     // The bytes held of a reply in progress; never above MaxReplyLength.
-    std::size_t HeldBytes() const { return pending_.size(); }
+    std::size_t HeldBytes() const { return token_.size(); }
 
 private:
-    void EndReply(std::vector<std::string>& replies);
+    void Take(char c, std::vector<std::string>& replies);
+    void EndToken(char terminator, std::vector<std::string>& replies);
+    bool SeparatorFirst() const { return layoutKnown_ && separatorFirst_; }
+    std::optional<std::string> TakeUnended();
+    std::optional<std::string> EndExchange();
 
-    std::string pending_;      // the reply being received
-    bool discarding_ = false;  // the reply in progress is thrown away up to its terminator
-    TReplyEnding ending_ = TReplyEnding::Unknown;
+    // The text since the last terminator.
+    std::string token_;
+    bool discarding_ = false;  // that text ran too long: thrown away up to its end
+    bool suspended_ = false;   // digits the quiet line left waiting for more or for their end
+    bool sinceQuiet_ = false;  // bytes arrived since the line was last quiet
+    bool queryDue_ = false;    // the next query went out: the exchange ends at the next quiet
+
+    // What this exchange has shown of its layout.
+    bool headingEnded_ = false;    // a heading was ended by a terminator
+    bool layoutKnown_ = false;     // its first ";" (the echo's aside) has come
+    bool separatorFirst_ = false;  // ...and ended nothing: ";123"
 };
 
 }  // namespace skyvane

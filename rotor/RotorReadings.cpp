@@ -11,6 +11,7 @@ TRotorReadings::TRotorReadings(TReplyJudge judge) : judge_(std::move(judge)) {}
 void TRotorReadings::StartTracking() {
     tracking_ = true;
     periodsUnanswered_ = 0;
+    accepted_ = 0;
     latest_.reset();
     assembler_.Reset();
 }
@@ -22,7 +23,7 @@ void TRotorReadings::StopTracking() {
 
 void TRotorReadings::PollTick() {
     if (!tracking_) return;
-    if (std::optional<std::string> reply = assembler_.QueryDue()) Judge(std::move(*reply));
+    if (std::optional<std::string> reply = assembler_.QueryDue(); reply && Judge(*reply)) Show();
     // Each query gets a whole period to be answered: the check comes before this
     // tick's query counts.
     if (periodsUnanswered_ >= StalePeriods) SetStale(true);
@@ -32,11 +33,13 @@ void TRotorReadings::PollTick() {
 void TRotorReadings::Received(std::string_view bytes) {
     std::vector<std::string> replies;
     assembler_.Feed(bytes, replies);
-    for (std::string& reply : replies) Judge(std::move(reply));
+    bool accepted = false;
+    for (std::string& reply : replies) accepted |= Judge(std::move(reply));
+    if (accepted) Show();
 }
 
 void TRotorReadings::LineQuiet() {
-    if (std::optional<std::string> reply = assembler_.TakeAtQuiet()) Judge(std::move(*reply));
+    if (std::optional<std::string> reply = assembler_.LineQuiet(); reply && Judge(*reply)) Show();
 }
 
 std::optional<AzimuthReading> TRotorReadings::LatestLiveReading() const {
@@ -44,12 +47,17 @@ std::optional<AzimuthReading> TRotorReadings::LatestLiveReading() const {
     return latest_;
 }
 
-void TRotorReadings::Judge(std::string reply) {
+bool TRotorReadings::Judge(std::string reply) {
     std::optional<AzimuthReading> reading = judge_(std::move(reply));
-    if (!reading) return;
+    if (!reading) return false;
+    ++accepted_;
     periodsUnanswered_ = 0;
-    latest_ = *reading;
-    if (onReading_) onReading_(*reading);
+    latest_ = std::move(reading);
+    return true;
+}
+
+void TRotorReadings::Show() {
+    if (onReading_) onReading_(*latest_);
     SetStale(false);
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The rotor's readings while tracking: whole replies from the received bytes, judged
-// and handed on in arrival order, and whether the rotor is still answering.
+// The rotor's readings while tracking: whole replies from the received bytes, judged,
+// the newest of each delivery handed on, and whether the rotor is still answering.
 #pragma once
 
 #include <functional>
@@ -21,7 +21,7 @@ struct AzimuthReading {
 
 // What a whole reply means: its reading, or nothing when it is to be ignored.
 using TReplyJudge = std::function<std::optional<AzimuthReading>(std::string reply)>;
-// An accepted reading, in the order the replies arrived.
+// The newest reading a delivery of bytes (or a quiet line, or a due query) brought.
 using TReadingEvent = std::function<void(const AzimuthReading& reading)>;
 // The rotor stopped answering (stale true), or answers again (false).
 using TStaleEvent = std::function<void(bool stale)>;
@@ -42,15 +42,16 @@ public:
     // Tracking stops: nothing more becomes stale, and no reading is live.
     void StopTracking();
     // A poll period begins, just before its query goes out (or would, on a lost
-    // line): text left without a terminator since the last query is settled (see
-    // TReplyAssembler::QueryDue), and a fourth period begun after three in a row
-    // without an accepted reply makes the readings stale.
+    // line): the last exchange ends (see TReplyAssembler::QueryDue), and a fourth
+    // period begun after three in a row without an accepted reply makes the readings
+    // stale.
     void PollTick();
-    // Bytes arrived: each reply they complete is judged and, when accepted, handed on.
+    // Bytes arrived: every reply they complete is judged and counted; only the newest
+    // accepted one is handed on, since a burst shows nothing of the older ones.
     void Received(std::string_view bytes);
     // True when received text waits for the line to go quiet (see LineQuiet).
     bool AwaitingQuiet() const { return assembler_.AwaitingQuiet(); }
-    // The line has been quiet for its quiet time: waiting text counts as a reply.
+    // The line has been quiet for its quiet time: digits it ends count as a reply.
     void LineQuiet();
     // The line closed: a reply in progress is dropped.
     void LineClosed() { assembler_.DropPending(); }
@@ -59,13 +60,16 @@ public:
     std::size_t HeldBytes() const { return assembler_.HeldBytes(); }
     // True while tracking.
     bool Tracking() const { return tracking_; }
+    // Replies accepted since tracking started, handed on or not.
+    long AcceptedCount() const { return accepted_; }
     // True from the end of the third unanswered period until the next accepted reply.
     bool Stale() const { return stale_; }
     // The latest reading accepted since tracking started, while tracking and not
     // stale; nothing otherwise, so an old heading is never passed off as live.
     std::optional<AzimuthReading> LatestLiveReading() const;
 
-    // Called for each accepted reading.
+    // Called once per delivery, quiet line or due query that brought an accepted
+    // reading, with the newest.
     void SetOnReading(TReadingEvent handler) { onReading_ = std::move(handler); }
     const TReadingEvent& OnReading() const { return onReading_; }
     // Called when Stale changes.
@@ -73,7 +77,8 @@ public:
     const TStaleEvent& OnStaleChange() const { return onStaleChange_; }
 
 private:
-    void Judge(std::string reply);
+    bool Judge(std::string reply);
+    void Show();
     void SetStale(bool stale);
 
     TReplyJudge judge_;
@@ -81,6 +86,7 @@ private:
     bool tracking_ = false;
     bool stale_ = false;
     int periodsUnanswered_ = 0;
+    long accepted_ = 0;
     std::optional<AzimuthReading> latest_;
     TReadingEvent onReading_;
     TStaleEvent onStaleChange_;

@@ -115,6 +115,53 @@ TEST_F(ReadingsWindowTest, EveryReplyLayoutShowsItsHeading) {
     EXPECT_TRUE(boxes_.empty());
 }
 
+// Controllers that put something odd around their replies, turning all the while:
+// the label keeps up with every poll, never shows a piece and never dims.
+TEST_F(ReadingsWindowTest, OddBytesAroundRepliesNeverFreezeTheReadings) {
+    const std::vector<std::string> cases[] = {
+        {"--junk-after", " "},                         // "100; "
+        {"--junk-after", "\\0"},                       // "100;" and a NUL
+        {"--separator-first", "--double-every", "3"},  // ";101" ";102" ";103;104"
+        {"--separator-first", "--junk-after", "\\0"},  // ";100" and a NUL
+        {"--pad", "--stream", "1000"},                 // a flood of valid replies
+    };
+    const std::regex whole("1[0-9][0-9]");
+    for (std::vector<std::string> args : cases) {
+        const std::string what = ::testing::PrintToString(args);
+        args.insert(args.end(), {"--heading", "100", "--sweep", "3"});
+        tray_.ClearCalls();
+        test::Simulator sim(args);
+        TForm1& form = TrackOn(sim.FirstLine());
+        ASSERT_TRUE(WaitUntil(
+            [&] { return !form.Response->Caption().empty() && form.Response->Caption() != "000"; },
+            5000))
+            << what;
+        std::vector<std::string> captions{form.Response->Caption()};
+        bool dimmed = false;
+        for (int poll = 0; poll < 4; ++poll) {
+            // The heading turns three degrees between two polls: each poll shows a new one.
+            EXPECT_TRUE(WaitUntil(
+                [&] {
+                    dimmed |= Dimmed(form);
+                    if (form.Response->Caption() != captions.back())
+                        captions.push_back(form.Response->Caption());
+                    return captions.size() > std::size_t(poll) + 1;
+                },
+                2500))
+                << what << ": stuck at " << captions.back();
+        }
+        EXPECT_FALSE(dimmed) << what;
+        for (const std::string& caption : captions)
+            EXPECT_TRUE(std::regex_match(caption, whole)) << what << ": " << caption;
+        for (const std::string& hint : Hints())
+            EXPECT_TRUE(hint.empty() || std::regex_match(hint, std::regex(R"(Az\(1[0-9][0-9]\))")))
+                << what << ": " << hint;
+        EXPECT_EQ(Traced().count("Rotor not answering"), 0u) << what;
+        form_.reset();
+    }
+    EXPECT_TRUE(boxes_.empty());
+}
+
 TEST_F(ReadingsWindowTest, FiveMegabytesWithoutATerminatorChangeNothing) {
     FakeRotor rotor;
     TForm1& form = TrackOn(rotor.Path());

@@ -79,23 +79,6 @@ TEST_F(RotorReadingsTest, TrackOffFreezesAndTrackOnWaitsForAFreshReply) {
     EXPECT_EQ(staleEvents_, (std::vector<bool>{true, false}));
 }
 
-TEST_F(RotorReadingsTest, RepliesWithoutTerminatorComeAtTheQueryThenAtQuiet) {
-    readings_.StartTracking();
-    readings_.Received(";123");
-    readings_.LineQuiet();
-    EXPECT_TRUE(shown_.empty()) << "the first could still be a piece";
-    EXPECT_FALSE(readings_.AwaitingQuiet());
-    Ticks(1);
-    EXPECT_EQ(shown_, std::vector<std::string>{"123"});
-    readings_.Received(";04");
-    EXPECT_TRUE(readings_.AwaitingQuiet());
-    readings_.Received("5");
-    readings_.LineQuiet();
-    EXPECT_EQ(shown_, (std::vector<std::string>{"123", "045"}));
-    Ticks(3);
-    EXPECT_FALSE(readings_.Stale()) << "the heading that came with the tick counts as an answer";
-}
-
 TEST_F(RotorReadingsTest, AClosedLineLosesTheReplyInProgress) {
     readings_.StartTracking();
     readings_.Received("045;12");

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Test support: Hamlib's command-line client, rotctl with the NET rotctl model (2), run
+// Test support: Hamlib's command-line client, rotctl: with the NET rotctl model (2)
 // against a server on this machine while the test's own events keep going (the server
-// under test runs on the test's thread).
+// under test runs on the test's thread), or with any model against a serial line.
 #pragma once
 
 #include <QCoreApplication>
@@ -24,15 +24,16 @@ inline QString RotctlProgram() {
     return QStandardPaths::findExecutable("rotctl");
 }
 
-// Runs `rotctl -m 2 -r 127.0.0.1:<port> <commands>`.
-inline RotctlRun RunRotctl(quint16 port, const QStringList& commands, int ms = 20000) {
+// Runs rotctl with `args` for at most `ms` milliseconds, keeping the test's events
+// going when the other end runs on the test's thread.
+inline RotctlRun RunRotctlWith(const QStringList& args, int ms, bool keepEventsGoing) {
     QProcess process;
     process.setProgram(RotctlProgram());
-    process.setArguments(QStringList{"-m", "2", "-r", QString("127.0.0.1:%1").arg(port)} +
-                         commands);
+    process.setArguments(args);
     process.start();
     QElapsedTimer clock;
     clock.start();
+    if (!keepEventsGoing) process.waitForFinished(ms);
     while (process.state() != QProcess::NotRunning && clock.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     RotctlRun run;
@@ -44,6 +45,12 @@ inline RotctlRun RunRotctl(quint16 port, const QStringList& commands, int ms = 2
     if (process.exitStatus() == QProcess::NormalExit) run.exitCode = process.exitCode();
     run.output = process.readAllStandardOutput().toStdString();
     return run;
+}
+
+// Runs `rotctl -m 2 -r 127.0.0.1:<port> <commands>`.
+inline RotctlRun RunRotctl(quint16 port, const QStringList& commands, int ms = 20000) {
+    return RunRotctlWith(QStringList{"-m", "2", "-r", QString("127.0.0.1:%1").arg(port)} + commands,
+                         ms, true);
 }
 
 // A TCP port on 127.0.0.1 that was free a moment ago (the system's choice).

@@ -53,6 +53,7 @@ TEST(RotorSimProcess, AnswersQueriesAsTheOptionsSay) {
         {{"--garbage"}, {"AI1;"}, "ERR;"},
         {{"--reply", "12.5;"}, {"AI1;"}, "12.5;"},
         {{"--heading=-5"}, {"AI1;"}, "-5;"},
+        {{"--banner"}, {"V;AI1;"}, "SKYVANE ROTORSIM V1.0\r\n123;"},
     };
     for (const Case& c : cases) {
         std::string label;

@@ -158,6 +158,9 @@ TEST(RotorSimFaults, AnswersInEveryReplyLayout) {
         {{"--line-end", "cr"}, "45;\r"},
         {{"--line-end", "cr", "--line-end", "none"}, "45;"},
         {{"--echo", "--garbage"}, "AI1;ERR;"},
+        {{"--junk-after", " "}, "45; "},
+        {{"--separator-first", "--junk-after", "\\0x\\r\\n\\t\\\\\\x7f"},
+         ";45" + std::string(1, '\0') + "x\r\n\t\\\x7f"},
     };
     for (const Case& c : cases) {
         TParseResult r = ParseRotorSimArgs(c.args);
@@ -169,6 +172,12 @@ TEST(RotorSimFaults, AnswersInEveryReplyLayout) {
               (std::vector<std::string>{"A", "I", "1", ";", "7", ";"}));
     bytes.options.faults.byteByByte = false;
     EXPECT_EQ(AnswerPieces(bytes.options, "AI1;7;"), (std::vector<std::string>{"AI1", ";7;"}));
+    TParseResult doubled = ParseRotorSimArgs({"--double-every", "3"});
+    TDoubledAnswers answers(doubled.options.faults);
+    std::string sent;
+    for (const char* answer : {";1", ";2", ";3", ";4", ";5", ";6", ";7"})
+        sent += answers.Pass(answer) + "|";
+    EXPECT_EQ(sent, ";1|;2||;3;4|;5||;6;7|");
 }
 
 TEST(RotorSimFaults, GoesSilentForAWhileAndUnplugsOnce) {
@@ -206,6 +215,10 @@ TEST(RotorSimFaults, OptionsAreReadAndBadOnesNamed) {
         {{"--link", ""}, "--link"},
         {{"--separator-first", "--reply", "7;"}, "--separator-first"},
         {{"--hang-up-after", "1", "--device", "/dev/ttyUSB0"}, "--device"},
+        {{"--junk-after", "\\q"}, "--junk-after"},
+        {{"--junk-after", "\\x4"}, "--junk-after"},
+        {{"--double-every", "1"}, "--double-every"},
+        {{"--banner=yes"}, "--banner"},
     };
     for (const auto& [args, mentions] : bad) {
         TParseResult e = ParseRotorSimArgs(args);

@@ -21,6 +21,9 @@ std::string Describe(const std::vector<TSteeringCommand>& commands) {
             case TSteeringCommand::Stop:
                 text += "stop";
                 break;
+            case TSteeringCommand::Unknown:
+                text += "unknown";
+                break;
         }
     }
     return text;
@@ -44,7 +47,7 @@ TEST(SteeringScanner, FindsTargetMoveAndStopAmongQueriesAndNoise) {
         {{"AP1-20;"}, ""},
         {{"AP12a0;"}, ""},
         {{"AP120;"}, ""},
-        {{"am1;"}, ""},
+        {{"am1;"}, "unknown"},
         {{std::string(1000, 'x'), ";"}, ""},  // a long run of noise is not a stop
         {{std::string(1000, 'x'), ";AM1;"}, "move"},
     };

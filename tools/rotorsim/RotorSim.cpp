@@ -86,6 +86,18 @@ bool ParseFaultOption(const std::string& name, TArgReader& reader, TLineFaults& 
         return true;
     };
     if (name == "--echo") return flag(f.echo);
+    if (name == "--banner") return flag(f.banner);
+    if (name == "--double-every")
+        return integer(f.doubleEvery, 2, 1000000000, "a number of answers (2 or more)");
+    if (name == "--junk-after") {
+        std::optional<std::string> text = reader.Value();
+        std::optional<std::string> bytes = text ? Unescape(*text) : std::nullopt;
+        if (!bytes || bytes->empty())
+            error = "option " + name + " needs text (escapes \\0 \\r \\n \\t \\\\ \\xHH)";
+        else
+            f.junkAfter = *bytes;
+        return true;
+    }
     if (name == "--separator-first") return flag(f.separatorFirst);
     if (name == "--byte-by-byte") return flag(f.byteByByte);
     if (name == "--line-end") {
@@ -276,6 +288,11 @@ std::string RotorSimUsage(std::string_view program) {
            "  --link PATH        keep a symbolic link PATH to the pseudo-terminal, gone\n"
            "                     while unplugged and re-pointed when it comes back; the\n"
            "                     first line of output is then PATH\n"
+           "  --junk-after TEXT  send TEXT after each answer; \\0 \\r \\n \\t \\\\ \\xHH\n"
+           "                     stand for their bytes (--junk-after ' ', --junk-after '\\0')\n"
+           "  --double-every N   hold every Nth answer back and send it with the next\n"
+           "                     (\";103;104\" with --separator-first)\n"
+           "  --banner           answer a command it does not know with its version banner\n"
            "\n"
            "It also turns like a rotor: \"AP1nnn;\" sets the target (0 to 360),\n"
            "\"AM1;\" starts the turn and a lone \";\" stops it; from the first turn on the\n"
@@ -308,7 +325,57 @@ std::string AnswerText(const TRotorSimOptions& options, int azimuth) {
         reply = ";" + reply.substr(0, reply.size() - 1);
     reply += options.faults.lineEnd;
     if (options.faults.echo) reply.insert(0, kQuery);
-    return reply;
+    return reply + options.faults.junkAfter;
+}
+
+std::optional<std::string> Unescape(std::string_view text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            bytes += text[i];
+            continue;
+        }
+        if (++i == text.size()) return std::nullopt;
+        switch (text[i]) {
+            case '0':
+                bytes += '\0';
+                break;
+            case 'r':
+                bytes += '\r';
+                break;
+            case 'n':
+                bytes += '\n';
+                break;
+            case 't':
+                bytes += '\t';
+                break;
+            case '\\':
+                bytes += '\\';
+                break;
+            case 'x': {
+                unsigned value = 0;
+                const char* first = text.data() + i + 1;
+                const char* last = text.data() + std::min(text.size(), i + 3);
+                auto [ptr, ec] = std::from_chars(first, last, value, 16);
+                if (ec != std::errc() || ptr != last || last - first != 2) return std::nullopt;
+                bytes += static_cast<char>(value);
+                i += 2;
+                break;
+            }
+            default:
+                return std::nullopt;
+        }
+    }
+    return bytes;
+}
+
+std::string TDoubledAnswers::Pass(std::string answer) {
+    if (faults_.doubleEvery <= 0) return answer;
+    if (++answers_ % faults_.doubleEvery == 0) {
+        held_ = std::move(answer);
+        return {};
+    }
+    return std::exchange(held_, {}) + answer;
 }
 
 std::vector<std::string> AnswerPieces(const TRotorSimOptions& options, const std::string& answer) {

@@ -3,6 +3,7 @@
 // received bytes, the azimuth at a given moment and the reply to send.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,31 @@ struct TLineFaults {
     int hangUpAfter = -1;         // answers before the line is unplugged; -1: never
     int replugAfterMs = 2000;     // how long the line stays away
     std::string link;             // symlink to the pseudo-terminal, re-pointed when it comes back
+    std::string junkAfter;        // bytes sent after each answer (a stray space, a NUL...)
+    int doubleEvery = 0;          // every Nth answer is held back and sent with the next; 0: never
+    bool banner = false;          // an unknown command is answered with the version banner
+};
+
+// What the simulator says to a command it does not know, with --banner.
+inline constexpr std::string_view kBanner = "SKYVANE ROTORSIM V1.0\r\n";
+
+// Text with the escapes \0, \r, \n, \t, \\ and \xHH turned into their bytes;
+// nothing on a malformed escape.
+std::optional<std::string> Unescape(std::string_view text);
+
+// Holds back every Nth answer and sends it together with the next, as an adapter
+// that buffers a reply through a hiccup does.
+class TDoubledAnswers {
+public:
+    explicit TDoubledAnswers(const TLineFaults& faults) : faults_(faults) {}
+    // The bytes to send now for this answer: nothing while it is held, the held one
+    // and this one together after.
+    std::string Pass(std::string answer);
+
+private:
+    const TLineFaults& faults_;
+    std::string held_;
+    int answers_ = 0;
 };
 
 // What the simulator does, as chosen on the command line.
@@ -83,7 +109,7 @@ std::string ReplyText(const TRotorSimOptions& options, int azimuth);
 std::vector<std::string> SplitReply(const std::string& text, int chunks);
 
 // Everything written for one query: the echo of the query when asked for, then the
-// reply laid out as the faults say (separator first, line end).
+// reply laid out as the faults say (separator first, line end, junk after).
 std::string AnswerText(const TRotorSimOptions& options, int azimuth);
 
 // The pieces one answer is written in: every byte alone, or the --chunks pieces.

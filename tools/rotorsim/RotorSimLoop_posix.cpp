@@ -228,7 +228,16 @@ private:
     // Queues the answer for this moment (laid out as the faults say) in its pieces,
     // due after the set delay.
     void QueueReply(const std::string& what) {
-        std::string reply = AnswerText(options_, CurrentAzimuth());
+        std::string reply = doubled_.Pass(AnswerText(options_, CurrentAzimuth()));
+        if (reply.empty()) {
+            Log(options_, what + ": held back, to go with the next");
+            return;
+        }
+        QueueBytes(what, reply);
+    }
+
+    // Queues `reply` in its pieces, due after the set delay.
+    void QueueBytes(const std::string& what, const std::string& reply) {
         Log(options_, what + " \"" + reply + "\"");
         auto due = Clock::now() + std::chrono::milliseconds(options_.delayMs);
         bool first = true;
@@ -264,6 +273,9 @@ private:
                 case TSteeringCommand::Stop:
                     motion_.Stop(elapsed);
                     Log(options_, "stopped at " + std::to_string(CurrentAzimuth()));
+                    break;
+                case TSteeringCommand::Unknown:
+                    if (options_.faults.banner) QueueBytes("unknown command", std::string(kBanner));
                     break;
             }
         }
@@ -356,6 +368,7 @@ private:
     TQueryScanner scanner_;
     TSteeringScanner steering_;
     TRotorMotion motion_;
+    TDoubledAnswers doubled_{options_.faults};
     std::deque<TPiece> pending_;
     long count_ = 0;
     bool open_ = false;

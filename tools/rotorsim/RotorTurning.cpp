@@ -41,6 +41,8 @@ std::vector<TSteeringCommand> TSteeringScanner::Feed(std::string_view bytes) {
                        std::isdigit(static_cast<unsigned char>(cmd[5]))) {
                 const int target = std::stoi(cmd.substr(3));
                 if (target <= 360) commands.push_back({TSteeringCommand::SetTarget, target});
+            } else if (cmd != "AI1" && !cmd.starts_with("AP1")) {
+                commands.push_back({TSteeringCommand::Unknown});
             }
         }
         command_.clear();

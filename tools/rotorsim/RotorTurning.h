@@ -10,15 +10,16 @@
 namespace skyvane::rotorsim {
 
 // The steering commands of the protocol family: "AP1nnn;" sets the target, "AM1;"
-// starts the turn, a lone ";" stops.
+// starts the turn, a lone ";" stops; Unknown is any other command but the query and
+// a malformed target.
 struct TSteeringCommand {
-    enum Kind { SetTarget, Move, Stop } kind;
+    enum Kind { SetTarget, Move, Stop, Unknown } kind;
     int target = 0;  // SetTarget: degrees, 0..360
 };
 
 // Finds steering commands in a byte stream that may split them over several reads. The
-// bytes between two ";" form one command; the heading query and anything unknown are
-// left alone, and a target outside 0..360 is ignored.
+// bytes between two ";" form one command; the heading query is left alone, anything
+// else unknown is reported as Unknown, and a target outside 0..360 is ignored.
 class TSteeringScanner {
 public:
     // Takes the next received bytes; returns the commands they complete, in order.
