@@ -8,7 +8,7 @@
 namespace skyvane {
 
 std::string HeadingHint(const std::optional<std::string>& text, bool stale) {
-    if (!text) return stale ? "Rotor not answering" : "";
+    if (!text) return stale ? "Rotor not answering" : "Skyvane - no heading yet";
     std::string hint = "Az(" + *text + ")";
     if (stale) hint += " - rotor not answering";
     return hint;
@@ -18,7 +18,10 @@ THeadingDisplay::THeadingDisplay(TLabel& response, TTextIcon& trayIcon)
     : response_(response),
       trayIcon_(trayIcon),
       liveLabelColour_(response.Font().color),
-      liveIconColour_(trayIcon.Font().color) {}
+      liveIconColour_(trayIcon.Font().color) {
+    trayIcon_.SetText(NoHeadingText);
+    trayIcon_.SetHint(HeadingHint(shown_, stale_));
+}
 
 void THeadingDisplay::Show(const AzimuthReading& reading, bool numeric) {
     shown_ = reading.text;

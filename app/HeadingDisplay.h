@@ -19,14 +19,19 @@ class TTextIcon;
 // faded next to lime and stays legible on black.
 inline constexpr TColor clStaleHeading = 0x00709070;
 
-// The hint for the heading text shown last (none before the first reading):
-// "Az(123)", with a note while the rotor is not answering.
+// What the tray icon shows before the first reading: lime dashes, visible on any
+// panel, that are plainly no heading.
+inline constexpr char NoHeadingText[] = "---";
+
+// The hint for the heading text shown last: "Az(123)", with a note while the rotor is
+// not answering; before the first reading it says there is no heading yet.
 std::string HeadingHint(const std::optional<std::string>& text, bool stale);
 
 class THeadingDisplay {
 public:
     // Shows on `response` and `trayIcon`, which outlive it; their fonts' colours at
-    // this moment are the live colours.
+    // this moment are the live colours. The tray icon shows NoHeadingText and its
+    // hint until the first reading.
     THeadingDisplay(TLabel& response, TTextIcon& trayIcon);
 
     // An accepted reading: the tray text is the reading itself when `numeric`, else

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SkyvaneUnit.h"
 
+#include <QTimer>
+
 #include "app/AboutDlg.h"
 #include "app/AppIcons.h"
 #include "app/Azimuth.h"
@@ -185,7 +187,27 @@ void TForm1::FormCreate(TComponent*) {
     }
 
     TextIcon->SetMinimizeToTray(true);
+    FollowWindowWithVisible(settings.visible);
     setVisible(false);
+}
+
+void TForm1::FollowWindowWithVisible(bool startVisible) {
+    // Hidden in the tray, the window is not visible; a click on the tray icon shows
+    TextIcon->SetOnMinimizeToTray([this](TComponent*) { VisibleEntry->SetChecked(false); });
+    // it, as a restore does, and minimising still sends it to the tray.
+    TextIcon->SetOnClick([this](TComponent*) {
+        if (isVisible() && !isMinimized()) return;
+        VisibleEntry->SetChecked(true);
+        ShowInFront();
+    });
+    if (startVisible || !Application()) return;
+    // VISIBLE=NOT: the window starts in the tray. Where no tray has turned up once
+    // the desktop has had time to say so, it is shown minimised instead, within reach.
+    constexpr int kTrayKnownMs = 2500;
+    Application()->SetShowMainForm(false);
+    QTimer::singleShot(kTrayKnownMs, this, [this] {
+        if (!isVisible() && !VisibleEntry->Checked() && !TextIcon->TrayAvailable()) showMinimized();
+    });
 }
 
 void TForm1::ConnectReadings() {
@@ -251,9 +273,7 @@ void TForm1::SerialPortRxChar(TComponent*, int count) {
 void TForm1::VisibleEntryClick(TComponent*) {
     if (VisibleEntry->Checked()) {
         TextIcon->SetMinimizeToTray(false);
-        showNormal();
-        raise();
-        activateWindow();
+        ShowInFront();
     } else {
         TextIcon->SetMinimizeToTray(true);
         // Without a notification area nothing could bring a hidden window back.
@@ -262,6 +282,12 @@ void TForm1::VisibleEntryClick(TComponent*) {
         else
             showMinimized();
     }
+}
+
+void TForm1::ShowInFront() {
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void TForm1::NumericClick(TComponent*) {
@@ -282,7 +308,7 @@ void TForm1::QuitEntryClick(TComponent*) {
                        TMsgIcon::None) != TMsgResult::OK)
         return;
     try {
-        WriteINI();
+        SaveSettings("Quit: settings saved in ");
     } catch (...) {
         // Whatever keeps the settings from being saved must not keep the user in.
         if (!QuitWithoutSaving(ExceptionMessage(std::current_exception()))) return;
@@ -303,9 +329,14 @@ bool TForm1::QuitWithoutSaving(const std::string& failure) {
 }
 
 void TForm1::WriteINI() {
+    SaveSettings({});
+}
+
+void TForm1::SaveSettings(const std::string& logPrefix) {
     configPath = ConfigPathOrDefault(configPath, CurrentDirectoryWithDelimiter());
     IniFile = std::make_unique<TIniFile>(configPath);
-    TraceLog->WriteLine(1, SettingsSavedLogText(SerialPort->Port(), configPath));
+    TraceLog->WriteLine(1, logPrefix.empty() ? SettingsSavedLogText(SerialPort->Port(), configPath)
+                                             : logPrefix + configPath);
     WriteSettings(*IniFile, TSavedSettings{
                                 .port = SerialPort->Port(),
                                 .baudRate = SerialPort->BaudRate(),

@@ -78,7 +78,8 @@ public:
     void COMSettings1Click(TComponent* sender);
     void AboutClick(TComponent* sender);
     void QuitEntryClick(TComponent* sender);
-    // Writes the settings back to the configuration file.
+    // Writes the settings back to the configuration file (logged as COM Settings'
+    // "COM(...) selected and configured in ...").
     void WriteINI();
 
 private:
@@ -86,6 +87,13 @@ private:
     void ApplyStoredValues();
     void ConnectReadings();
     void ConnectSharing();
+    // The Visible check mark follows the window; with `startVisible` false the window
+    // starts in the tray.
+    void FollowWindowWithVisible(bool startVisible);
+    // Shows the window normal, in front.
+    void ShowInFront();
+    // WriteINI, logged as logPrefix + the file's path (empty: as WriteINI logs).
+    void SaveSettings(const std::string& logPrefix);
     // Quit could not save the settings: says why and asks whether to quit anyway.
     bool QuitWithoutSaving(const std::string& failure);
 

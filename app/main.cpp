@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Skyvane: shows the heading of an antenna rotor in the tray and a small window.
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -11,8 +13,42 @@
 #include "toolkit/ExceptionReport.h"
 #include "toolkit/MessageBox.h"
 
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: skyvane [--user-folder] [-F FILE] [Qt options]\n"
+    "Shows the heading of an antenna rotor in the tray and in a small window.\n"
+    "\n"
+    "  --user-folder  work in the per-user folder (the desktop entry starts it so);\n"
+    "                 only as the first argument\n"
+    "  -F FILE        the configuration file (default: Skyvane.INI in the folder\n"
+    "                 Skyvane works in)\n"
+    "  -h, --help     show this text and exit\n"
+    "\n"
+    "Everything else is done from the tray icon's menu or the window's: Track, Visible,\n"
+    "Numeric, COM Settings, About, Quit. See skyvane(1).\n";
+
+// True when an argument asks for the usage (the name after -F is a file name).
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-F") == 0 || std::strcmp(argv[i], "-f") == 0) {
+            ++i;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace skyvane;
+    // Before the GUI toolkit starts: the usage needs no display.
+    if (AsksForHelp(argc, argv)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     const bool inUserFolder = TakeUserFolderOption(argc, argv);
     platform::PrepareDisplay();
     TApplication application(argc, argv);

@@ -66,11 +66,96 @@ QVariantMap Filtered(const QVariantMap& properties, const QStringList& names) {
     return chosen;
 }
 
+bool HasChildren(const std::vector<MenuEntry>& entries, int id) {
+    return std::any_of(entries.begin(), entries.end(),
+                       [id](const MenuEntry& e) { return e.parent == id; });
+}
+
+const MenuEntry* FindEntry(const std::vector<MenuEntry>& entries, int id) {
+    auto it = std::find_if(entries.begin(), entries.end(),
+                           [id](const MenuEntry& e) { return e.id == id; });
+    return it == entries.end() ? nullptr : &*it;
+}
+
+// The children of `id`, in menu order.
+std::vector<int> ChildrenOf(const std::vector<MenuEntry>& entries, int id) {
+    std::vector<int> children;
+    for (const MenuEntry& e : entries)
+        if (e.parent == id) children.push_back(e.id);
+    return children;
+}
+
+// The value a host assumes for a property that is not given.
+QVariant ProtocolDefault(const QString& name) {
+    static const QVariantMap defaults{{QStringLiteral("type"), QStringLiteral("standard")},
+                                      {QStringLiteral("label"), QString()},
+                                      {QStringLiteral("enabled"), true},
+                                      {QStringLiteral("visible"), true},
+                                      {QStringLiteral("toggle-type"), QString()},
+                                      {QStringLiteral("toggle-state"), -1},
+                                      {QStringLiteral("children-display"), QString()}};
+    return defaults.value(name);
+}
+
 }  // namespace
+
+QVariantMap DBusMenuNodeProperties(const std::vector<MenuEntry>& entries, int id) {
+    QVariantMap properties;
+    if (id != kRootId) {
+        const MenuEntry* entry = FindEntry(entries, id);
+        if (!entry) return properties;
+        properties = DBusMenuProperties(*entry);
+    }
+    if (id == kRootId || HasChildren(entries, id))
+        properties.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
+    return properties;
+}
+
+DBusMenuChange DBusMenuDiff(const std::vector<MenuEntry>& before,
+                            const std::vector<MenuEntry>& after) {
+    DBusMenuChange change;
+    std::vector<int> parents{kRootId}, changedParents;
+    for (const auto* menu : {&before, &after})
+        for (const MenuEntry& e : *menu)
+            if (std::find(parents.begin(), parents.end(), e.id) == parents.end())
+                parents.push_back(e.id);
+    for (int parent : parents)
+        if (ChildrenOf(before, parent) != ChildrenOf(after, parent))
+            changedParents.push_back(parent);
+    change.layoutChanged = !changedParents.empty();
+    if (changedParents.size() == 1 &&
+        (changedParents[0] == kRootId ||
+         (FindEntry(before, changedParents[0]) && FindEntry(after, changedParents[0]))))
+        change.layoutParent = changedParents[0];
+
+    std::vector<int> kept{kRootId};
+    for (const MenuEntry& e : after)
+        if (FindEntry(before, e.id)) kept.push_back(e.id);
+    for (int id : kept) {
+        const QVariantMap old = DBusMenuNodeProperties(before, id);
+        const QVariantMap now = DBusMenuNodeProperties(after, id);
+        QVariantMap updated;
+        QStringList removed;
+        for (auto it = now.begin(); it != now.end(); ++it)
+            if (!old.contains(it.key()) || old.value(it.key()) != it.value())
+                updated.insert(it.key(), it.value());
+        for (auto it = old.begin(); it != old.end(); ++it) {
+            if (now.contains(it.key())) continue;
+            const QVariant fallback = ProtocolDefault(it.key());
+            if (fallback.isValid())
+                updated.insert(it.key(), fallback);
+            else
+                removed.append(it.key());
+        }
+        if (!updated.isEmpty()) change.updated.emplace_back(id, updated);
+        if (!removed.isEmpty()) change.removed.emplace_back(id, removed);
+    }
+    return change;
+}
 
 // The exported object: answers the host's calls from a snapshot of the model that is
 // refreshed before each answer and after each change notice (coalesced into one
-// LayoutUpdated per turn of the event loop).
+// announcement per turn of the event loop).
 class DBusMenuExporter::Object : public QDBusVirtualObject {
 public:
     Object(const QDBusConnection& bus, const QString& path, MenuModel* model)
@@ -157,36 +242,27 @@ private:
                       const QVariantList& args) {
         if (member == QLatin1String("GetLayout") && args.size() == 3) {
             const int parent = args[0].toInt();
+            if (parent != kRootId && !FindEntry(entries_, parent))
+                return NoSuchItem(message, parent);
             const QStringList names = qdbus_cast<QStringList>(args[2]);
-            DBusMenuLayoutItem layout;
-            if (parent == kRootId) {
-                layout.properties.insert(QStringLiteral("children-display"),
-                                         QStringLiteral("submenu"));
-                if (args[1].toInt() != 0)
-                    for (const MenuEntry& entry : entries_)
-                        layout.children.append(
-                            {entry.id, Filtered(DBusMenuProperties(entry), names), {}});
-            } else {
-                const MenuEntry* entry = Find(parent);
-                if (!entry) return NoSuchItem(message, parent);
-                layout = {entry->id, Filtered(DBusMenuProperties(*entry), names), {}};
-            }
-            return message.createReply(
-                QVariantList{QVariant(revision_), QVariant::fromValue(layout)});
+            return message.createReply(QVariantList{
+                QVariant(revision_), QVariant::fromValue(Node(parent, args[1].toInt(), names))});
         }
         if (member == QLatin1String("GetGroupProperties") && args.size() == 2) {
             const QList<int> ids = qdbus_cast<QList<int>>(args[0]);
             const QStringList names = qdbus_cast<QStringList>(args[1]);
             DBusMenuItemList items;
-            for (const MenuEntry& entry : entries_)
-                if (ids.isEmpty() || ids.contains(entry.id))
-                    items.append({entry.id, Filtered(DBusMenuProperties(entry), names)});
+            std::vector<int> all{kRootId};
+            for (const MenuEntry& entry : entries_) all.push_back(entry.id);
+            for (int id : all)
+                if (ids.isEmpty() || ids.contains(id))
+                    items.append({id, Filtered(DBusMenuNodeProperties(entries_, id), names)});
             return message.createReply(QVariant::fromValue(items));
         }
         if (member == QLatin1String("GetProperty") && args.size() == 2) {
-            const MenuEntry* entry = Find(args[0].toInt());
-            if (!entry) return NoSuchItem(message, args[0].toInt());
-            const QVariant value = DBusMenuProperties(*entry).value(args[1].toString());
+            const int id = args[0].toInt();
+            if (id != kRootId && !FindEntry(entries_, id)) return NoSuchItem(message, id);
+            const QVariant value = DBusMenuNodeProperties(entries_, id).value(args[1].toString());
             if (!value.isValid())
                 return message.createErrorReply(QDBusError::InvalidArgs,
                                                 QStringLiteral("No such property"));
@@ -194,7 +270,7 @@ private:
         }
         if (member == QLatin1String("Event") && args.size() == 4) {
             const int id = args[0].toInt();
-            if (id != kRootId && !Find(id)) return NoSuchItem(message, id);
+            if (id != kRootId && !FindEntry(entries_, id)) return NoSuchItem(message, id);
             if (args[1].toString() == QLatin1String("clicked")) Choose(id);
             return message.createReply();
         }
@@ -202,7 +278,7 @@ private:
             const DBusMenuEventList events = qdbus_cast<DBusMenuEventList>(args[0]);
             QList<int> unknown;
             for (const DBusMenuEvent& event : events) {
-                if (event.id != kRootId && !Find(event.id)) {
+                if (event.id != kRootId && !FindEntry(entries_, event.id)) {
                     unknown.append(event.id);
                     continue;
                 }
@@ -227,10 +303,13 @@ private:
                                         QStringLiteral("No menu item %1").arg(id));
     }
 
-    const MenuEntry* Find(int id) const {
-        auto it = std::find_if(entries_.begin(), entries_.end(),
-                               [id](const MenuEntry& e) { return e.id == id; });
-        return it == entries_.end() ? nullptr : &*it;
+    // Node `id` with its properties and, `depth` levels down (-1: all), its children.
+    DBusMenuLayoutItem Node(int id, int depth, const QStringList& names) const {
+        DBusMenuLayoutItem node{id, Filtered(DBusMenuNodeProperties(entries_, id), names), {}};
+        if (depth != 0)
+            for (int child : ChildrenOf(entries_, id))
+                node.children.append(Node(child, depth - 1, names));
+        return node;
     }
 
     // The command runs after the host's call has been answered: it may open a
@@ -248,16 +327,30 @@ private:
         });
     }
 
-    // Takes the model's entries; a difference is a new revision, announced at once.
+    // Takes the model's entries and announces the difference at once: new property
+    // values, and a new revision when the structure changed.
     void Refresh() {
         std::vector<MenuEntry> now = model_->Entries();
         if (now == entries_) return;
+        const DBusMenuChange change = DBusMenuDiff(entries_, now);
         entries_ = std::move(now);
-        ++revision_;
-        QDBusMessage signal = QDBusMessage::createSignal(path_, QLatin1String(kMenuInterface),
-                                                         QStringLiteral("LayoutUpdated"));
-        signal << revision_ << kRootId;
-        bus_.send(signal);
+        if (!change.updated.empty() || !change.removed.empty()) {
+            DBusMenuItemList updated;
+            for (const auto& [id, properties] : change.updated) updated.append({id, properties});
+            DBusMenuRemovedList removed;
+            for (const auto& [id, names] : change.removed) removed.append({id, names});
+            QDBusMessage signal = QDBusMessage::createSignal(
+                path_, QLatin1String(kMenuInterface), QStringLiteral("ItemsPropertiesUpdated"));
+            signal << QVariant::fromValue(updated) << QVariant::fromValue(removed);
+            bus_.send(signal);
+        }
+        if (change.layoutChanged) {
+            ++revision_;
+            QDBusMessage signal = QDBusMessage::createSignal(path_, QLatin1String(kMenuInterface),
+                                                             QStringLiteral("LayoutUpdated"));
+            signal << revision_ << change.layoutParent;
+            bus_.send(signal);
+        }
     }
 
     QDBusConnection bus_;

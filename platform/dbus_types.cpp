@@ -73,6 +73,20 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItem& ite
     return argument;
 }
 
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuRemovedProperties& item) {
+    argument.beginStructure();
+    argument << item.id << item.names;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuRemovedProperties& item) {
+    argument.beginStructure();
+    argument >> item.id >> item.names;
+    argument.endStructure();
+    return argument;
+}
+
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuEvent& event) {
     argument.beginStructure();
     argument << event.id << event.eventId << event.data << event.timestamp;
@@ -95,6 +109,8 @@ void RegisterDBusTrayTypes() {
         qDBusRegisterMetaType<DBusMenuLayoutItem>();
         qDBusRegisterMetaType<DBusMenuItem>();
         qDBusRegisterMetaType<DBusMenuItemList>();
+        qDBusRegisterMetaType<DBusMenuRemovedProperties>();
+        qDBusRegisterMetaType<DBusMenuRemovedList>();
         qDBusRegisterMetaType<DBusMenuEvent>();
         qDBusRegisterMetaType<DBusMenuEventList>();
         return true;

@@ -44,6 +44,14 @@ struct DBusMenuItem {
 };
 using DBusMenuItemList = QList<DBusMenuItem>;
 
+// One item's properties gone back to having no value (ias), as ItemsPropertiesUpdated
+// carries them.
+struct DBusMenuRemovedProperties {
+    int id = 0;
+    QStringList names;
+};
+using DBusMenuRemovedList = QList<DBusMenuRemovedProperties>;
+
 // One event of EventGroup (isvu): item, event name, data and timestamp.
 struct DBusMenuEvent {
     int id = 0;
@@ -61,6 +69,8 @@ QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuLayoutItem& ite
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuLayoutItem& item);
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItem& item);
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItem& item);
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuRemovedProperties& item);
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuRemovedProperties& item);
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuEvent& event);
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& event);
 
@@ -73,4 +83,5 @@ Q_DECLARE_METATYPE(skyvane::platform::DBusImage)
 Q_DECLARE_METATYPE(skyvane::platform::DBusToolTip)
 Q_DECLARE_METATYPE(skyvane::platform::DBusMenuLayoutItem)
 Q_DECLARE_METATYPE(skyvane::platform::DBusMenuItem)
+Q_DECLARE_METATYPE(skyvane::platform::DBusMenuRemovedProperties)
 Q_DECLARE_METATYPE(skyvane::platform::DBusMenuEvent)

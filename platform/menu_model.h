@@ -14,20 +14,21 @@ namespace skyvane::platform {
 
 // One entry of the menu as it is now.
 struct MenuEntry {
-    std::int32_t id = 0;     // stable while the entry exists; never 0 (0 is the root)
-    std::string label;       // the caption (8-bit text of the system code page)
-    bool separator = false;  // a dividing line instead of a command
-    bool enabled = true;     // false: shown greyed out, cannot be chosen
-    bool checkable = false;  // shown with a check box
-    bool checked = false;    // the check mark
-    bool isDefault = false;  // the default command (drawn in bold where hosts can)
+    std::int32_t id = 0;      // stable while the entry exists; never 0 (0 is the root)
+    std::string label;        // the caption (8-bit text of the system code page)
+    bool separator = false;   // a dividing line instead of a command
+    bool enabled = true;      // false: shown greyed out, cannot be chosen
+    bool checkable = false;   // shown with a check box
+    bool checked = false;     // the check mark
+    bool isDefault = false;   // the default command (drawn in bold where hosts can)
+    std::int32_t parent = 0;  // the entry whose submenu holds it (0: the menu itself)
     bool operator==(const MenuEntry&) const = default;
 };
 
 class MenuModel {
 public:
     virtual ~MenuModel() = default;
-    // The entries in menu order.
+    // The entries in menu order (those of a submenu in their order among themselves).
     virtual std::vector<MenuEntry> Entries() const = 0;
     // Chooses the entry with identifier `id`, as a click on it would; an unknown or
     // disabled entry is ignored. Runs the entry's command before it returns.

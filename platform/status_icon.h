@@ -67,6 +67,13 @@ struct IconImage {
 // The "icon handle" of the record: shared so the record never dangles.
 using IconHandle = std::shared_ptr<const IconImage>;
 
+// True when a host showing `shown` needs nothing new for `given`: the same handle, or
+// the same pixels from a picture that cannot draw itself at other sizes (one that
+// can may draw otherwise there, as a large background icon does).
+inline bool SameDrawing(const IconHandle& shown, const IconHandle& given) {
+    return shown == given || (shown && given && !given->drawAtSize && shown->SamePicture(*given));
+}
+
 // A window that receives messages: the tray icon's hidden handler window.
 class MessageWindow {
 public:

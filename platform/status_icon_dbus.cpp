@@ -85,9 +85,7 @@ public:
     void Apply(const NotifyIconData& data) {
         if (data.uFlags & NIF_MESSAGE) callback_ = data.uCallbackMessage;
         if (data.uFlags & NIF_ICON) {
-            const bool same = picture_ == data.hIcon ||
-                              (picture_ && data.hIcon && picture_->SamePicture(*data.hIcon));
-            if (!same) {
+            if (!SameDrawing(picture_, data.hIcon)) {
                 picture_ = data.hIcon;
                 pixmaps_.reset();
                 Announce(iconChanged_);
@@ -132,6 +130,8 @@ public:
             "<property name=\"AttentionIconName\" type=\"s\" access=\"read\"/>"
             "<property name=\"AttentionIconPixmap\" type=\"a(iiay)\" access=\"read\"/>"
             "<property name=\"AttentionMovieName\" type=\"s\" access=\"read\"/>"
+            "<property name=\"IconAccessibleDesc\" type=\"s\" access=\"read\"/>"
+            "<property name=\"AttentionAccessibleDesc\" type=\"s\" access=\"read\"/>"
             "<property name=\"ToolTip\" type=\"(sa(iiay)ss)\" access=\"read\"/>"
             "<property name=\"ItemIsMenu\" type=\"b\" access=\"read\"/>"
             "<property name=\"Menu\" type=\"o\" access=\"read\"/>"
@@ -164,7 +164,7 @@ public:
                 connection.send(message.createReply(
                     QVariant::fromValue(QDBusVariant(all.value(args[1].toString())))));
             } else {
-                connection.send(message.createErrorReply(QDBusError::InvalidArgs,
+                connection.send(message.createErrorReply(QDBusError::UnknownProperty,
                                                          QStringLiteral("No such property")));
             }
             return true;
@@ -217,6 +217,9 @@ private:
             {QStringLiteral("AttentionIconName"), QString()},
             {QStringLiteral("AttentionIconPixmap"), QVariant::fromValue(none)},
             {QStringLiteral("AttentionMovieName"), QString()},
+            // What a screen reader says for the icon: what its hint says.
+            {QStringLiteral("IconAccessibleDesc"), toolTip_},
+            {QStringLiteral("AttentionAccessibleDesc"), QString()},
             {QStringLiteral("ToolTip"), QVariant::fromValue(DBusToolTip{{}, {}, toolTip_, {}})},
             {QStringLiteral("ItemIsMenu"), false},
             {QStringLiteral("Menu"), QVariant::fromValue(QDBusObjectPath(

@@ -2,8 +2,11 @@
 // The desktop's notification area. Two kinds of tray host exist on Linux desktops: a
 // StatusNotifierItem host, reached through the watcher on the session bus (KDE,
 // GNOME with the AppIndicator extension, XFCE, Cinnamon, waybar, ...), and an X11
-// tray that embeds icon windows. The watcher wins when both are there. Which hosts
-// are there is learnt from what the desktop announces; when the host in use changes
+// tray that embeds icon windows. The watcher wins when both are there, so no host
+// is taken before the bus has said whether there is a watcher: an entry put into
+// the X11 tray first would be registered with the watcher by Qt on its own and
+// then dropped, a second item that lives for a few milliseconds. Which hosts are
+// there is learnt from what the desktop announces; when the host in use changes
 // (one appears, goes, or is replaced by a restarted one) every entry is dropped and,
 // if a host is there now, the listeners get the restart broadcast and add their
 // entries anew, which then go to that host.
@@ -101,6 +104,7 @@ private:
     };
 
     Host CurrentHost() const {
+        if (watcher_ && !watcher_->Known()) return {};
         if (watcher_ && !watcher_->Owner().isEmpty())
             return {statusNotifier_.get(), watcher_->Owner()};
         if (xtray_ && xtray_->Manager()) return {xembed_.get(), QString::number(xtray_->Manager())};

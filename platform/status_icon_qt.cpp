@@ -7,7 +7,9 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QIconEngine>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -38,6 +40,70 @@ std::vector<std::uint32_t> NotificationsFor(QSystemTrayIcon::ActivationReason re
     }
 }
 
+namespace {
+
+QImage ToQImage(const IconImage& picture) {
+    QImage image(picture.width, picture.height, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height; ++y)
+        std::memcpy(image.scanLine(y), &picture.pixels[static_cast<std::size_t>(y) * picture.width],
+                    static_cast<std::size_t>(picture.width) * 4);
+    return image;
+}
+
+// A picture given to Qt at the size the tray draws it: drawn anew at that size where
+// the picture can draw itself, else its own pixels enlarged or reduced. An X11 tray
+// whose icon window is larger than the picture then shows sharp text, not a small
+// picture scaled up or a large one smeared down.
+}  // namespace
+
+class DrawnIconEngine : public QIconEngine {
+public:
+    explicit DrawnIconEngine(IconImage picture) : picture_(std::move(picture)) {}
+
+    // The same pixels, but perhaps another drawing at other sizes: drawn anew from now.
+    void Redraw(IconImage picture) {
+        picture_ = std::move(picture);
+        drawn_.clear();
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const QPixmap drawn = pixmap(rect.size(), mode, state);
+        painter->drawPixmap(rect.x() + (rect.width() - drawn.width()) / 2,
+                            rect.y() + (rect.height() - drawn.height()) / 2, drawn);
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0) return QPixmap();
+        auto found = drawn_.find(side);
+        if (found != drawn_.end()) return found->second;
+        QImage image = side != picture_.width && picture_.drawAtSize
+                           ? ToQImage(picture_.drawAtSize(side))
+                           : ToQImage(picture_);
+        if (image.width() != side || image.height() != side)
+            image = image.scaled(side, side, Qt::KeepAspectRatio, Qt::FastTransformation);
+        if (drawn_.size() >= kSizesKept) drawn_.clear();
+        return drawn_.emplace(side, QPixmap::fromImage(image)).first->second;
+    }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        return QSize(side, side);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        return {QSize(picture_.width, picture_.height)};
+    }
+
+    QIconEngine* clone() const override { return new DrawnIconEngine(*this); }
+
+private:
+    static constexpr std::size_t kSizesKept = 8;  // a tray draws at one or two sizes
+    IconImage picture_;
+    std::map<int, QPixmap> drawn_;
+};
+
 const QIcon& IconCache::IconFor(const IconHandle& handle) {
     if (!handle || handle->width <= 0 || handle->height <= 0 ||
         handle->pixels.size() != static_cast<std::size_t>(handle->width) * handle->height) {
@@ -54,19 +120,21 @@ const QIcon& IconCache::IconFor(const IconHandle& handle) {
     if (found != icons_.end()) {
         // The most recently used picture goes to the back of the eviction order.
         order_.splice(order_.end(), order_, found->second.place);
+        // Another picture with these pixels may draw itself otherwise at other sizes.
+        if (handle->drawAtSize && found->second.source != handle) {
+            found->second.engine->Redraw(*handle);
+            found->second.source = handle;
+        }
         return found->second.icon;
     }
-    QImage image(handle->width, handle->height, QImage::Format_ARGB32);
-    for (int y = 0; y < handle->height; ++y)
-        std::memcpy(image.scanLine(y), &handle->pixels[static_cast<std::size_t>(y) * handle->width],
-                    static_cast<std::size_t>(handle->width) * 4);
     if (icons_.size() >= capacity_) {
         icons_.erase(order_.front());
         order_.pop_front();
     }
     order_.push_back(key);
+    auto* engine = new DrawnIconEngine(*handle);
     auto placed =
-        icons_.emplace(key, Cached{QIcon(QPixmap::fromImage(image)), std::prev(order_.end())});
+        icons_.emplace(key, Cached{QIcon(engine), engine, handle, std::prev(order_.end())});
     return placed.first->second.icon;
 }
 
@@ -160,9 +228,7 @@ private:
     void Apply(Entry& entry, const NotifyIconData& data) {
         if (data.uFlags & NIF_MESSAGE) entry.callback = data.uCallbackMessage;
         if (data.uFlags & NIF_ICON) {
-            const bool same =
-                entry.picture == data.hIcon ||
-                (entry.picture && data.hIcon && entry.picture->SamePicture(*data.hIcon));
+            const bool same = SameDrawing(entry.picture, data.hIcon);
             if (!same || entry.icon->icon().isNull())
                 entry.icon->setIcon(icons_.IconFor(data.hIcon));
             entry.picture = data.hIcon;

@@ -19,6 +19,8 @@ namespace skyvane::platform {
 // left down, up, double click, up; a middle click middle down then up.
 std::vector<std::uint32_t> NotificationsFor(QSystemTrayIcon::ActivationReason reason);
 
+class DrawnIconEngine;
+
 // The Qt icons of the pictures shown lately, one per distinct picture. A tray that
 // draws an icon keeps its renderings in Qt's pixmap cache under the icon's
 // identity, so a picture shown again must come back as the same QIcon, or every
@@ -27,7 +29,8 @@ std::vector<std::uint32_t> NotificationsFor(QSystemTrayIcon::ActivationReason re
 class IconCache {
 public:
     explicit IconCache(std::size_t capacity = 512) : capacity_(capacity) {}
-    // The icon of the picture; a missing or malformed one gives a transparent square.
+    // The icon of the picture, drawn at whatever size the tray draws it; a missing or
+    // malformed one gives a transparent square.
     const QIcon& IconFor(const IconHandle& handle);
     // Number of pictures held.
     std::size_t Size() const { return icons_.size(); }
@@ -41,6 +44,8 @@ private:
     };
     struct Cached {
         QIcon icon;
+        DrawnIconEngine* engine;  // the icon's own
+        IconHandle source;        // the picture it draws now
         std::list<Picture>::iterator place;
     };
     std::size_t capacity_;

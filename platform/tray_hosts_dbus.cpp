@@ -21,18 +21,22 @@ WatcherPresence::WatcherPresence(const QDBusConnection& bus, std::function<void(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
     ask << QString::fromLatin1(kWatcherService);
-    auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(ask), &watcher_);
+    // A bus that has not answered within this time is taken to have no watcher.
+    constexpr int kAnswerMs = 2000;
+    auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(ask, kAnswerMs), &watcher_);
     QObject::connect(pending, &QDBusPendingCallWatcher::finished,
                      [this](QDBusPendingCallWatcher* call) {
                          const QDBusPendingReply<QString> reply = *call;
-                         if (!reply.isError()) SetOwner(reply.value());
+                         // An error is "no owner" (or no answer): known all the same.
+                         SetOwner(reply.isError() ? owner_ : reply.value());
                          call->deleteLater();
                      });
 }
 
 void WatcherPresence::SetOwner(const QString& owner) {
-    if (owner == owner_) return;
+    if (owner == owner_ && known_) return;
     owner_ = owner;
+    known_ = true;
     if (changed_) changed_();
 }
 

@@ -20,16 +20,20 @@ inline constexpr char kWatcherService[] = "org.kde.StatusNotifierWatcher";
 class WatcherPresence {
 public:
     // Asks the bus once (answered later, without waiting) and then follows the
-    // bus's name-owner changes; `changed` runs after each change of Owner.
+    // bus's name-owner changes; `changed` runs after each change of Owner or Known.
     WatcherPresence(const QDBusConnection& bus, std::function<void()> changed);
     // The owner's unique bus name; empty while there is no watcher.
     const QString& Owner() const { return owner_; }
+    // True once the bus has said whether there is a watcher (or did not answer in
+    // time): until then an empty Owner means "not known yet".
+    bool Known() const { return known_; }
 
 private:
     void SetOwner(const QString& owner);
 
     QDBusServiceWatcher watcher_;
     QString owner_;
+    bool known_ = false;
     std::function<void()> changed_;
 };
 

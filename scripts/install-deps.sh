@@ -5,13 +5,16 @@
 #   scripts/install-deps.sh          building and running (scripts/deps/run.txt)
 #   scripts/install-deps.sh --test   the tests, fuzzing and screenshots as well
 #                                    (scripts/deps/test.txt)
+#   scripts/install-deps.sh --hosts  the tests and the real tray hosts as well
+#                                    (scripts/deps/hosts.txt)
 set -euo pipefail
 deps="$(dirname "$0")/deps"
 lists=("$deps/run.txt")
 case "${1:-}" in
   "") ;;
   --test) lists+=("$deps/test.txt") ;;
-  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+  --hosts) lists+=("$deps/test.txt" "$deps/hosts.txt") ;;
+  *) echo "usage: $0 [--test|--hosts]" >&2; exit 2 ;;
 esac
 
 # The package names: each line's first word, comments and blank lines left out.

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace skyvane {
@@ -27,7 +28,50 @@ TColor KeyColorOf(const TTextIconLook& look, TColor given) {
 int Scaled(int value, int size) {
     return static_cast<int>(std::lround(static_cast<double>(value) * size / kSize));
 }
+
+// The first and last column a character's ink covers, from its pen position
+// (first > last: no ink, a space).
+std::pair<int, int> InkColumns(const QFont& font, const QString& character) {
+    const QFontMetrics metrics(font);
+    const int margin = metrics.height();
+    QImage canvas(4 * margin + metrics.horizontalAdvance(character), metrics.height(),
+                  QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(2 * margin, metrics.ascent(), character);
+    painter.end();
+    int first = canvas.width(), last = -1;
+    for (int x = 0; x < canvas.width(); ++x)
+        for (int y = 0; y < canvas.height(); ++y)
+            if (canvas.pixel(x, y) != qRgb(0, 0, 0)) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+    return {first - 2 * margin, last - 2 * margin};
+}
 }  // namespace
+
+TextLineLayout LayOutTextLine(const QFont& font, const QString& text) {
+    const QFontMetrics metrics(font);
+    TextLineLayout layout;
+    int shift = 0;          // how far the widening has moved this character so far
+    int lastInk = INT_MIN;  // the rightmost inked column so far
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int natural = metrics.horizontalAdvance(text.left(i)) + shift;
+        const auto [first, last] = InkColumns(font, text.mid(i, 1));
+        int start = natural;
+        // One clear column between this character's ink and what came before.
+        if (first <= last && lastInk != INT_MIN && start + first <= lastInk + 1)
+            start = lastInk + 2 - first;
+        shift += start - natural;
+        if (first <= last) lastInk = std::max(lastInk, start + last);
+        layout.starts.push_back(start);
+    }
+    layout.width = metrics.horizontalAdvance(text) + shift;
+    return layout;
+}
 
 std::vector<std::string> SplitAtCarriageReturns(const std::string& text) {
     std::vector<std::string> lines;
@@ -56,11 +100,14 @@ QImage DrawTextBitmap(const TTextIconLook& look, int size) {
     // Each line paints its whole cell in the background colour before its glyphs.
     auto drawLine = [&](const std::string& line, int x, int y) {
         const QString text = QString::fromLocal8Bit(line);
-        painter.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), background);
-        painter.drawText(x, y + metrics.ascent(), text);
+        const TextLineLayout layout = LayOutTextLine(painter.font(), text);
+        painter.fillRect(x, y, layout.width, metrics.height(), background);
+        for (qsizetype i = 0; i < text.size(); ++i)
+            painter.drawText(x + layout.starts[static_cast<std::size_t>(i)], y + metrics.ascent(),
+                             text.mid(i, 1));
     };
     auto width = [&](const std::string& line) {
-        return metrics.horizontalAdvance(QString::fromLocal8Bit(line));
+        return LayOutTextLine(painter.font(), QString::fromLocal8Bit(line)).width;
     };
     const int offsetX = Scaled(look.offsetX, size);
     const int offsetY = Scaled(look.offsetY, size);
@@ -196,13 +243,17 @@ void TTextIcon::RebuildIcon() {
         if (color_ != clNone) keyColor_ = clNone;
         MakeIconFromBitmap(textBitmap_, icon, keyColor_);
     }
-    // The same picture as shown already keeps its handle, so that the tray host is
-    // not handed a new image for nothing; the entry is updated all the same.
-    if (icon.Image() == Icon().Image() && Icon().DrawAtSize()) {
+    // The same picture drawn from the same look keeps its handle, so that the tray
+    // host is not handed a new image for nothing; the entry is updated all the same.
+    // Another look with the same 16-pixel picture (a large background icon whose
+    // detail the small picture loses) is a new image: its larger drawings differ.
+    const TTextIconLook look = Look();
+    if (icon.Image() == Icon().Image() && Icon().DrawAtSize() && look == drawnLook_) {
         UpdateTrayEntry();
         return;
     }
-    icon.SetDrawAtSize([look = Look()](int size) { return DrawTextIcon(look, size); });
+    drawnLook_ = look;
+    icon.SetDrawAtSize([look](int size) { return DrawTextIcon(look, size); });
     SetIcon(icon);
 }
 

@@ -61,7 +61,19 @@ struct TTextIconLook {
     int offsetY = 0;
     int lineDistance = 0;
     QImage background;  // null: none
+    bool operator==(const TTextIconLook&) const = default;
 };
+
+// Where the characters of one line of text go: the start of each from the line's
+// left edge, and the line's width. The font's own advances, widened wherever two
+// neighbours' ink would touch, so that every character keeps one clear column from
+// the one before it (in the small font of the 16-pixel icon some digits reach into
+// the next one's cell: "4" into "0").
+struct TextLineLayout {
+    std::vector<int> starts;
+    int width = 0;
+};
+TextLineLayout LayOutTextLine(const QFont& font, const QString& text);
 
 // The lines of a text: split at each carriage return (a line feed stays in the text).
 std::vector<std::string> SplitAtCarriageReturns(const std::string& text);
@@ -137,6 +149,7 @@ private:
     TOffsetOptions options_;
     TBitmap textBitmap_;
     TColor keyColor_ = clNone;
+    TTextIconLook drawnLook_;  // what Icon's larger drawings are drawn from
 };
 
 }  // namespace skyvane

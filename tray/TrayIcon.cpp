@@ -591,9 +591,10 @@ void TTrayIcon::OwnerShown() {
 }
 
 bool TTrayIcon::OwnerContextMenu(int x, int y) {
-    // With a notification area the menu belongs to the tray icon; without one the
-    // window offers it, so that every command stays reachable.
-    if (TrayAvailable() || !enabled_ || !MenuAutoPopup()) return false;
+    // The window offers the icon's menu too, with or without a notification area: a
+    // tray may hide the icon (an overflow box, a host that lists it elsewhere), and
+    // every command stays reachable from the window.
+    if (!enabled_ || !MenuAutoPopup()) return false;
     ShowMenuAt(x, y);
     return true;
 }

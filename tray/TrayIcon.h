@@ -3,8 +3,8 @@
 // tray, carries its hint, turns the shell's mouse notifications into events, opens a
 // pop-up menu from it and can step through an image list. It also watches its owner
 // window: minimise to tray, start-up, restore, bring to front, and the re-add when
-// the tray host comes back. On a desktop without a notification area the owner
-// window opens the pop-up menu on a right click and minimises normally.
+// the tray host comes back. The owner window opens the pop-up menu on a right click;
+// on a desktop without a notification area it also minimises normally.
 #pragma once
 
 #include <QPointer>
@@ -164,8 +164,7 @@ public:
     void SetOnStartup(TStartupEvent h) { onStartup_ = std::move(h); }
 
     // True when the desktop has a notification area now. Without one the owner window
-    // offers the menu on a right click and is never hidden by minimising; a program
-    // should not hide its window either then.
+    // is never hidden by minimising; a program should not hide its window either then.
     bool TrayAvailable() const { return service_.Available(); }
 
     // The identifier given to the shell (this instance's address).

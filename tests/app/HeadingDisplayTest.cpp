@@ -22,7 +22,7 @@ TEST(HeadingHint, NamesTheHeadingAndNotesARotorThatIsNotAnswering) {
         {"123", false, "Az(123)"},
         {"123", true, "Az(123) - rotor not answering"},
         {"-5", true, "Az(-5) - rotor not answering"},
-        {std::nullopt, false, ""},
+        {std::nullopt, false, "Skyvane - no heading yet"},
         {std::nullopt, true, "Rotor not answering"},
     };
     for (const auto& c : cases) EXPECT_EQ(HeadingHint(c.text, c.stale), c.hint) << c.hint;
@@ -69,6 +69,10 @@ protected:
 };
 
 TEST_F(HeadingDisplayTest, StaleDimsBothTextsUntilLiveAgain) {
+    // Before the first reading: lime dashes on black, and a hint that says so.
+    EXPECT_EQ(icon_->Text(), NoHeadingText);
+    EXPECT_EQ(PixelColours(), (std::set<QRgb>{qRgb(0, 0, 0), qRgb(0, 255, 0)}));
+    EXPECT_EQ(icon_->Hint(), "Skyvane - no heading yet");
     display_->Show({"045", 45}, true);
     EXPECT_EQ(label_->Caption(), "045");
     EXPECT_EQ(icon_->Text(), "045");

@@ -1,23 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window against a pseudo-terminal that plays the rotor controller.
-#include "app/SkyvaneUnit.h"
-
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <QWindow>
 #include <atomic>
 #include <thread>
 
+#include "app/SkyvaneUnit.h"
 #include "platform/status_icon_recording.h"
 #include "serial/SerialPort.h"
+#include "tests/app/MainWindowFixture.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
 #include "toolkit/Menu.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/Timer.h"
-#include "tests/app/MainWindowFixture.h"
 #include "tray/TextIcon.h"
+#include "tray/TrayIcon.h"
 
 namespace skyvane {
 namespace {
@@ -55,7 +56,9 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndTheLogHeader) {
 }
 
 TEST_F(MainWindowTest, TraceOffKeepsOnlyTheHeader) {
-    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nTRACE=NOT\r\nNUMERIC=no\r\nVISIBLE=NOT\r\nCOMPORT=com3\r\nBAUDRATE=9600\r\n");
+    WriteFile(dir_ / "Skyvane.INI",
+              "[SETTINGS]\r\nTRACE=NOT\r\nNUMERIC=no\r\nVISIBLE=NOT\r\nCOMPORT=com3\r\nBAUDRATE="
+              "9600\r\n");
     TForm1& form = Start();
     EXPECT_FALSE(form.TraceOn);
     EXPECT_FALSE(form.Numeric->Checked());
@@ -83,7 +86,8 @@ TEST_F(MainWindowTest, MissingNamedConfigurationIsReportedOnceThenCreated) {
               "[SETTINGS]\nCOMPORT=COM9\nBAUDRATE=4800\nTRACE=YES\nVISIBLE=YES\nNUMERIC=YES\n");
     const std::vector<std::string> lines = LogLines();
     ASSERT_EQ(lines.size(), 9u);
-    EXPECT_EQ(Message(lines[8]), "COM(COM9) selected and configured in " + (dir_ / "MYCONF.INI").string());
+    EXPECT_EQ(Message(lines[8]),
+              "COM(COM9) selected and configured in " + (dir_ / "MYCONF.INI").string());
 }
 
 TEST_F(MainWindowTest, QuitAsksAndCancelChangesNothing) {
@@ -112,7 +116,8 @@ TEST_F(MainWindowTest, TrackOnAMissingPortReportsAndUnchecks) {
     const std::vector<std::string> lines = LogLines();
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(Message(lines[8]),
-              "Track on: COM(TTYNOSUCHPORT7) cannot be opened: Unable to open com port (win error code: 2)");
+              "Track on: COM(TTYNOSUCHPORT7) cannot be opened: Unable to open com port (win error "
+              "code: 2)");
 }
 
 TEST_F(MainWindowTest, FollowsTheRotorAndStopsQueryingWhenTrackIsOff) {
@@ -225,6 +230,56 @@ TEST_F(MainWindowTest, VisibleOffHidesOnlyWhereATrayCanBringTheWindowBack) {
         form_.reset();
         platform::SetStatusIconService(previous);
     }
+}
+
+// Visible always says whether the window is shown: minimised into the tray it is
+// unchecked, a click on the tray icon shows the window and checks it, and Quit saves
+// what the window is; VISIBLE=NOT starts the window in the tray.
+TEST_F(MainWindowTest, VisibleFollowsTheWindowThroughTheTray) {
+    platform::RecordingStatusIconService tray;
+    platform::StatusIconService* previous = platform::SetStatusIconService(&tray);
+    const auto click = [](TForm1& form) {
+        for (const std::uint32_t code : {platform::WM_LBUTTONDOWN, platform::WM_LBUTTONUP})
+            TTrayIconHandler::Shared()->HandleMessage(TrayCallbackMessage, form.TextIcon->IconId(),
+                                                      code);
+    };
+    TForm1& form = Start();
+    Application()->SetMainForm(&form);
+    form.show();
+    QApplication::processEvents();
+    form.windowHandle()->setWindowStates(Qt::WindowMinimized);
+    EXPECT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
+    EXPECT_FALSE(form.VisibleEntry->Checked());
+    click(form);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.isMinimized());
+    EXPECT_TRUE(form.VisibleEntry->Checked());
+    EXPECT_TRUE(form.TextIcon->MinimizeToTray()) << "minimising still sends it to the tray";
+    Choose(form.VisibleEntry);  // hidden again, then quit
+    Choose(form.QuitEntry);
+    EXPECT_NE(ReadFile(dir_ / "Skyvane.INI").find("VISIBLE=NOT"), std::string::npos);
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_EQ(Message(lines.back()), "Quit: settings saved in " + (dir_ / "Skyvane.INI").string());
+    form_.reset();
+    Application()->SetMainForm(nullptr);
+
+    // Started with VISIBLE=NOT: in the tray, and a click shows it.
+    TForm1& hidden = Start();
+    EXPECT_FALSE(Application()->ShowMainForm());
+    EXPECT_FALSE(hidden.isVisible());
+    click(hidden);
+    EXPECT_TRUE(hidden.isVisible());
+    EXPECT_TRUE(hidden.VisibleEntry->Checked());
+    form_.reset();
+    // Without a tray it is shown minimised once the desktop has had time to offer one.
+    tray.SetAvailable(false);
+    TForm1& untrayed = Start();
+    EXPECT_TRUE(WaitUntil([&] { return untrayed.isVisible(); }, 4000));
+    EXPECT_TRUE(untrayed.isMinimized());
+    EXPECT_FALSE(untrayed.VisibleEntry->Checked());
+    form_.reset();
+    Application()->SetShowMainForm(true);
+    platform::SetStatusIconService(previous);
 }
 
 TEST_F(MainWindowTest, TheConfigurationNamedByAnAbsolutePathOrAFolder) {

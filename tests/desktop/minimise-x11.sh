@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Minimise to tray under a real X server, window manager (openbox) and tray (trayer):
-# minimising unmaps the window and takes it out of the window manager's client list;
-# Visible from the tray menu maps it again, painted and showing the current heading.
+# started with VISIBLE=NOT the window waits in the tray and a click on the icon shows
+# it; minimising unmaps the window and takes it out of the window manager's client
+# list; Visible from the tray menu maps it again, painted and showing the current
+# heading.
 source "$(dirname "$0")/session.sh"
 start_x
 start_window_manager
 start_tray
 start_rotor --heading 123
-# VISIBLE=NOT: the window still opens, and Visible (unchecked) shows it when chosen.
+# VISIBLE=NOT: the window starts in the tray; a click on the icon shows it.
 start_skyvane "COMPORT=$pty" "VISIBLE=NOT"
+x11_wait_tray_icon || fail "no tray icon"
+sleep 1
+win=$(xdotool search --name '^Skyvane$' | head -n1)
+[ -z "$win" ] || [ "$(map_state "$win")" != IsViewable ] || fail "VISIBLE=NOT opened the window"
+xdotool mousemove "$x" "$y" click 1
 win=$(main_window) || fail "no main window"
-wait_for 10 map_state_is "$win" IsViewable || fail "the window did not open"
+wait_for 10 map_state_is "$win" IsViewable || fail "a click on the tray icon did not open the window"
 sleep 1
 start_lime=$(lime_pixels "$win")
 ((start_lime > 200)) || fail "the window does not show its number at start ($start_lime lime pixels)"

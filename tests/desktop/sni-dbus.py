@@ -2,14 +2,19 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Skyvane with a tray that speaks StatusNotifierItem, on a private session bus.
 
-Run inside its own bus (dbus-run-session). Starts the scripted watcher and host
-(sni_host.py), the rotor simulator at heading 123 and the real program, then
-checks what a host sees: the item registers with the application title; the
-exported menu has the six entries with their check marks; choosing Track there
-starts the queries; the tooltip carries "Az(123)"; the icon shows the text at 16
-pixels and larger; the icon and tooltip are announced once per change; a stopped
-watcher delays no poll; a restarted one gets the item again; ContextMenu returns
-at once. Usage: sni-dbus.py BUILD_DIR [QT_PLATFORM] (offscreen by default).
+Run inside its own bus (dbus-run-session). Starts a private X server with an X11
+tray beside the bus's watcher (fake_xtray.py, which only tells what it is asked),
+the scripted watcher and host (sni_host.py), the rotor simulator at heading 123 and
+the real program, then checks what a host sees: one item registers, with the
+application title, and the X11 tray is never asked to take an icon; the root of
+the exported menu answers its properties; the menu has the six entries with their
+check marks; choosing Track there starts the queries and its new check mark and
+the steering entries' enabled states arrive as ItemsPropertiesUpdated (hosts that
+read the items' properties once rely on it), with no change of layout; the tooltip
+carries "Az(123)"; the icon shows the text at 16 pixels and larger; the icon and
+tooltip are announced once per change; a stopped watcher delays no poll; a
+restarted one gets the item again; ContextMenu returns at once.
+Usage: sni-dbus.py BUILD_DIR.
 """
 import os
 import queue
@@ -51,6 +56,38 @@ def spin(seconds):
     while time.monotonic() < end:
         context.iteration(False)
         time.sleep(0.01)
+
+
+def start_x(processes):
+    """A private X server on a free display; returns its name (":N")."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                               "640x480x24", "-nolisten", "tcp"], pass_fds=(write_end,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    processes.append(server)
+    os.close(write_end)
+    with os.fdopen(read_end) as answer:
+        return ":" + answer.readline().strip()
+
+
+def start_xtray(processes, name):
+    tray = subprocess.Popen(["/usr/bin/python3", os.path.join(HERE, "fake_xtray.py")],
+                            env=dict(os.environ, DISPLAY=name), stdout=subprocess.PIPE,
+                            text=True)
+    processes.append(tray)
+    events = queue.Queue()
+    lines_of(tray.stdout, events)
+    assert events.get(timeout=10) == "ready"
+    return events
+
+
+def drained(events):
+    lines = []
+    while True:
+        try:
+            lines.append(events.get_nowait())
+        except queue.Empty:
+            return lines
 
 
 def start_host(processes):
@@ -108,12 +145,13 @@ def blocky(size, data):
 
 def main():
     build = sys.argv[1]
-    platform = sys.argv[2] if len(sys.argv) > 2 else "offscreen"
     DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
     processes = []
     work = tempfile.mkdtemp(prefix="skyvane-sni.")
     try:
+        screen = start_x(processes)
+        docks = start_xtray(processes, screen)
         host, events = start_host(processes)
         rotor = subprocess.Popen([os.path.join(build, "tools/rotorsim/skyvane-rotorsim"),
                                   "--heading", "123", "-v"],
@@ -124,7 +162,7 @@ def main():
         lines_of(rotor.stderr, queries, stamp=True)
         with open(os.path.join(work, "Skyvane.INI"), "w") as ini:
             ini.write("[SETTINGS]\r\nCOMPORT=%s\r\nBAUDRATE=9600\r\n" % pty)
-        env = dict(os.environ, QT_QPA_PLATFORM=platform)
+        env = dict(os.environ, QT_QPA_PLATFORM="xcb", DISPLAY=screen)
         app = subprocess.Popen([os.path.join(build, "app/skyvane")], cwd=work, env=env,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         processes.append(app)
@@ -133,6 +171,11 @@ def main():
         if not check(found is not None, "the item registers with the watcher"):
             return 1
         name, path = found
+        later = registration(events, 2)
+        check(later is None, "the item registers once, no other before or after it (%s)"
+              % (later,))
+        check(drained(docks) == [], "the X11 tray beside the watcher is never asked to "
+              "take an icon")
         item = bus.get_object(name, path)
         props = dbus.Interface(item, dbus.PROPERTIES_IFACE)
         every = props.GetAll(ITEM)
@@ -140,6 +183,14 @@ def main():
         check(every["Id"] == "Skyvane", "Id is the application title (%s)" % every["Id"])
 
         menu = dbus.Interface(bus.get_object(name, every["Menu"]), MENU)
+        root = [dict(p) for i, p in menu.GetGroupProperties([0], []) if int(i) == 0]
+        check(root and root[0].get("children-display") == "submenu",
+              "GetGroupProperties([0]) answers the root's properties (%s)" % root)
+        try:
+            shown = str(menu.GetProperty(0, "children-display"))
+        except dbus.DBusException as error:
+            shown = str(error)
+        check(shown == "submenu", "GetProperty(0, children-display) is submenu (%s)" % shown)
         revision, layout = menu.GetLayout(0, -1, [])
         entries = [(int(c[0]), dict(c[1])) for c in layout[2]]
         labels = [str(p.get("label")) for _, p in entries]
@@ -161,9 +212,16 @@ def main():
             bus.add_signal_receiver(
                 lambda *a, s=signal_name: changes.__setitem__(s, changes[s] + 1),
                 signal_name, ITEM, name, path)
-        layouts = []
+        layouts, updates = [], {}
         bus.add_signal_receiver(lambda rev, parent: layouts.append(int(rev)), "LayoutUpdated",
                                 MENU, name, every["Menu"])
+
+        def properties_updated(changed, removed):
+            for item_id, values in changed:
+                updates.setdefault(int(item_id), {}).update(
+                    {str(k): v for k, v in dict(values).items()})
+        bus.add_signal_receiver(properties_updated, "ItemsPropertiesUpdated", MENU, name,
+                                every["Menu"])
         spin(0.5)
         query_times(queries)
         menu.Event(entries[0][0], "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0))
@@ -172,8 +230,15 @@ def main():
         check(len(started) >= 2, "choosing Track through the exported menu starts the queries "
               "(%d in 3.5 s)" % len(started))
         _, layout = menu.GetLayout(0, -1, [])
-        check(int(dict(layout[2][0][1]).get("toggle-state", -1)) == 1 and layouts,
-              "Track is checked in the exported menu, announced by LayoutUpdated")
+        check(int(dict(layout[2][0][1]).get("toggle-state", -1)) == 1,
+              "Track is checked in the exported menu")
+        track, turn, stop = entries[0][0], entries[7][0], entries[8][0]
+        check(int(updates.get(track, {}).get("toggle-state", -1)) == 1 and
+              bool(updates.get(turn, {}).get("enabled", False)) and
+              bool(updates.get(stop, {}).get("enabled", False)) and not layouts,
+              "Track's check mark and the steering entries' enabled states arrive as "
+              "ItemsPropertiesUpdated, the layout unchanged (%s, %d layouts)"
+              % (updates, len(layouts)))
         check(changes == {"NewIcon": 1, "NewToolTip": 1},
               "the new heading is announced once: %s" % changes)
 

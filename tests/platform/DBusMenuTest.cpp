@@ -8,7 +8,10 @@
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdio>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -67,6 +70,17 @@ public slots:
     void Count() { ++count; }
 };
 
+// Keeps the changed properties of each ItemsPropertiesUpdated it is connected to.
+class PropertiesSink : public QObject {
+    Q_OBJECT
+public:
+    std::vector<DBusMenuItemList> updated;
+public slots:
+    void Take(const QDBusMessage& message) {
+        updated.push_back(qdbus_cast<DBusMenuItemList>(message.arguments().value(0)));
+    }
+};
+
 // A dbus-daemon of the test's own, and two connections to it: the exporter's and the
 // host's.
 class DBusMenuBusTest : public ::testing::Test {
@@ -121,7 +135,106 @@ protected:
     static inline int daemonPid_ = 0;
 };
 
-TEST_F(DBusMenuBusTest, AHostReadsTheEntriesAndSeesEachChangeOnce) {
+// What a host that reads the structure again on LayoutUpdated and nothing else keeps
+// of each node's properties (the AppIndicator extension's way), with the protocol's
+// defaults left out: after every announced change it must equal the menu's own.
+using HostView = std::map<int, QVariantMap>;
+
+QVariantMap WithoutDefaults(QVariantMap properties) {
+    const QVariantMap defaults{{"type", "standard"},    {"label", ""},       {"enabled", true},
+                               {"visible", true},       {"toggle-type", ""}, {"toggle-state", -1},
+                               {"children-display", ""}};
+    for (auto it = defaults.begin(); it != defaults.end(); ++it)
+        if (properties.contains(it.key()) && properties.value(it.key()) == it.value())
+            properties.remove(it.key());
+    return properties;
+}
+
+HostView ReadWhole(const std::vector<MenuEntry>& menu) {
+    HostView view{{0, WithoutDefaults(DBusMenuNodeProperties(menu, 0))}};
+    for (const MenuEntry& e : menu)
+        view[e.id] = WithoutDefaults(DBusMenuNodeProperties(menu, e.id));
+    return view;
+}
+
+void Announce(HostView& view, const std::vector<MenuEntry>& after, const DBusMenuChange& change) {
+    if (change.layoutChanged) {
+        HostView kept;  // nodes it knew keep their cached properties, new ones are read
+        const HostView fresh = ReadWhole(after);
+        for (const auto& [id, properties] : fresh)
+            kept[id] = view.count(id) ? view[id] : properties;
+        view = kept;
+    }
+    for (const auto& [id, properties] : change.updated)
+        for (auto it = properties.begin(); it != properties.end(); ++it)
+            view[id].insert(it.key(), it.value());
+    for (const auto& [id, names] : change.removed)
+        for (const QString& name : names) view[id].remove(name);
+    for (auto& [id, properties] : view) properties = WithoutDefaults(properties);
+}
+
+// Random menus of up to 8 entries, some in submenus, changed at random: every change
+// announced is enough for such a host, and the structure is announced exactly when
+// some node's children changed.
+TEST(DBusMenuTest, AnnouncedChangesKeepAStructureOnlyHostRight) {
+    std::mt19937 random(2512);
+    const auto coin = [&](int in) { return int(random() % in) == 0; };
+    const auto randomMenu = [&](std::vector<MenuEntry> menu) {
+        for (MenuEntry& e : menu) {
+            if (coin(3)) e.enabled = !e.enabled;
+            if (coin(3)) e.checkable = !e.checkable;
+            if (coin(3)) e.checked = !e.checked;
+            if (coin(6)) e.label += "x";
+            if (coin(8)) e.separator = !e.separator;
+        }
+        if (coin(3) && !menu.empty()) menu.erase(menu.begin() + random() % menu.size());
+        const auto used = [&](int id) {
+            return std::any_of(menu.begin(), menu.end(),
+                               [id](const MenuEntry& e) { return e.id == id; });
+        };
+        if (coin(3) && menu.size() < 8) {
+            MenuEntry added{.id = int(100 + random() % 900), .label = "New"};
+            while (used(added.id)) ++added.id;
+            if (coin(2) && !menu.empty()) added.parent = menu[random() % menu.size()].id;
+            menu.insert(menu.begin() + random() % (menu.size() + 1), added);
+        }
+        if (coin(5) && menu.size() > 1) std::swap(menu[0], menu[1]);
+        // A parent that went away takes its entries with it.
+        for (bool orphans = true; orphans;) {
+            const std::vector<MenuEntry> all = menu;
+            orphans = std::erase_if(menu, [&](const MenuEntry& e) {
+                          return e.parent &&
+                                 std::none_of(all.begin(), all.end(),
+                                              [&](const MenuEntry& p) { return p.id == e.parent; });
+                      }) > 0;
+        }
+        return menu;
+    };
+    std::vector<MenuEntry> menu = {{.id = 1, .label = "Track", .checkable = true},
+                                   {.id = 2, .label = "Visible", .checkable = true},
+                                   {.id = 3, .label = "-", .separator = true},
+                                   {.id = 4, .label = "Stop rotor", .enabled = false}};
+    int layouts = 0, properties = 0;
+    for (int round = 0; round < 2000; ++round) {
+        HostView view = ReadWhole(menu);
+        std::vector<MenuEntry> after = randomMenu(menu);
+        const DBusMenuChange change = DBusMenuDiff(menu, after);
+        Announce(view, after, change);
+        ASSERT_EQ(view, ReadWhole(after)) << "round " << round;
+        std::map<int, std::vector<int>> before, now;
+        for (const MenuEntry& e : menu) before[e.parent].push_back(e.id);
+        for (const MenuEntry& e : after) now[e.parent].push_back(e.id);
+        ASSERT_EQ(change.layoutChanged, before != now) << "round " << round;
+        layouts += change.layoutChanged;
+        properties += !change.updated.empty();
+        menu = after;
+    }
+    // Both kinds of change were met often.
+    EXPECT_GT(layouts, 200);
+    EXPECT_GT(properties, 200);
+}
+
+TEST_F(DBusMenuBusTest, APropertyChangeIsAnnouncedAsItsNewValuesOnce) {
     FakeMenu menu;
     menu.entries = {{.id = 7, .label = "Track", .checkable = true},
                     {.id = 8, .label = "-", .separator = true},
@@ -136,25 +249,38 @@ TEST_F(DBusMenuBusTest, AHostReadsTheEntriesAndSeesEachChangeOnce) {
     EXPECT_EQ(entries[1].second.value("type").toString(), "separator");
     EXPECT_EQ(entries[2].second.value("enabled").toBool(), false);
 
-    // Several change notices for one change: one new revision, announced once.
     SignalCounter layoutUpdated;
     ASSERT_TRUE(Host().connect(Exporter().baseService(), "/MenuBar", "com.canonical.dbusmenu",
                                "LayoutUpdated", &layoutUpdated, SLOT(Count())));
+    PropertiesSink updates;
+    ASSERT_TRUE(Host().connect(Exporter().baseService(), "/MenuBar", "com.canonical.dbusmenu",
+                               "ItemsPropertiesUpdated", &updates, SLOT(Take(QDBusMessage))));
+    // Several change notices for one change: announced once, as the new values.
     menu.entries[0].checked = true;
+    menu.entries[2].enabled = true;
     menu.changed();
     menu.changed();
     Spin(200);
-    EXPECT_EQ(layoutUpdated.count, 1);
+    ASSERT_EQ(updates.updated.size(), 1u);
+    const DBusMenuItemList& items = updates.updated[0];
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].id, 7);
+    EXPECT_EQ(items[0].properties, (QVariantMap{{"toggle-state", 1}}));
+    EXPECT_EQ(items[1].id, 9);
+    EXPECT_EQ(items[1].properties, (QVariantMap{{"enabled", true}}));
+    EXPECT_EQ(layoutUpdated.count, 0);
     unsigned after = 0;
     entries = Layout(&after);
-    EXPECT_EQ(after, revision + 1);
+    EXPECT_EQ(after, revision);
     EXPECT_EQ(entries[0].second.value("toggle-state").toInt(), 1);
-    // A notice without a change is not a new revision.
+    // A new entry is a change of structure: a new revision.
+    menu.entries.push_back({.id = 10, .label = "Map"});
     menu.changed();
-    Spin(100);
+    Spin(200);
+    EXPECT_EQ(layoutUpdated.count, 1);
     Layout(&after);
     EXPECT_EQ(after, revision + 1);
-    EXPECT_EQ(layoutUpdated.count, 1);
+    EXPECT_EQ(updates.updated.size(), 1u);
 }
 
 TEST_F(DBusMenuBusTest, AClickRunsItsEntryOnceAndUnknownEntriesAreRefused) {

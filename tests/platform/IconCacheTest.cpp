@@ -34,6 +34,35 @@ TEST(IconCacheTest, APictureShownAgainIsTheSameQtIcon) {
     EXPECT_NE(cache.IconFor(Picture(0xFF00FF00)).cacheKey(), green);
 }
 
+// A picture that draws itself in one colour at every size but 16.
+IconHandle Drawn(std::uint32_t colour) {
+    auto image = std::make_shared<IconImage>(*Picture(0xFF000000));
+    image->drawAtSize = [colour](int size) {
+        IconImage drawn;
+        drawn.width = drawn.height = size;
+        drawn.pixels.assign(std::size_t(size) * size, colour);
+        return drawn;
+    };
+    return image;
+}
+
+TEST(IconCacheTest, ATrayGetsThePictureDrawnAtTheSizeItDraws) {
+    test_support::EnsureQtApplication<QGuiApplication>();
+    IconCache cache;
+    const QIcon& icon = cache.IconFor(Drawn(0xFFFF0000));
+    for (const int size : {16, 22, 24, 48, 128}) {
+        const QImage shown = icon.pixmap(size, size).toImage();
+        EXPECT_EQ(shown.size(), QSize(size, size)) << size;
+        EXPECT_EQ(shown.pixel(size / 2, size / 2), size == 16 ? 0xFF000000u : 0xFFFF0000u) << size;
+    }
+    // The same 16-pixel picture from a new handle that draws otherwise: the same icon,
+    // now drawing the new picture.
+    const qint64 key = icon.cacheKey();
+    const QIcon& again = cache.IconFor(Drawn(0xFF00FF00));
+    EXPECT_EQ(again.cacheKey(), key);
+    EXPECT_EQ(again.pixmap(48, 48).toImage().pixel(24, 24), 0xFF00FF00u);
+}
+
 TEST(IconCacheTest, MissingOrMalformedPicturesShowATransparentSquare) {
     test_support::EnsureQtApplication<QGuiApplication>();
     IconCache cache;

@@ -3,6 +3,8 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -441,6 +443,20 @@ TEST_F(TextIconTest, TwoLetterSectorLabelsKeepAGapBetweenTheLetters) {
     }
 }
 
+// Every heading the rotor can report, as its digits in the 16-pixel picture: each
+// digit stays apart from its neighbours (a column without lime between them).
+TEST_F(TextIconTest, EveryHeadingKeepsItsDigitsApartAtSixteenPixels) {
+    auto icon = StoredIcon();
+    std::vector<std::string> joined;
+    for (int degrees = 0; degrees < 360; ++degrees) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%03d", degrees);
+        icon->SetText(text);
+        if (LimeColumnRuns(icon->Icon().Image()) != 3) joined.push_back(text);
+    }
+    EXPECT_TRUE(joined.empty()) << joined.size() << " joined, the first " << joined.front();
+}
+
 TEST_F(TextIconTest, LargerSizesAreTheSameTextDrawnAnew) {
     auto icon = StoredIcon();
     TIcon background(QImage(16, 16, QImage::Format_ARGB32));
@@ -473,6 +489,31 @@ TEST_F(TextIconTest, LargerSizesAreTheSameTextDrawnAnew) {
                                        big.pixels[std::size_t((y & ~1) * 32 + (x & ~1))];
         EXPECT_FALSE(blocky) << n;
     }
+}
+
+// Two large background icons that differ only in detail the 16-pixel picture loses:
+// the larger drawings are those of the background set last.
+TEST_F(TextIconTest, ALookThatChangesOnlyTheLargerDrawingsReachesThem) {
+    QImage plain(64, 64, QImage::Format_ARGB32), checked(64, 64, QImage::Format_ARGB32);
+    plain.fill(qRgb(127, 127, 127));
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            checked.setPixel(x, y, (x / 2 + y / 2) % 2 ? qRgb(254, 254, 254) : qRgb(0, 0, 0));
+    auto icon = StoredIcon();
+    icon->SetText("1");
+    icon->SetBackgroundIcon(TIcon(plain));
+    const QImage before = icon->Icon().Image();
+    icon->SetBackgroundIcon(TIcon(checked));
+    ASSERT_EQ(icon->Icon().Image(), before) << "the case needs equal 16-pixel pictures";
+    TTextIconLook look;
+    look.text = "1";
+    look.font = kStoredFont;
+    look.color = clBlack;
+    look.background = checked;
+    const IconImage drawn = icon->Icon().Handle()->drawAtSize(64);
+    const QImage expected = DrawTextIcon(look, 64).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(drawn.pixels.size(), 64u * 64u);
+    EXPECT_EQ(std::memcmp(drawn.pixels.data(), expected.constBits(), 64 * 64 * 4), 0);
 }
 
 TEST_F(TextIconTest, AnUnchangedPictureKeepsItsHandleAndStillUpdatesTheEntry) {
