@@ -2,6 +2,8 @@
 #include "app/AppIcons.h"
 
 #include <QFile>
+#include <QImageReader>
+#include <QPixmap>
 
 // The resource file lives in a static library; its registration must be pulled in by
 // name or the linker drops it.
@@ -16,19 +18,33 @@ void EnsureResources() {
     static const bool done = (InitIconResources(), true);
     (void)done;
 }
+
+// One of the stored PNG pictures. Read as PNG, without asking every image-format
+// plugin whether it knows the data: that question loads them all (GIF, ICO, JPEG
+// and their libraries) for the life of the process.
+QImage StoredPicture(const char* size) {
+    EnsureResources();
+    QImageReader reader(QStringLiteral(":/skyvane/icons/skyvane-%1.png").arg(QLatin1String(size)),
+                        "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
 }  // namespace
 
 QIcon ApplicationIcon() {
-    EnsureResources();
-    QIcon icon;
-    for (const char* size : {"16", "32", "48", "256"})
-        icon.addFile(QStringLiteral(":/skyvane/icons/skyvane-%1.png").arg(QLatin1String(size)));
-    return icon;
+    // Read once and shared by every window and the About box (a QIcon is a shared
+    // handle); kept to the end of the process, never destroyed after Qt itself.
+    static const QIcon* const icon = [] {
+        auto* pictures = new QIcon;
+        for (const char* size : {"16", "32", "48", "256"})
+            pictures->addPixmap(QPixmap::fromImage(StoredPicture(size)));
+        return pictures;
+    }();
+    return *icon;
 }
 
 QImage StoredTrayIcon16() {
-    EnsureResources();
-    return QImage(QStringLiteral(":/skyvane/icons/skyvane-16.png"));
+    return StoredPicture("16");
 }
 
 }  // namespace skyvane

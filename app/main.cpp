@@ -8,6 +8,7 @@
 #include "app/AppIcons.h"
 #include "app/SkyvaneUnit.h"
 #include "app/StartFolder.h"
+#include "platform/display_setup.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExceptionReport.h"
 #include "toolkit/MessageBox.h"
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool inUserFolder = TakeUserFolderOption(argc, argv);
+    platform::PrepareDisplay();
     TApplication application(argc, argv);
     application.SetTitle("Skyvane Rotor Azimuth Viewer");
     application.SetIcon(ApplicationIcon());

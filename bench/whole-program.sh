@@ -3,29 +3,47 @@
 # The whole program's cost while it tracks, side by side with the least Qt program
 # doing the same job (bench/minimal_tray_poll: a QSystemTrayIcon and a QSerialPort
 # asking once a second). Each runs in turn on a private X server with a window
-# manager (openbox) and a tray (trayer), against the rotor simulator on a
-# pseudo-terminal, and is measured for SECONDS (default 60) once tracking runs:
+# manager (openbox) and a tray, against the rotor simulator on a pseudo-terminal,
+# and is measured for SECONDS (default 60) once tracking runs:
 #   CPU        time on a CPU of all its threads (/proc/PID/task/*/schedstat)
 #   wake-ups   context switches of all its threads (/proc/PID/task/*/status,
-#              voluntary and preempted together; preempted shown apart)
+#              voluntary and preempted together; preempted shown apart), by thread,
+#              and of all threads but the port's event thread ("serial events")
 #   RSS        resident memory at the end (VmRSS)
 #   first paint  from the start of the program until its window shows its lime
 #              digits on screen (captures by xwd polled as fast as they come; the
 #              time one capture takes is printed as well)
+#   X requests per reading  each program once more, its X connection through xtrace
+#              for XTRACE_SECONDS (default 10; 0: not measured): requests, replies
+#              (the round trips) and events, divided by the replies of the rotor
 # Usage: bench/whole-program.sh [SECONDS]      SKYVANE_BUILD names the build folder;
 # ROTORSIM_OPTIONS the simulator's (default "--sweep 30 --pad": a heading that
-# changes at every reply; "--pad" alone keeps it still).
+# changes at every reply; "--pad" alone keeps it still). TRAY_HOST=x11 (default):
+# the tray is trayer's X11 tray; TRAY_HOST=dbus: a private session bus with the
+# scripted StatusNotifierItem watcher and host of tests/desktop (sni_host.py), no X
+# tray; Skyvane's Track is then chosen through its exported menu.
+set -euo pipefail
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath "${SKYVANE_BUILD:-$root/build}")"
 seconds="${1:-60}"
 rotor_options="${ROTORSIM_OPTIONS:---sweep 30 --pad}"
+xtrace_seconds="${XTRACE_SECONDS:-10}"
+tray_host="${TRAY_HOST:-x11}"
+case "$tray_host" in x11 | dbus) ;; *)
+  echo "whole-program: TRAY_HOST is x11 or dbus, not $tray_host" >&2
+  exit 2
+  ;;
+esac
 source "$root/tests/support/x11-session.sh"
 work="$(mktemp -d "${TMPDIR:-/tmp}/skyvane-whole.XXXXXX")"
-sim_pid="" subject_pid=""
+sim_pid="" subject_pid="" bus_pid="" host_pid="" proxy_pid="" proxy_socket=""
 cleanup() {
-  [ -z "$subject_pid" ] || kill "$subject_pid" 2>/dev/null || true
-  [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
+  local p
+  for p in "$subject_pid" "$proxy_pid" "$sim_pid" "$host_pid" "$bus_pid"; do
+    [ -z "$p" ] || kill "$p" 2>/dev/null || true
+  done
+  [ -z "$proxy_socket" ] || rm -f "$proxy_socket"
   x11_stop
   rm -rf "$work"
 }
@@ -44,6 +62,7 @@ wait_for() {
   done
   return 1
 }
+load() { cut -d' ' -f1-3 /proc/loadavg; }
 
 # Nanoseconds on a CPU and context switches (all, preempted) of every thread of $1.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { print ns + 0 }'; }
@@ -53,26 +72,40 @@ switches() {
     /^nonvoluntary_ctxt_switches/ { all += $2; pre += $2 }
     END { print all + 0, pre + 0 }'
 }
-# "name switches" for every thread of $1, both kinds of context switch together.
+# "name switches preempted" for every thread of $1.
 thread_switches() {
   local task
   for task in /proc/"$1"/task/*; do
     awk -v name="$(tr ' ' _ <"$task/comm")" '
-      /^(non)?voluntary_ctxt_switches/ { n += $2 } END { print name, n + 0 }' "$task/status"
+      /^voluntary_ctxt_switches/ { n += $2 }
+      /^nonvoluntary_ctxt_switches/ { n += $2; p += $2 }
+      END { print name, n + 0, p + 0 }' "$task/status"
   done 2>/dev/null
 }
-# Per thread name, the switches a second between the samples $1 and $2 over $3 ns.
+# Per thread name, "name all/s (preempted/s)" between the samples $1 and $2 over $3
+# ns, on one line; then, on a second line, the switches a second of all threads but
+# the port's event thread.
 thread_rates() {
-  awk -v wall="$3" 'NR == FNR { before[$1] += $2; next } { after[$1] += $2 }
-    END { for (t in after) if (after[t] > before[t])
-            printf "%s%s %.2f", (n++ ? ", " : ""), t, (after[t] - before[t]) * 1e9 / wall }' \
-    "$1" "$2"
+  awk -v wall="$3" 'NR == FNR { b[$1] += $2; bp[$1] += $3; next } { a[$1] += $2; ap[$1] += $3 }
+    END { for (t in a) if (a[t] > b[t]) {
+            r = (a[t] - b[t]) * 1e9 / wall
+            printf "%s%s %.2f (%.2f)", (n++ ? ", " : ""), t, r, (ap[t] - bp[t]) * 1e9 / wall
+            if (t != "serial_events") rest += r }
+          printf "\n%.2f\n", rest }' "$1" "$2"
 }
 rss_kib() { awk '/^VmRSS/ { print $2 }' /proc/"$1"/status; }
 queries() { cat "$work/queries" 2>/dev/null || echo 0; }
 before=0
 queries_since_before() { (($(queries) > before)); }
-tray_icon_shown() { [ -n "$(x11_tray_icon_centre)" ]; }
+registrations() { grep -c '^registered ' "$work/host.out" 2>/dev/null || true; }
+registered_before=0
+tray_icon_shown() {
+  if [ "$tray_host" = dbus ]; then
+    (($(registrations) > registered_before))
+  else
+    [ -n "$(x11_tray_icon_centre)" ]
+  fi
+}
 
 # Looks at window $1 with xwd until it shows lime pixels (its digits, drawn in
 # rgb(0, 255, 0) on black), for at most 60 s; prints the clock in milliseconds when
@@ -97,12 +130,14 @@ PY
 
 # Starts "${@:2}" in $work (subject_pid), its window titled $1, and notes the
 # milliseconds until that window showed digits (paint_ms) and the time one look
-# at the screen took (step_ms).
+# at the screen took (step_ms). With SUBJECT_DISPLAY set the subject uses that
+# display (the xtrace proxy) and the first paint is not timed.
 paint_ms=0 step_ms=0
 start_and_time_first_paint() {
   local start id="" painted
+  registered_before="$(registrations)"
   start="$(now_ms)"
-  (cd "$work" && exec "${@:2}") >"$work/subject.out" 2>&1 &
+  (cd "$work" && DISPLAY="${SUBJECT_DISPLAY:-$DISPLAY}" exec "${@:2}") >"$work/subject.out" 2>&1 &
   subject_pid=$!
   while [ -z "$id" ]; do
     id="$(xdotool search --onlyvisible --pid "$subject_pid" --name "^$1\$" 2>/dev/null |
@@ -111,15 +146,32 @@ start_and_time_first_paint() {
     (($(now_ms) - start < 60000)) || fail "no window of $2 within 60 s"
     sleep 0.01
   done
+  [ -z "${SUBJECT_DISPLAY:-}" ] || return 0
   read -r painted step_ms < <(wait_for_digits "$id") || true
   [ -n "$painted" ] || fail "the window of $2 never showed its digits"
   paint_ms=$((painted - start))
 }
 
-# Opens the tray menu of the subject (right click on the first icon) and takes
-# its first entry.
+# Chooses the subject's first tray menu entry (Skyvane's Track): a right click on the
+# first X tray icon, or the entry's "clicked" event through the menu the item
+# exported to the D-Bus host.
 tray_first_entry() {
   local x y
+  if [ "$tray_host" = dbus ]; then
+    /usr/bin/python3 - "$(grep '^registered ' "$work/host.out" | tail -n1)" <<'PY' ||
+import sys
+import dbus
+_, name, path = sys.argv[1].split()
+bus = dbus.SessionBus()
+menu_path = dbus.Interface(bus.get_object(name, path), dbus.PROPERTIES_IFACE).Get(
+    "org.kde.StatusNotifierItem", "Menu")
+menu = dbus.Interface(bus.get_object(name, menu_path), "com.canonical.dbusmenu")
+_, layout = menu.GetLayout(0, -1, [])
+menu.Event(layout[2][0][0], "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0))
+PY
+      fail "the first entry of the exported menu could not be chosen"
+    return 0
+  fi
   read -r x y < <(x11_tray_icon_centre)
   [ -n "$x" ] || fail "no icon in the tray"
   xdotool mousemove "$x" "$y" click 3
@@ -128,7 +180,8 @@ tray_first_entry() {
 }
 
 # Measures the running subject for $seconds once queries are answered; prints
-# "cpu% wakeups/s preempted/s rss_kib replies".
+# "cpu% wakeups/s preempted/s rss_kib replies seconds"; the by-thread line and the
+# wake-ups of all threads but the port's event thread go to $work/threads.
 measure() {
   local q0 t0 c0 s0 p0 t1 c1 s1 p1 q1
   sleep 2
@@ -156,13 +209,85 @@ stop_subject() {
   subject_pid=""
 }
 
+# Starts an xtrace proxy of this display on a free display number (proxy_display).
+start_proxy() {
+  local n
+  for ((n = 90; n < 200; n++)); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
+  proxy_display=":$n" proxy_socket="/tmp/.X11-unix/X$n"
+  xtrace -n -k -d "$DISPLAY" -D "$proxy_display" -o "$work/xtrace" >/dev/null 2>&1 &
+  proxy_pid=$!
+  wait_for 100 test -S "$proxy_socket" || fail "xtrace did not start"
+}
+stop_proxy() {
+  kill "$proxy_pid" 2>/dev/null || true
+  wait "$proxy_pid" 2>/dev/null || true
+  rm -f "$proxy_socket"
+  proxy_pid="" proxy_socket=""
+}
+# What the X connections of the subject carry while the rotor answers
+# $xtrace_seconds times: "requests replies events" per reply of the rotor.
+x_per_reading() {
+  local l0 l1 q0 q1
+  sleep 2
+  l0="$(wc -l <"$work/xtrace")" q0="$(queries)"
+  sleep "$xtrace_seconds"
+  l1="$(wc -l <"$work/xtrace")" q1="$(queries)"
+  sed -n "$((l0 + 1)),${l1}p" "$work/xtrace" | awk -v n=$((q1 - q0)) '
+    /^[0-9]+:<:/ { requests++ } /^[0-9]+:>:.*Reply to/ { replies++ }
+    /^[0-9]+:>:.*Event/ { events++ }
+    END { if (n < 1) n = 1; printf "%.1f %.1f %.1f\n", requests / n, replies / n, events / n }'
+}
+
+# Runs subject $1 (window title $2, command "${@:3}") once as measured and, unless
+# XTRACE_SECONDS is 0, once more through xtrace; sets the r_* figures.
+run_subject() {
+  local track=0
+  [ "$1" = skyvane ] && track=1
+  start_and_time_first_paint "$2" "${@:3}"
+  r_paint=$paint_ms r_step=$step_ms
+  wait_for 200 tray_icon_shown || fail "$1 has no tray icon"
+  before="$(queries)"
+  ((track == 0)) || tray_first_entry
+  wait_for 100 queries_since_before || fail "$1 sent no query"
+  read -r r_cpu r_wake r_pre r_rss r_replies r_wall < <(measure)
+  { read -r r_threads && read -r r_rest; } <"$work/threads"
+  stop_subject
+  r_x="not measured"
+  ((xtrace_seconds > 0)) || return 0
+  start_proxy
+  SUBJECT_DISPLAY="$proxy_display" start_and_time_first_paint "$2" "${@:3}"
+  wait_for 200 tray_icon_shown || fail "$1 has no tray icon through xtrace"
+  before="$(queries)"
+  ((track == 0)) || tray_first_entry
+  wait_for 100 queries_since_before || fail "$1 sent no query through xtrace"
+  local requests replies events
+  read -r requests replies events < <(x_per_reading)
+  r_x="$requests requests, $replies round trips, $events events"
+  stop_subject
+  stop_proxy
+}
+
 x11_start 800x600
 openbox >/dev/null 2>&1 &
 x11_pids+=("$!")
-x11_start_tray || fail "no tray"
-# No session bus: both icons go to the X tray on this display.
-unset DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb
+if [ "$tray_host" = dbus ]; then
+  # A private session bus with the scripted watcher and host, and no X tray: both
+  # programs put their icon on the bus.
+  read -r DBUS_SESSION_BUS_ADDRESS bus_pid < <(
+    dbus-daemon --session --fork --print-pid=1 --print-address=1 | tr '\n' ' '
+    echo
+  )
+  [ -n "$bus_pid" ] || fail "no session bus"
+  export DBUS_SESSION_BUS_ADDRESS
+  /usr/bin/python3 "$root/tests/desktop/sni_host.py" >"$work/host.out" 2>&1 &
+  host_pid=$!
+  wait_for 100 grep -q "^ready" "$work/host.out" || fail "the scripted tray host did not start: $(cat "$work/host.out")"
+else
+  x11_start_tray || fail "no tray"
+  # No session bus: both icons go to the X tray on this display.
+  unset DBUS_SESSION_BUS_ADDRESS
+fi
 # shellcheck disable=SC2086 # the simulator's options, one word each
 coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" $rotor_options \
   --count-file "$work/queries"; }
@@ -172,39 +297,30 @@ printf '[SETTINGS]\r\nCOMPORT=%s\r\nBAUDRATE=4800\r\nTRACE=NO\r\nVISIBLE=YES\r\n
   >"$work/Skyvane.INI"
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"\
-  "load $(cut -d' ' -f1-3 /proc/loadavg)"
+  "load $(load); tray host: $tray_host; simulator: $rotor_options"
 
 # The real program: Track is switched on from its tray menu, as a user does.
-start_and_time_first_paint Skyvane "$build/app/skyvane"
-sky_paint=$paint_ms sky_step=$step_ms
-wait_for 200 tray_icon_shown || fail "skyvane has no tray icon"
-before="$(queries)"
-tray_first_entry
-wait_for 100 queries_since_before || fail "skyvane sent no query after Track"
-read -r sky_cpu sky_wake sky_pre sky_rss sky_replies sky_wall < <(measure)
-sky_threads="$(cat "$work/threads")"
-stop_subject
-
+run_subject skyvane Skyvane "$build/app/skyvane"
+sky=("$r_cpu" "$r_wake" "$r_pre" "$r_rss" "$r_paint" "$r_step" "$r_replies" "$r_wall")
+sky_threads=$r_threads sky_rest=$r_rest sky_x=$r_x
 # The yardstick asks from its start.
-start_and_time_first_paint "Minimal tray poll" "$build/bench/minimal_tray_poll" "$pty"
-min_paint=$paint_ms min_step=$step_ms
-before="$(queries)"
-wait_for 100 queries_since_before || fail "minimal_tray_poll sent no query"
-read -r min_cpu min_wake min_pre min_rss min_replies min_wall < <(measure)
-min_threads="$(cat "$work/threads")"
-stop_subject
+run_subject minimal_tray_poll "Minimal tray poll" "$build/bench/minimal_tray_poll" "$pty"
+min=("$r_cpu" "$r_wake" "$r_pre" "$r_rss" "$r_paint" "$r_step" "$r_replies" "$r_wall")
+min_threads=$r_threads min_rest=$r_rest min_x=$r_x
 
 row() {
   printf '%-18s CPU %.4f %% of a core   wake-ups %5.2f /s (%.2f preempted)   RSS %6d KiB' \
     "$1" "$2" "$3" "$4" "$5"
   printf '   first paint %5d ms (poll step %d ms)   %d replies in %.0f s\n' "$6" "$7" "$8" "$9"
 }
-row skyvane "$sky_cpu" "$sky_wake" "$sky_pre" "$sky_rss" "$sky_paint" "$sky_step" "$sky_replies" "$sky_wall"
-row minimal_tray_poll "$min_cpu" "$min_wake" "$min_pre" "$min_rss" "$min_paint" "$min_step" \
-  "$min_replies" "$min_wall"
-echo "skyvane            wake-ups by thread: $sky_threads"
-echo "minimal_tray_poll  wake-ups by thread: $min_threads"
-awk -v a="$sky_cpu" -v b="$min_cpu" -v c="$sky_wake" -v d="$min_wake" -v e="$sky_rss" \
-  -v f="$min_rss" -v g="$sky_paint" -v h="$min_paint" \
-  'BEGIN { printf "ratio              skyvane / minimal: CPU %.2f; wake-ups %.2f; RSS %.2f; first paint %.2f\n",
-           (b > 0 ? a / b : 0), (d > 0 ? c / d : 0), e / f, (h > 0 ? g / h : 0) }'
+row skyvane "${sky[@]}"
+row minimal_tray_poll "${min[@]}"
+echo "skyvane            wake-ups by thread (preempted): $sky_threads"
+echo "minimal_tray_poll  wake-ups by thread (preempted): $min_threads"
+echo "skyvane            X per reading: $sky_x"
+echo "minimal_tray_poll  X per reading: $min_x"
+awk -v a="${sky[0]}" -v b="${min[0]}" -v c="${sky[1]}" -v d="${min[1]}" -v e="${sky[3]}" \
+  -v f="${min[3]}" -v g="${sky[4]}" -v h="${min[4]}" -v i="$sky_rest" -v j="$min_rest" \
+  'BEGIN { printf "ratio              skyvane / minimal: CPU %.2f; wake-ups %.2f, but the port'"'"'s event thread %.2f / %.2f = %.2f; RSS %.2f; first paint %.2f\n",
+           (b > 0 ? a / b : 0), (d > 0 ? c / d : 0), i, j, (j > 0 ? i / j : 0), e / f, (h > 0 ? g / h : 0) }'
+echo "load at the end: $(load)"

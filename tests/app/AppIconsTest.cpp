@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <fstream>
 #include <set>
+#include <string>
 
 #include "app/AppIcons.h"
 #include "tests/support/QtApplication.h"
@@ -12,9 +14,7 @@ namespace {
 
 class AppIconsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        test_support::EnsureQtApplication<QGuiApplication>();
-    }
+    static void SetUpTestSuite() { test_support::EnsureQtApplication<QGuiApplication>(); }
 };
 
 TEST_F(AppIconsTest, StoredTrayIconIsSixteenColoursLimeOnBlack) {
@@ -38,6 +38,25 @@ TEST_F(AppIconsTest, ApplicationIconHasSmallAndLargePictures) {
     // The small picture is the tray icon's own.
     EXPECT_EQ(icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_RGB32),
               StoredTrayIcon16().convertToFormat(QImage::Format_RGB32));
+}
+
+// The image-format plugins mapped into this process now.
+std::set<std::string> LoadedImagePlugins() {
+    std::set<std::string> plugins;
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        if (line.find("/imageformats/") != std::string::npos) plugins.insert(line);
+    return plugins;
+}
+
+// Reading the PNG pictures asks no other format's plugin to look at them (which
+// would load them all for good); the application icon is read once for all users.
+TEST_F(AppIconsTest, PicturesAreReadOnceWithoutLoadingImagePlugins) {
+    const std::set<std::string> before = LoadedImagePlugins();
+    const QIcon icon = ApplicationIcon();
+    EXPECT_FALSE(StoredTrayIcon16().isNull() || icon.pixmap(48, 48).isNull());
+    EXPECT_EQ(LoadedImagePlugins(), before);
+    EXPECT_EQ(ApplicationIcon().cacheKey(), icon.cacheKey());
 }
 
 }  // namespace

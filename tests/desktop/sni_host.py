@@ -73,6 +73,19 @@ class Watcher(dbus.service.Object):
             "ProtocolVersion": dbus.Int32(0),
         }
 
+    @dbus.service.method(dbus.INTROSPECTABLE_IFACE, in_signature="", out_signature="s",
+                         path_keyword="object_path", connection_keyword="connection")
+    def Introspect(self, object_path, connection):
+        # The properties too, as a desktop's watcher lists them: Qt reads them only
+        # when they are declared.
+        declared = "".join('    <property name="%s" type="%s" access="read"/>\n' % p
+                           for p in (("RegisteredStatusNotifierItems", "as"),
+                                     ("IsStatusNotifierHostRegistered", "b"),
+                                     ("ProtocolVersion", "i")))
+        xml = super().Introspect(object_path, connection)
+        opening = '<interface name="%s">\n' % WATCHER
+        return xml.replace(opening, opening + declared, 1)
+
     def owner_changed(self, name, old, new):
         if new:
             return
