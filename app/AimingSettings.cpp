@@ -2,21 +2,13 @@
 #include "app/AimingSettings.h"
 
 #include "app/Configuration.h"
-#include "app/HexStr.h"
+#include "app/UnusableSettings.h"
 #include "rotor/LoggerRotorPackets.h"
 #include "rotor/Steering.h"
 #include "rotor/WsjtxListener.h"
 
 namespace skyvane {
 namespace {
-
-std::string Trimmed(std::string text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.back())) text.pop_back();
-    std::size_t start = 0;
-    while (start < text.size() && blank(text[start])) ++start;
-    return text.substr(start);
-}
 
 // Reads the settings section, noting each value that cannot be used.
 class TReader {
@@ -26,15 +18,13 @@ public:
 
     // The key's trimmed value; empty when missing or empty.
     std::string Text(std::string_view key) const {
-        return Trimmed(ini_.ReadString(SettingsSection, key, ""));
+        return ReadSettingText(ini_, key).value_or("");
     }
 
     bool YesNo(std::string_view key, bool fallback) {
         const std::string text = Text(key);
         if (text.empty()) return fallback;
-        if (IsTrueText(text)) return true;
-        for (const char* no : {"NOT", "NO", "FALSE", "OFF"})
-            if (UpperText(text) == no) return false;
+        if (const std::optional<bool> yes = YesNoFromText(text)) return *yes;
         return Problem(key, text, "is neither YES nor NOT", YesNotText(fallback)), fallback;
     }
 
