@@ -7,23 +7,10 @@
 #   tray-live.png, tray-stale.png   the tray icon alone, eight times enlarged
 # Usage: tests/app/readings-shots.sh BUILD_DIR OUT_DIR
 set -euo pipefail
-build=$(realpath "$1")
-out=$(realpath -m "$2")
-mkdir -p "$out"
 here=$(dirname "$(realpath "$0")")
 # shellcheck source=../support/x11-session.sh
 . "$here/../support/x11-session.sh"
-work=$(mktemp -d)
-cleanup() {
-  x11_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-x11_start 640x400
-openbox >/dev/null 2>&1 &
-x11_pids+=("$!")
-x11_start_tray
+x11_shots_session "$1" "$2" 640x400
 
 # Six answers, then a long silence.
 coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" --heading 142 --mute-after 6 --mute-for 600000; }

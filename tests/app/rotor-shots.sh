@@ -7,23 +7,10 @@
 #   rotor-network.png the network model (2) chosen, host:port typed, range 0..450
 # Usage: tests/app/rotor-shots.sh BUILD_DIR OUT_DIR
 set -euo pipefail
-build=$(realpath "$1")
-out=$(realpath -m "$2")
-mkdir -p "$out"
 here=$(dirname "$(realpath "$0")")
 # shellcheck source=../support/x11-session.sh
 . "$here/../support/x11-session.sh"
-work=$(mktemp -d)
-cleanup() {
-  x11_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-x11_start 800x700
-openbox >/dev/null 2>&1 &
-x11_pids+=("$!")
-x11_start_tray
+x11_shots_session "$1" "$2" 800x700
 
 printf '[SETTINGS]\r\nCOMPORT=/dev/null\r\n' >"$work/Skyvane.INI"
 (cd "$work" && exec "$build/app/skyvane") &

@@ -9,23 +9,10 @@
 # and Hamlib's rotctl asked for the heading at the end (printed).
 # Usage: tests/app/sharing-shots.sh BUILD_DIR OUT_DIR
 set -euo pipefail
-build=$(realpath "$1")
-out=$(realpath -m "$2")
-mkdir -p "$out"
 here=$(dirname "$(realpath "$0")")
 # shellcheck source=../support/x11-session.sh
 . "$here/../support/x11-session.sh"
-work=$(mktemp -d)
-cleanup() {
-  x11_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-x11_start 800x500
-openbox >/dev/null 2>&1 &
-x11_pids+=("$!")
-x11_start_tray
+x11_shots_session "$1" "$2" 800x500
 
 coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" --heading 100 --turn-rate 12; }
 x11_pids+=("$SIM_PID")

@@ -10,6 +10,7 @@
 #   x11_track_on LOG      chooses Track in the tray icon's menu until LOG says "Track on"
 #   x11_wait_window NAME [SECONDS]  prints the id of a visible window titled NAME
 #   x11_stop              ends what these helpers started
+#   x11_shots_session BUILD OUT WxH  a screenshot script's start: X, openbox, tray, $work
 
 x11_pids=()
 x11_tray_pid=""
@@ -116,4 +117,19 @@ x11_stop() {
   done
   x11_pids=()
   x11_tray_pid=""
+}
+
+# x11_shots_session BUILD_DIR OUT_DIR WxH: how a screenshot script begins: `build` and
+# `out` (created) set from the arguments, a scratch folder `work` removed at exit, and
+# Xvfb with a window manager (openbox) and a tray running until then.
+x11_shots_session() {
+  build=$(realpath "$1")
+  out=$(realpath -m "$2")
+  mkdir -p "$out"
+  work=$(mktemp -d)
+  trap 'x11_stop; rm -rf "$work"' EXIT
+  x11_start "$3"
+  openbox >/dev/null 2>&1 &
+  x11_pids+=("$!")
+  x11_start_tray
 }
