@@ -21,8 +21,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # xplanet-images (read through Qt's JPEG plugin).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libhamlib4, xplanet-images")
 # The fonts the window's layout asks for by name; Qt's plugin for Wayland sessions
-# (loaded at run time, so no library dependency finds it).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-wayland")
+# (loaded at run time, so no library dependency finds it); the country file that
+# "Turn to…" looks callsigns up in.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-wayland, hamradio-files")
 # Hamlib's command-line clients talk to Skyvane's rotor server.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libhamlib-utils")
 # The long description; CPack puts the summary above it and indents its lines.
