@@ -2,25 +2,16 @@
 #include "rotor/CountryFile.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <sstream>
+
+#include "rotor/TextParsing.h"
 
 namespace skyvane {
 namespace {
 
 constexpr std::size_t MaxCallLength = 20;
-
-bool Blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && Blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && Blank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 std::string Upper(std::string_view text) {
     std::string upper(text);
@@ -29,20 +20,9 @@ std::string Upper(std::string_view text) {
     return upper;
 }
 
-std::optional<double> Number(std::string_view text) {
-    text = Trimmed(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 // The file's latitude and longitude (west positive) as a point, when both are sound.
 std::optional<TGeoPosition> Position(std::string_view latitude, std::string_view westLongitude) {
-    const std::optional<double> lat = Number(latitude), lon = Number(westLongitude);
+    const std::optional<double> lat = DecimalNumber(latitude), lon = DecimalNumber(westLongitude);
     if (!lat || !lon || std::fabs(*lat) > 90 || std::fabs(*lon) > 180) return std::nullopt;
     return TGeoPosition{*lat, -*lon};
 }
@@ -107,7 +87,7 @@ std::string CountryPart(std::string_view call) {
 
 TCountryFile TCountryFile::Parse(std::string_view text) {
     TCountryFile file;
-    while (!Trimmed(text).empty()) {
+    while (!TrimmedSpace(text).empty()) {
         const std::size_t end = text.find(';');
         std::string_view record = text.substr(0, end);
         text.remove_prefix(end == text.npos ? text.size() : end + 1);
@@ -121,7 +101,7 @@ TCountryFile TCountryFile::Parse(std::string_view text) {
                 whole = false;
                 break;
             }
-            field = Trimmed(record.substr(0, colon));
+            field = TrimmedSpace(record.substr(0, colon));
             record.remove_prefix(colon + 1);
         }
         const std::optional<TGeoPosition> position =
@@ -138,7 +118,7 @@ TCountryFile TCountryFile::Parse(std::string_view text) {
         file.AddEntry(primary, index);
         while (!record.empty()) {
             const std::size_t comma = record.find(',');
-            file.AddEntry(Trimmed(record.substr(0, comma)), index);
+            file.AddEntry(TrimmedSpace(record.substr(0, comma)), index);
             record.remove_prefix(comma == record.npos ? record.size() : comma + 1);
         }
     }
@@ -159,7 +139,7 @@ void TCountryFile::AddEntry(std::string_view text, std::size_t country) {
     const bool exact = !text.empty() && text.front() == '=';
     if (exact) text.remove_prefix(1);
     const std::size_t overrides = text.find_first_of("([<{~");
-    const std::string call = Upper(Trimmed(text.substr(0, overrides)));
+    const std::string call = Upper(TrimmedSpace(text.substr(0, overrides)));
     if (!IsCallsignText(call)) return;
     TEntry entry{country, std::nullopt, {}};
     if (overrides != text.npos) {
@@ -194,7 +174,7 @@ TCountry TCountryFile::CountryOf(const TEntry& entry) const {
 
 TCountryMatch TCountryFile::Lookup(std::string_view text) const {
     TCountryMatch match;
-    match.call = Upper(Trimmed(text));
+    match.call = Upper(TrimmedSpace(text));
     if (!IsCallsignText(match.call)) return match;
     const std::string_view call = match.call;
     if (call.ends_with("/MM") || call.ends_with("/AM")) {

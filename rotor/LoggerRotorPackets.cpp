@@ -2,21 +2,12 @@
 #include "rotor/LoggerRotorPackets.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
+
+#include "rotor/TextParsing.h"
 
 namespace skyvane {
 namespace {
-
-bool Blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && Blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && Blank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 // The text of the first <tag>...</tag> in `text`.
 std::optional<std::string_view> Element(std::string_view text, std::string_view tag) {
@@ -29,24 +20,13 @@ std::optional<std::string_view> Element(std::string_view text, std::string_view 
     return text.substr(begin, end - begin);
 }
 
-std::optional<double> Number(std::string_view text) {
-    text = Trimmed(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 // The whole datagram's root element, with an XML declaration before it allowed.
 std::optional<std::string_view> Root(std::string_view datagram, std::string_view tag) {
-    datagram = Trimmed(datagram);
+    datagram = TrimmedSpace(datagram);
     if (datagram.starts_with("<?")) {
         const std::size_t end = datagram.find("?>");
         if (end == datagram.npos) return std::nullopt;
-        datagram = Trimmed(datagram.substr(end + 2));
+        datagram = TrimmedSpace(datagram.substr(end + 2));
     }
     const std::string open = "<" + std::string(tag) + ">", close = "</" + std::string(tag) + ">";
     if (!datagram.starts_with(open) || !datagram.ends_with(close)) return std::nullopt;
@@ -67,20 +47,20 @@ std::optional<TN1mmCommand> ParseN1mmCommand(std::string_view datagram) {
         const auto rotor = Element(*stop, "rotor");
         if (!rotor) return std::nullopt;
         command.kind = TN1mmCommand::Stop;
-        command.rotor = std::string(Trimmed(*rotor));
+        command.rotor = std::string(TrimmedSpace(*rotor));
         return command;
     }
     const auto rotor = Element(*body, "rotor");
     const auto goazi = Element(*body, "goazi");
-    const std::optional<double> heading = goazi ? Number(*goazi) : std::nullopt;
+    const std::optional<double> heading = goazi ? DecimalNumber(*goazi) : std::nullopt;
     if (!rotor || !heading) return std::nullopt;
     double offset = 0;
     if (const auto text = Element(*body, "offset")) {
-        const std::optional<double> value = Number(*text);
+        const std::optional<double> value = DecimalNumber(*text);
         if (!value) return std::nullopt;
         offset = *value;
     }
-    command.rotor = std::string(Trimmed(*rotor));
+    command.rotor = std::string(TrimmedSpace(*rotor));
     command.heading = *heading - offset;
     return command;
 }
@@ -90,8 +70,8 @@ std::string N1mmHeadingText(std::string_view rotor, int degrees) {
 }
 
 bool SameRotorName(std::string_view rotor, std::string_view ours) {
-    rotor = Trimmed(rotor);
-    ours = Trimmed(ours);
+    rotor = TrimmedSpace(rotor);
+    ours = TrimmedSpace(ours);
     return std::equal(rotor.begin(), rotor.end(), ours.begin(), ours.end(),
                       [](char a, char b) { return Upper(a) == Upper(b); });
 }
@@ -100,9 +80,9 @@ std::optional<TPstCommand> ParsePstCommand(std::string_view datagram) {
     const std::optional<std::string_view> body = Root(datagram, "PST");
     if (!body) return std::nullopt;
     TPstCommand command;
-    if (Trimmed(*body) == "AZ?") return command;
+    if (TrimmedSpace(*body) == "AZ?") return command;
     if (const auto azimuth = Element(*body, "AZIMUTH")) {
-        const std::optional<double> heading = Number(*azimuth);
+        const std::optional<double> heading = DecimalNumber(*azimuth);
         if (!heading) return std::nullopt;
         command.kind = TPstCommand::Turn;
         command.heading = *heading;

@@ -1,23 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rotor/Presets.h"
 
+#include "rotor/TextParsing.h"
+
 namespace skyvane {
-namespace {
-
-bool Blank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && Blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && Blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-}  // namespace
-
 std::optional<std::string> PresetText(const TPreset& preset) {
-    const std::string_view target = Trimmed(preset.target), name = Trimmed(preset.name);
+    const std::string_view target = TrimmedBlanks(preset.target), name = TrimmedBlanks(preset.name);
     if (target.empty() || target.find_first_of(" \t\r\n") != target.npos ||
         name.find_first_of("\r\n") != name.npos)
         return std::nullopt;
@@ -26,12 +14,13 @@ std::optional<std::string> PresetText(const TPreset& preset) {
 }
 
 std::optional<TPreset> PresetFromText(std::string_view text) {
-    text = Trimmed(text);
+    text = TrimmedBlanks(text);
     if (text.empty()) return std::nullopt;
     const std::size_t blank = text.find_first_of(" \t");
     TPreset preset;
     preset.target = std::string(text.substr(0, blank));
-    preset.name = blank == text.npos ? preset.target : std::string(Trimmed(text.substr(blank)));
+    preset.name =
+        blank == text.npos ? preset.target : std::string(TrimmedBlanks(text.substr(blank)));
     return preset;
 }
 
@@ -51,7 +40,7 @@ void WritePresets(TCustomIniFile& ini, const std::vector<TPreset>& presets) {
             ini.WriteString(PresetsSection, std::to_string(key++), *text);
     }
     for (; key <= MaxPresets; ++key)
-        if (!Trimmed(ini.ReadString(PresetsSection, std::to_string(key), "")).empty())
+        if (!TrimmedBlanks(ini.ReadString(PresetsSection, std::to_string(key), "")).empty())
             ini.WriteString(PresetsSection, std::to_string(key), "");
 }
 

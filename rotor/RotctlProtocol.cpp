@@ -5,18 +5,13 @@
 #include <cmath>
 
 #include "rotor/Steering.h"
+#include "rotor/TextParsing.h"
 
 namespace skyvane {
 namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
 }
 
 std::vector<std::string> SplitAtBlanks(std::string_view text) {
@@ -176,7 +171,7 @@ std::vector<TRotctlLineSplitter::TLine> TRotctlLineSplitter::Feed(std::string_vi
 }
 
 std::optional<TRotctlRequest> ParseRotctlLine(std::string_view line) {
-    line = Trimmed(line);
+    line = TrimmedBlanks(line);
     if (line.empty() || line.front() == '#') return std::nullopt;
 
     TRotctlRequest request;
@@ -184,7 +179,7 @@ std::optional<TRotctlRequest> ParseRotctlLine(std::string_view line) {
         // A blank after the prefix leaves the default form, as rotctld reads it.
         request.extended = line.size() > 1 && !IsBlank(line[1]);
         if (request.extended) request.separator = line.front() == '+' ? '\n' : line.front();
-        line = Trimmed(line.substr(1));
+        line = TrimmedBlanks(line.substr(1));
         if (line.empty()) return std::nullopt;
     }
 

@@ -2,27 +2,20 @@
 #include "rotor/TurnTarget.h"
 
 #include "rotor/Steering.h"
+#include "rotor/TextParsing.h"
 
 namespace skyvane {
-namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::optional<TGreatCirclePaths> PathsFrom(std::string_view station, const TGeoPosition& target) {
-    const std::optional<TGeoPosition> home = LocatorPosition(Trimmed(station));
+    const std::optional<TGeoPosition> home = LocatorPosition(TrimmedBlanks(station));
     if (!home) return std::nullopt;
     return GreatCirclePaths(*home, target);
 }
 
 TTurnTarget ParseTurnTarget(std::string_view text, std::string_view station,
                             const TCountryFile* countries) {
-    text = Trimmed(text);
+    text = TrimmedBlanks(text);
     TTurnTarget target;
     if (text.empty()) return target;
     if (text.size() <= 3 && text.find_first_not_of("0123456789") == text.npos) {
