@@ -12,7 +12,7 @@ cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
 trap cleanup EXIT
 
 exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 640x400x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd "$fd" -screen 0 640x400x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=("$!")
 read -r -u "$fd" display
 export DISPLAY=":$display" QT_QPA_PLATFORM=xcb

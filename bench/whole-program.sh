@@ -268,8 +268,7 @@ run_subject() {
 }
 
 x11_start 800x600
-openbox >/dev/null 2>&1 &
-x11_pids+=("$!")
+x11_start_window_manager
 export QT_QPA_PLATFORM=xcb
 if [ "$tray_host" = dbus ]; then
   # A private session bus with the scripted watcher and host, and no X tray: both

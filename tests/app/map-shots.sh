@@ -42,8 +42,7 @@ QSS
 esac
 
 x11_start 2600x2200
-openbox >/dev/null 2>&1 &
-x11_pids+=("$!")
+x11_start_window_manager
 
 # Answers for about 40 s, then silence.
 coproc SIM { exec "$build/tools/rotorsim/skyvane-rotorsim" --heading 100 --turn-rate 4 --mute-after 40 --mute-for 600000; }

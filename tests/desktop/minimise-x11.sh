@@ -51,7 +51,8 @@ fi
 kill "$tray_pid"
 wait_for 5 sh -c '[ -z "$(xwininfo -root -tree | grep "\"panel\"")" ]' || fail "trayer did not end"
 start_tray
-wait_for 10 sh -c '[ -n "$(xwininfo -root -tree | awk "/\"panel\"/ { p = 1; next } p && /22x22/")" ]' ||
+icon_in_tray() { [ -n "$(x11_tray_icon_centre)" ]; }
+wait_for 10 icon_in_tray ||
   fail "the icon did not come back into the restarted tray"
 choose_from_tray_menu 2  # Visible off: hidden again
 wait_for 5 map_state_is "$win" IsUnMapped || fail "the new tray's menu does not work"

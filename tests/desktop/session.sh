@@ -38,12 +38,7 @@ start_x() {
   x11_start 800x600 || fail "Xvfb did not start"
 }
 
-start_window_manager() {
-  openbox --sm-disable >/dev/null 2>&1 &
-  session_pids+=("$!")
-  # Up to 30 s, as for the tray: a loaded machine starts them slowly.
-  wait_for 30 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
-}
+start_window_manager() { x11_start_window_manager || fail "openbox did not start"; }
 
 # The tray; $tray_pid is its process.
 start_tray() {

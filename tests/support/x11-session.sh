@@ -3,6 +3,7 @@
 # headless X server on a display nobody else uses, a notification area, the icons
 # in it. Source this file; every process started here is ended by x11_stop.
 #   x11_start [WxH]       Xvfb on a free display (-displayfd), DISPLAY exported
+#   x11_start_window_manager  openbox; returns once it manages windows
 #   x11_start_tray        trayer at the top right; returns once its panel is mapped
 #   x11_stop_tray         ends the tray
 #   x11_tray_icon_centre  prints "x y", the screen centre of the first tray icon
@@ -23,7 +24,9 @@ x11_start() {
   # A display number another server is still giving up may not answer at first:
   # the new server is asked for an answer and started afresh when none comes.
   for ((try = 0; try < 3; try++)); do
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    # -noreset: a server with no clients left resets, and refuses the connections
+    # made meanwhile (a window manager started just after a probe like xprop).
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
     pid=$!
     number=""
     read -r -t 30 number <"$fifo" || true
@@ -44,6 +47,20 @@ x11_start() {
   done
   rm -rf "$dir"
   echo "Xvfb did not start" >&2
+  return 1
+}
+
+x11_start_window_manager() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  x11_pids+=("$!")
+  local i
+  # Up to 30 s, as for the tray. xprop succeeds whether or not the property is there:
+  # its answer is looked at.
+  for ((i = 0; i < 300; i++)); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && return 0
+    sleep 0.1
+  done
+  echo "the window manager did not start" >&2
   return 1
 }
 
@@ -69,9 +86,18 @@ x11_stop_tray() {
   x11_tray_pid=""
 }
 
+# The icon is the program's own window (it has a class) inside one of the tray's
+# sockets, once shown: the empty socket a restarted tray opens first takes no clicks.
 x11_tray_icon_centre() {
-  xwininfo -root -tree | awk '/"panel"/ { panel = 1; next }
-    panel && /22x22/ { split($0, a, "+"); print a[4] + 11, a[5] + 11; exit }'
+  local id left top
+  while read -r id left top; do
+    if xwininfo -id "$id" 2>/dev/null | grep 'Map State: IsViewable' >/dev/null; then
+      echo "$((left + 11)) $((top + 11))"
+      return 0
+    fi
+  done < <(xwininfo -root -tree 2>/dev/null | awk '/"panel"/ { panel = 1; next }
+    panel && /22x22/ && /": \("/ { split($0, a, "+"); print $1, a[4], a[5] }')
+  return 0
 }
 
 x11_wait_tray_icon() {
@@ -129,7 +155,6 @@ x11_shots_session() {
   work=$(mktemp -d)
   trap 'x11_stop; rm -rf "$work"' EXIT
   x11_start "$3"
-  openbox >/dev/null 2>&1 &
-  x11_pids+=("$!")
+  x11_start_window_manager
   x11_start_tray
 }
