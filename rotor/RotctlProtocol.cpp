@@ -74,17 +74,11 @@ const TCommandName* FindLong(std::string_view word) {
 // A decimal number as clients write it, in any locale: "200", "200.5", "+200", and
 // "200,5" from programs that print numbers with a decimal comma.
 std::optional<double> ParseNumber(std::string text) {
-    if (!text.empty() && text.front() == '+') text.erase(0, 1);
     if (text.find('.') == std::string::npos) {
         const std::size_t comma = text.find(',');
         if (comma != std::string::npos) text[comma] = '.';
     }
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return DecimalNumber(text);
 }
 
 // A whole number as Hamlib's argument parsing reads one: optional sign, digits only.
