@@ -174,7 +174,7 @@ PY
   fi
   read -r x y < <(x11_tray_icon_centre)
   [ -n "$x" ] || fail "no icon in the tray"
-  xdotool mousemove "$x" "$y" click 3
+  x11_click "$x" "$y" 3
   sleep 1
   xdotool key Down Return
 }

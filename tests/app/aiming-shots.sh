@@ -40,7 +40,7 @@ socket.socket(socket.AF_INET, socket.SOCK_DGRAM).sendto(d, ("127.0.0.1", int(sys
 PY
 sleep 2
 
-xdotool mousemove "$x" "$y" click 3
+x11_click "$x" "$y" 3
 sleep 1
 import -window root "$out/menu.png"
 # From the top, Up goes round to the last entry, Stop rotor; then Park, then Presets.
@@ -49,7 +49,7 @@ sleep 1
 import -window root "$out/presets.png"
 xdotool key Escape Escape Escape
 sleep 1
-xdotool mousemove "$x" "$y" click 3
+x11_click "$x" "$y" 3
 sleep 1
 xdotool key Up Up Up Up Return
 dialog=$(x11_wait_window "Turn to") || { echo "no Turn to dialog" >&2; exit 1; }
@@ -59,7 +59,7 @@ import -window root "$out/dialog.png"
 xdotool key Escape || true
 sleep 1
 # Presets, then in the submenu Up goes round to its last entry, Edit presets….
-xdotool mousemove "$x" "$y" click 3
+x11_click "$x" "$y" 3
 sleep 1
 xdotool key Up Up Up Right Up Return
 x11_wait_window "Presets" >/dev/null || { echo "no Presets dialog" >&2; exit 1; }

@@ -62,7 +62,7 @@ x11_track_on "$work/Skyvane.Log"
 map=$(x11_wait_window "Skyvane map")
 
 # Turn to… (the seventh entry one can stop at), the long way to FN31pr (New England).
-xdotool mousemove "$x" "$y" click 3
+x11_click "$x" "$y" 3
 sleep 1
 xdotool key Down Down Down Down Down Down Down Return
 dialog=$(x11_wait_window "Turn to")

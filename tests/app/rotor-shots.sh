@@ -17,7 +17,7 @@ printf '[SETTINGS]\r\nCOMPORT=/dev/null\r\n' >"$work/Skyvane.INI"
 x11_pids+=("$!")
 x11_wait_tray_icon
 
-xdotool mousemove "$x" "$y" click 3
+x11_click "$x" "$y" 3
 sleep 1
 import -window root "$out/rotor-menu.png"
 # From the top, Up goes round to the last entry: Rotor…

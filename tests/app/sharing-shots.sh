@@ -26,7 +26,7 @@ x11_wait_tray_icon
 x11_track_on "$work/Skyvane.Log" || { cat "$work/Skyvane.Log" >&2; import -window root "$out/failed.png"; exit 1; }
 sleep 2
 
-xdotool mousemove "$x" "$y" click 3
+x11_click "$x" "$y" 3
 sleep 1
 import -window root "$out/menu.png"
 # From the top, Up goes round to the last entry, Rotor…; then Stop rotor, Park, Presets,

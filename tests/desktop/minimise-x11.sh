@@ -16,7 +16,7 @@ x11_wait_tray_icon || fail "no tray icon"
 sleep 1
 win=$(xdotool search --name '^Skyvane$' | head -n1)
 [ -z "$win" ] || [ "$(map_state "$win")" != IsViewable ] || fail "VISIBLE=NOT opened the window"
-xdotool mousemove "$x" "$y" click 1
+x11_click "$x" "$y" 1
 win=$(main_window) || fail "no main window"
 wait_for 10 map_state_is "$win" IsViewable || fail "a click on the tray icon did not open the window"
 sleep 1

@@ -107,7 +107,7 @@ choose_from_tray_menu() {
   local x y i
   read -r x y < <(x11_tray_icon_centre)
   [ -n "$x" ] || fail "no icon in the tray"
-  xdotool mousemove "$x" "$y" click 3
+  x11_click "$x" "$y" 3
   wait_for 10 menu_open || fail "the tray menu did not open"
   for ((i = 0; i < $1; i++)); do xdotool key Down; done
   xdotool key Return

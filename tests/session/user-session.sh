@@ -68,7 +68,7 @@ tray_menu() {
   read -r x y < <(x11_tray_icon_centre)
   [ -n "$x" ] || fail "no icon in the tray"
   shown="$(visible_windows)"
-  xdotool mousemove "$x" "$y" click 3
+  x11_click "$x" "$y" 3
   menu_open() { (($(visible_windows) > shown)); }
   wait_for 10 menu_open || fail "the tray menu did not open"
   for ((i = 0; i < $1; i++)); do keys+=(Down); done

@@ -23,7 +23,7 @@ x11_start_tray
 demo
 import -window root "$out/tray.png"
 read -r x y < <(x11_tray_icon_centre)
-xdotool mousemove "$x" "$y" click 3
+x11_click "$x" "$y" 3
 sleep 1
 import -window root "$out/menu.png"
 xdotool key Escape

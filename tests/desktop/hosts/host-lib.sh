@@ -10,7 +10,7 @@ host_name="${host_name:?host_name names the host in the screenshots}"
 
 # How the user's hands and eyes reach the screen; a Wayland host replaces these.
 take_shot_to() { import -window root "$1"; }  # a screenshot of the whole screen
-click_at() { xdotool mousemove "$1" "$2" click "$3"; }  # x y button
+click_at() { x11_click "$1" "$2" "$3"; }  # x y button
 press_key() { xdotool key "$1"; }
 # Waits for the Quit box and gives it the keyboard.
 focus_quit_box() {
