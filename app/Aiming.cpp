@@ -24,6 +24,11 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// "K1ABC (FN42)": the DX and where it is.
+std::string DxName(const TDxEntry& dx) {
+    return dx.call + " (" + dx.where + ")";
+}
+
 }  // namespace
 
 TAiming::TAiming(TForm* form, TPopupMenu& menu, TRotorSharing& sharing)
@@ -143,6 +148,7 @@ std::optional<TDxEntry> TAiming::Dx() const {
         entry.where = match.country.name;
         where = match.country.position;
     }
+    entry.position = *where;
     if (const auto paths = PathsFrom(sharing_.StationLocator(), *where)) {
         entry.shortPath = WholeDegreeBearing(paths->shortPath.bearing);
         entry.longPath = WholeDegreeBearing(paths->longPath.bearing);
@@ -153,10 +159,7 @@ std::optional<TDxEntry> TAiming::Dx() const {
 void TAiming::ShowDx() {
     const std::optional<TDxEntry> dx = Dx();
     menu_->ShowDx(dx);
-    if (onNote_)
-        onNote_(dx_.dxCall.empty() ? ""
-                : dx               ? "DX " + dx->call + " (" + dx->where + ")"
-                                   : "DX " + dx_.dxCall);
+    if (onNote_) onNote_(dx_.dxCall.empty() ? "" : dx ? "DX " + DxName(*dx) : "DX " + dx_.dxCall);
 }
 
 void TAiming::Follow() {
@@ -167,7 +170,8 @@ void TAiming::Follow() {
     const std::optional<TDxEntry> dx = Dx();
     if (!dx || !dx->shortPath) return;
     followed_ = dx_.dxCall;
-    wsjtxSource_->RequestTurn(*dx->shortPath);
+    if (wsjtxSource_->RequestTurn(*dx->shortPath))
+        sharing_.Aimed(TAimedPlace{dx->position, DxName(*dx)});
 }
 
 void TAiming::TurnToDx(bool longPath) {
@@ -179,6 +183,7 @@ void TAiming::TurnToDx(bool longPath) {
     }
     if (!dxSource_->RequestTurn(longPath ? *dx->longPath : *dx->shortPath))
         throw Exception(RotorNotReachableText);
+    sharing_.Aimed(TAimedPlace{dx->position, DxName(*dx)});
 }
 
 void TAiming::TurnToTarget(TSteeringSource& source, const std::string& text) {
@@ -191,6 +196,7 @@ void TAiming::TurnToTarget(TSteeringSource& source, const std::string& text) {
         return;
     }
     if (!source.RequestTurn(target.heading)) throw Exception(RotorNotReachableText);
+    sharing_.Aimed(AimedPlace(target));
 }
 
 void TAiming::TurnToPreset(std::size_t index) {
@@ -213,6 +219,7 @@ void TAiming::EditPresets() {
 
 void TAiming::Park() {
     if (!parkSource_->RequestPark()) throw Exception(RotorNotReachableText);
+    sharing_.Aimed(std::nullopt);
 }
 
 void TAiming::Steerable(bool steerable) {

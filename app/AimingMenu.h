@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "rotor/Locator.h"
 #include "rotor/Presets.h"
 
 namespace skyvane {
@@ -21,6 +22,7 @@ class TPopupMenu;
 struct TDxEntry {
     std::string call;              // "K1ABC"
     std::string where;             // the grid, or the country when WSJT-X gave no grid
+    TGeoPosition position;         // where the grid or the country lies
     std::optional<int> shortPath;  // bearings from the station; none while its locator
     std::optional<int> longPath;   // is not known
 };

@@ -107,9 +107,13 @@ void TRotorSharing::TurnToDialog(const std::string& target) {
     const bool outOfRange = heading && !rotor_.Reaches(*heading);
     const bool turned = heading && !outOfRange && menuSource_->RequestTurn(*heading);
     SetStationLocator(dialog.StationLocator());
-    if (turned && onTarget_) onTarget_(dialog.TargetLocator());
+    if (turned) Aimed(dialog.TargetPlace());
     if (outOfRange) throw Exception(OutOfRangeText(*heading, rotor_.TurningScale()));
     if (!turned) throw Exception(RotorNotReachableText);
+}
+
+void TRotorSharing::Aimed(const std::optional<TAimedPlace>& place) {
+    if (onTarget_) onTarget_(place);
 }
 
 void TRotorSharing::SetStationLocator(const std::string& locator) {

@@ -5,10 +5,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/SharingSettings.h"
 #include "rotor/SteeringSource.h"
+#include "rotor/TurnTarget.h"
 #include "toolkit/Component.h"
 
 namespace skyvane {
@@ -54,10 +56,12 @@ public:
     }
     // Takes a new station locator given elsewhere (the map), as the dialog does.
     void SetStationLocator(const std::string& locator);
-    // Told of the target of each turn from the dialog: its locator, empty for a heading.
-    void SetOnTarget(std::function<void(const std::string&)> handler) {
+    // Told of the place each turn aimed at (nothing: a heading), from the dialog or Aimed.
+    void SetOnTarget(std::function<void(const std::optional<TAimedPlace>&)> handler) {
         onTarget_ = std::move(handler);
     }
+    // A turn elsewhere (a preset, WSJT-X's DX) aimed at `place`, or at a heading alone.
+    void Aimed(const std::optional<TAimedPlace>& place);
 
     // Enables the two entries while the rotor can be steered; the window calls it
     // whenever tracking, the line or the reading changed.
@@ -99,7 +103,7 @@ private:
     std::function<void(bool)> onSteerable_;
     std::string stationLocator_;
     std::function<void(const std::string&)> onStationLocator_;
-    std::function<void(const std::string&)> onTarget_;
+    std::function<void(const std::optional<TAimedPlace>&)> onTarget_;
 };
 
 // The message for a server that cannot listen: why, and that the program goes on.

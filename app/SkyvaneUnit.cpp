@@ -277,7 +277,7 @@ void TForm1::ConnectMap() {
         [this](const std::string& locator) { Sharing->SetStationLocator(locator); });
     Map->SetStation(sharingSettings_.locator);
     rotor_->SetOnRequest([this](std::optional<int> turn) { Map->TurnRequested(turn); });
-    Sharing->SetOnTarget([this](const std::string& locator) { Map->SetTarget(locator); });
+    Sharing->SetOnTarget([this](const auto& place) { Map->SetTarget(place); });
 }
 
 void TForm1::ConnectAiming() {

@@ -86,8 +86,8 @@ std::string TTurnToDialog::StationLocator() const {
     return NormalLocator(station_->text().trimmed().toStdString()).value_or("");
 }
 
-std::string TTurnToDialog::TargetLocator() const {
-    return parsed_.kind == TTurnTarget::Locator ? parsed_.locator : "";
+std::optional<TAimedPlace> TTurnToDialog::TargetPlace() const {
+    return AimedPlace(parsed_);
 }
 
 std::optional<int> TTurnToDialog::ChosenHeading() const {

@@ -31,9 +31,8 @@ public:
     // The station's locator as the dialog holds it now, in its usual spelling; empty
     // while the field does not hold a locator.
     std::string StationLocator() const;
-    // The target's locator in its usual spelling while one with known paths is typed;
-    // empty for a heading.
-    std::string TargetLocator() const;
+    // The place typed (a locator or a callsign's country); nothing for a heading.
+    std::optional<TAimedPlace> TargetPlace() const;
 
     // The parts of the dialog, for tests.
     QLineEdit* TargetEdit() const { return target_; }

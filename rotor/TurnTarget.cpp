@@ -53,4 +53,18 @@ TTurnTarget ParseTurnTarget(std::string_view text, std::string_view station,
     return target;
 }
 
+std::optional<TAimedPlace> AimedPlace(const TTurnTarget& target) {
+    switch (target.kind) {
+        case TTurnTarget::Locator:
+        case TTurnTarget::LocatorNoStation:
+            return TAimedPlace{*LocatorPosition(target.locator), target.locator};
+        case TTurnTarget::Country:
+        case TTurnTarget::CountryNoStation:
+            return TAimedPlace{target.country.position,
+                               target.call + " (" + target.country.name + ")"};
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace skyvane

@@ -32,6 +32,15 @@ struct TTurnTarget {
     TGreatCirclePaths paths;
 };
 
+// A place aimed at, as the map draws it: where it lies and what it is called there.
+struct TAimedPlace {
+    TGeoPosition position;
+    std::string label;  // "JN58TD", "DL1ABC (Fed. Rep. of Germany)"
+};
+
+// The place a locator or country target names; nothing for a heading or a failure.
+std::optional<TAimedPlace> AimedPlace(const TTurnTarget& target);
+
 // Understands `text` (blanks around it ignored): 1 to 3 digits for a heading 0..360, a
 // 4- or 6-character locator, or, with a country file, a callsign or prefix; `station` is
 // the station's own locator (may be empty).

@@ -68,7 +68,7 @@ void TMapCanvas::SetTurn(std::optional<int> heading) {
     update();
 }
 
-void TMapCanvas::SetTarget(const std::optional<TMapTarget>& target) {
+void TMapCanvas::SetTarget(const std::optional<TAimedPlace>& target) {
     target_ = target;
     update();
 }
@@ -222,9 +222,20 @@ void TMapCanvas::DrawTarget(QPainter& p, const TMapFrame& frame) const {
     p.setBrush(TargetColour);
     p.setPen(QPen(Qt::black, 1));
     p.drawEllipse(at, 4, 4);
-    DrawHaloText(p, at + QPointF(8, 0),
-                 QString::fromStdString(target_->locator) + "  SP " + PathLabel(paths.shortPath),
-                 TargetColour, rect());
+    // The name above the short path's figures, right of the target, or left of it where
+    // the right would run into the compass ring.
+    const QString name = QString::fromStdString(target_->label);
+    const QString figures = "SP " + PathLabel(paths.shortPath);
+    const QFontMetricsF metrics(p.font());
+    const qreal width =
+        std::max(metrics.horizontalAdvance(name), metrics.horizontalAdvance(figures));
+    const qreal line = metrics.height() / 2 + 1;
+    const bool fits = at.x() + 8 + width <= frame.centre.x() + frame.radius;
+    const qreal x = fits ? at.x() + 8 : at.x() - 8 - width;
+    // On the left the path runs under the text: the text moves off it, up or down.
+    const qreal y = fits ? at.y() : at.y() + (at.y() < frame.centre.y() ? -2 : 2) * line;
+    DrawHaloText(p, QPointF(x, y - line), name, TargetColour, rect());
+    DrawHaloText(p, QPointF(x, y + line), figures, TargetColour, rect());
     DrawHaloText(p, frame.PixelAlong(paths.longPath.bearing, 0.62) + QPointF(6, 0),
                  "LP " + PathLabel(paths.longPath), TargetColour, rect());
 }

@@ -16,12 +16,6 @@
 
 namespace skyvane {
 
-// The last target aimed at, as the map shows it.
-struct TMapTarget {
-    std::string locator;
-    TGeoPosition position;
-};
-
 class TMapCanvas : public QWidget {
 public:
     // A path under the pointer, or nothing off the disc.
@@ -35,7 +29,7 @@ public:
     void SetHeading(const TMapHeading& heading);
     void SetBeamWidth(int degrees);
     void SetTurn(std::optional<int> heading);
-    void SetTarget(const std::optional<TMapTarget>& target);
+    void SetTarget(const std::optional<TAimedPlace>& target);
     void SetPicked(const std::optional<TGreatCirclePath>& path);
 
     // The pointer moved over the map (nothing: off the disc or out of the window).
@@ -86,7 +80,7 @@ private:
     TMapHeading heading_;
     int beamWidth_ = 60;
     std::optional<int> turn_;
-    std::optional<TMapTarget> target_;
+    std::optional<TAimedPlace> target_;
     std::optional<TGreatCirclePath> picked_;
     TPathEvent onPointer_;
     TPathEvent onPick_;

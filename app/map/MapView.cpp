@@ -124,7 +124,7 @@ void TMapView::Open() {
         window_ = new TMapWindow(form_);
         window_->Canvas()->SetBeamWidth(settings_.beamWidth);
         window_->SetStation(station_);
-        window_->SetTarget(target_);
+        window_->Canvas()->SetTarget(target_);
         window_->Canvas()->SetHeading(heading_);
         window_->Canvas()->SetTurn(turn_);
         window_->SetOnTurn([this](int heading) { return rotor_.RequestTurn(heading); });
@@ -191,9 +191,9 @@ void TMapView::SetStation(const std::string& locator) {
     if (window_) window_->SetStation(locator);
 }
 
-void TMapView::SetTarget(const std::string& locator) {
-    target_ = locator;
-    if (window_) window_->SetTarget(locator);
+void TMapView::SetTarget(const std::optional<TAimedPlace>& place) {
+    target_ = place;
+    if (window_) window_->Canvas()->SetTarget(place);
 }
 
 void TMapView::HeadingRead(int degrees) {

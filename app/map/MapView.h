@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "rotor/TurnTarget.h"
 #include "toolkit/Component.h"
 #include "toolkit/IniFile.h"
 
@@ -52,8 +53,8 @@ public:
     virtual void HeadingGone() = 0;
     // A request the rotor took: a turn to `heading`, or a stop (nothing).
     virtual void TurnRequested(std::optional<int> heading) = 0;
-    // The locator of the last target aimed at; empty: none.
-    virtual void SetTarget(const std::string& locator) = 0;
+    // The place of the last target aimed at; nothing: the last turn aimed at no place.
+    virtual void SetTarget(const std::optional<TAimedPlace>& place) = 0;
 };
 
 // The settings of the map in the configuration file: read once, written as they change.
@@ -96,11 +97,13 @@ public:
     void HeadingStale(bool stale) override;
     void HeadingGone() override;
     void TurnRequested(std::optional<int> heading) override;
-    void SetTarget(const std::string& locator) override;
+    void SetTarget(const std::optional<TAimedPlace>& place) override;
 
     // The heading of the turn in progress: from a turn request until the rotor is
     // within a degree of it, stands still elsewhere, stops or stops being tracked.
     std::optional<int> Turn() const { return turn_; }
+    // The place of the last target aimed at, if any.
+    const std::optional<TAimedPlace>& Target() const { return target_; }
 
 protected:
     void BeforeDestruction() override;
@@ -126,7 +129,7 @@ private:
     QTimer geometrySave_;
     bool saveFailureShown_ = false;
     std::string station_;
-    std::string target_;
+    std::optional<TAimedPlace> target_;
     TMapHeading heading_;
     std::optional<int> turn_;
     int stillReadings_ = 0;

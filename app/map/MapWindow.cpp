@@ -100,12 +100,6 @@ void TMapWindow::SetStation(const std::string& locator) {
     setWindowTitle(position ? Text("Skyvane map \u2013 " + locator) : QString("Skyvane map"));
 }
 
-void TMapWindow::SetTarget(const std::string& locator) {
-    const std::optional<TGeoPosition> position = LocatorPosition(locator);
-    canvas_->SetTarget(position ? std::optional<TMapTarget>(TMapTarget{locator, *position})
-                                : std::nullopt);
-}
-
 void TMapWindow::ShowPointer(const std::optional<TGreatCirclePath>& path) {
     pointer_->setText(path ? Text("Pointer " + PathText(*path)) : QString());
 }

@@ -28,8 +28,6 @@ public:
 
     // Centres the map on the station's locator, or asks for it while it is empty.
     void SetStation(const std::string& locator);
-    // The last target aimed at: its locator (empty: none).
-    void SetTarget(const std::string& locator);
 
     // Where turns go.
     void SetOnTurn(TTurn handler) { onTurn_ = std::move(handler); }

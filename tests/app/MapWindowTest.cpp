@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <cmath>
 #include <map>
 #include <random>
 
+#include "app/Aiming.h"
+#include "app/AimingMenu.h"
 #include "app/RotorSelection.h"
 #include "app/RotorSharing.h"
+#include "app/TurnToDialog.h"
 #include "app/map/MapView.h"
 #include "app/map/MapWindow_p.h"
 #include "tests/app/MainWindowFixture.h"
@@ -176,6 +180,82 @@ TEST_F(MapWindowTest, AClickPicksTheBearingAndDistanceUnderThePointer) {
             QString::number(WholeDegreeBearing(bearing)) + QChar(0x00B0)));
     }
     EXPECT_GT(inside, 100);
+}
+
+// The centre of a 6-character locator's subsquare, worked out apart from the program.
+TGeoPosition SubsquareCentre(const std::string& l) {
+    return {(l[1] - 'A') * 10.0 - 90 + (l[3] - '0') + (std::tolower(l[5]) - 'a' + 0.5) / 24,
+            (l[0] - 'A') * 20.0 - 180 + (l[2] - '0') * 2 + (std::tolower(l[4]) - 'a' + 0.5) / 12};
+}
+
+// Every way of aiming, one after another through the real window: afterwards the map's
+// target is the place aimed at (where the locator or the country file puts it, and its
+// name), or none after a turn to a heading alone.
+TEST_F(MapWindowTest, EveryWayOfAimingGivesTheMapItsTargetOrNone) {
+    // Longitudes in the country file are west positive.
+    WriteFile(dir_ / "cty.dat",
+              "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
+              "    DA,DB,DC,DD,DE,DF,DG,DH,DI,DJ,DK,DL,DM,DN,DO;\n"
+              "United States:            05:  08:  NA:   37.60:    91.87:     5.0:  K:\n"
+              "    AA,K,N,W;\n");
+    test::Simulator sim({"--heading", "100", "--turn-rate", "90"});
+    TForm1& form = StartAt(sim.FirstLine(), "CTYFILE=" + (dir_ / "cty.dat").string() +
+                                                "\r\nWSJTXFOLLOW=YES\r\n[PRESETS]\r\n1=270 West\r\n"
+                                                "2=K1ABC Boston\r\n");
+    Choose(form.Track);
+    ASSERT_TRUE(WaitUntil([&] { return form.Response->Caption() == "100"; }, 10000));
+    Choose(form.Map->MapEntry());
+    const auto turnTo = [&](const std::string& text) {
+        QTimer::singleShot(0, [text] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = dynamic_cast<TTurnToDialog*>(w); dialog && dialog->isVisible()) {
+                    dialog->TargetEdit()->setText(QString::fromStdString(text));
+                    dialog->OkButton()->click();
+                }
+        });
+        Choose(form.Sharing->TurnToEntry());
+    };
+    const TAiming& aiming = *form.Aiming;
+    const TGeoPosition germany{51.00, 10.00}, states{37.60, -91.87};
+    const TGeoPosition fn42{42.5, -71.0};  // the square's centre
+    struct Case {
+        const char* way;
+        std::function<void()> aim;
+        std::optional<TAimedPlace> expected;
+    } cases[] = {
+        {"Turn to a locator", [&] { turnTo("fn31PR"); },
+         TAimedPlace{SubsquareCentre("FN31pr"), "FN31pr"}},
+        {"Turn to a callsign", [&] { turnTo("dl1abc"); },
+         TAimedPlace{germany, "DL1ABC (Fed. Rep. of Germany)"}},
+        {"Turn to a heading", [&] { turnTo("200"); }, std::nullopt},
+        {"a preset's callsign", [&] { Choose(aiming.Menu().PresetEntries().at(1)); },
+         TAimedPlace{states, "K1ABC (United States)"}},
+        {"a preset's heading", [&] { Choose(aiming.Menu().PresetEntries().at(0)); }, std::nullopt},
+        {"WSJT-X's DX with a grid, followed",
+         [&] {
+             form.Aiming->StatusReceived({"WSJT-X", "K1ABC", "FN42"});
+         },
+         TAimedPlace{fn42, "K1ABC (FN42)"}},
+        {"park", [&] { Choose(aiming.Menu().ParkEntry()); }, std::nullopt},
+        {"the DX's long path entry", [&] { Choose(aiming.Menu().DxLongPathEntry()); },
+         TAimedPlace{fn42, "K1ABC (FN42)"}},
+        {"WSJT-X's DX without a grid, followed",
+         [&] {
+             form.Aiming->StatusReceived({"WSJT-X", "DK9XX", ""});
+         },
+         TAimedPlace{germany, "DK9XX (Fed. Rep. of Germany)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.way);
+        c.aim();
+        const std::optional<TAimedPlace>& target = form.Map->Target();
+        ASSERT_EQ(target.has_value(), c.expected.has_value());
+        if (!target) continue;
+        EXPECT_EQ(target->label, c.expected->label);
+        EXPECT_NEAR(target->position.latitude, c.expected->position.latitude, 0.01);
+        EXPECT_NEAR(target->position.longitude, c.expected->position.longitude, 0.01);
+    }
+    for (const auto& box : boxes_) ADD_FAILURE() << box.text;
 }
 
 // The map's settings as read from whatever a file holds: a value that makes no sense
