@@ -138,6 +138,11 @@ void TRotorChooser::FillModels() {
         item->setData(0, ModelRole, model.number);
     }
     for (const auto& [maker, group] : makers) tree_->addTopLevelItem(group);
+    if (makers.empty()) {
+        // No list to choose from: the tree says why, instead of looking empty.
+        if (const std::string why = HamlibUnavailableText(); !why.empty())
+            new QTreeWidgetItem(tree_, {"", Text(why)});
+    }
     for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
         QTreeWidgetItem* group = tree_->topLevelItem(i);
         group->setFlags(group->flags() & ~Qt::ItemIsSelectable);

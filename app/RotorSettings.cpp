@@ -33,7 +33,11 @@ constexpr const char* BuiltInLine = "0, the built-in \"AI1;\" line on COMPORT";
 
 std::string RotorPortProblem(int model, std::string_view port) {
     const std::optional<THamlibModel> known = HamlibModel(model);
-    if (!known) return "Hamlib knows no rotor model " + std::to_string(model);
+    if (!known) {
+        const std::string unavailable = HamlibUnavailableText();
+        return unavailable.empty() ? "Hamlib knows no rotor model " + std::to_string(model)
+                                   : unavailable;
+    }
     if (known->port == THamlibPort::Network) {
         const std::size_t colon = port.rfind(':');
         const std::optional<int> number =

@@ -21,8 +21,10 @@
 # changes at every reply; "--pad" alone keeps it still). TRAY_HOST=x11 (default):
 # the tray is trayer's X11 tray; TRAY_HOST=dbus: a private session bus with the
 # scripted StatusNotifierItem watcher and host of tests/desktop (sni_host.py), no X
-# tray; Skyvane's Track is then chosen through its exported menu.
-set -euo pipefail
+# tray; Skyvane's Track is then chosen through its exported menu. SKYVANE_SETTINGS:
+# more Skyvane.INI lines, KEY=VALUE separated by blanks, e.g. "SERVER=YES WSJTX=YES
+# N1MMROTOR=YES PSTROTOR=YES MAPVISIBLE=YES" for what is idle while nothing arrives,
+# or "ROTORMODEL=1" for Hamlib's simulated rotor in place of the serial line.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath "${SKYVANE_BUILD:-$root/build}")"
@@ -294,9 +296,11 @@ sim_pid=$SIM_PID
 read -r -t 20 pty <&"${SIM[0]}" || fail "the simulator did not start"
 printf '[SETTINGS]\r\nCOMPORT=%s\r\nBAUDRATE=4800\r\nTRACE=NO\r\nVISIBLE=YES\r\n' "$pty" \
   >"$work/Skyvane.INI"
+for setting in ${SKYVANE_SETTINGS:-}; do printf '%s\r\n' "$setting" >>"$work/Skyvane.INI"; done
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"\
-  "load $(load); tray host: $tray_host; simulator: $rotor_options"
+  "load $(load); tray host: $tray_host; simulator: $rotor_options;"\
+  "more settings: ${SKYVANE_SETTINGS:-none}"
 
 # The real program: Track is switched on from its tray menu, as a user does.
 run_subject skyvane Skyvane "$build/app/skyvane"

@@ -17,7 +17,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the platform plugins (X11, Wayland) at run time, so no linked library
 # names them; without them no window can open. libhamlib4 drives every rotor of the
-# Hamlib link; the map of the beam is drawn from the picture of the earth in
+# Hamlib link (loaded when first needed, so no linked library names it either);
+# the map of the beam is drawn from the picture of the earth in
 # xplanet-images (read through Qt's JPEG plugin).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libhamlib4, xplanet-images")
 # The fonts the window's layout asks for by name; Qt's plugin for Wayland sessions

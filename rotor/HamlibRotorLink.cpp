@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/thread_name.h"
+#include "rotor/HamlibLibrary_p.h"
 #include "rotor/HamlibRotors.h"
 #include "toolkit/Exception.h"
 #include "toolkit/ExceptionReport.h"
@@ -32,9 +33,9 @@ std::optional<AzimuthReading> JudgeDegrees(std::string reply) {
 }
 
 // Sets one of the library's configuration values by name, where the model has it.
-void SetConf(ROT* rot, const char* name, const std::string& value) {
-    const token_t token = rot_token_lookup(rot, name);
-    if (token != RIG_CONF_END) rot_set_conf(rot, token, value.c_str());
+void SetConf(const THamlibApi& hamlib, ROT* rot, const char* name, const std::string& value) {
+    const token_t token = hamlib.rot_token_lookup(rot, name);
+    if (token != RIG_CONF_END) hamlib.rot_set_conf(rot, token, value.c_str());
 }
 
 }  // namespace
@@ -81,14 +82,17 @@ struct THamlibRotorLink::TWorker {
     // Opens the rotor afresh; RIG_OK or the library's error code.
     int Open() {
         Close();
-        rot = rot_init(static_cast<rot_model_t>(rotor.model));
+        // Not loaded: the error's text is why.
+        hamlib = Hamlib();
+        if (!hamlib) return -RIG_EINTERNAL;
+        rot = hamlib->rot_init(static_cast<rot_model_t>(rotor.model));
         if (!rot) return -RIG_ENIMPL;
-        SetConf(rot, "rot_pathname", rotor.port);
+        SetConf(*hamlib, rot, "rot_pathname", rotor.port);
         if (rotor.speed > 0 && rot->caps->port_type == RIG_PORT_SERIAL)
-            SetConf(rot, "serial_speed", std::to_string(rotor.speed));
-        const int code = rot_open(rot);
+            SetConf(*hamlib, rot, "serial_speed", std::to_string(rotor.speed));
+        const int code = hamlib->rot_open(rot);
         if (code != RIG_OK) {
-            rot_cleanup(rot);
+            hamlib->rot_cleanup(rot);
             rot = nullptr;
             return code;
         }
@@ -102,12 +106,13 @@ struct THamlibRotorLink::TWorker {
 
     void Close() {
         if (!rot) return;
-        rot_close(rot);
-        rot_cleanup(rot);
+        hamlib->rot_close(rot);
+        hamlib->rot_cleanup(rot);
         rot = nullptr;
     }
 
     const THamlibRotor rotor;
+    const THamlibApi* hamlib = nullptr;  // set by the first Open
     ROT* rot = nullptr;
     std::thread thread;
     std::mutex mutex;
@@ -173,8 +178,9 @@ void THamlibRotorLink::PollTick() {
     Queue([this, generation](TWorker& worker) {
         azimuth_t azimuth = 0;
         elevation_t elevation = 0;
-        const int code =
-            worker.rot ? rot_get_position(worker.rot, &azimuth, &elevation) : -RIG_EINTERNAL;
+        const int code = worker.rot
+                             ? worker.hamlib->rot_get_position(worker.rot, &azimuth, &elevation)
+                             : -RIG_EINTERNAL;
         if (code != RIG_OK) worker.Close();
         QMetaObject::invokeMethod(&context_, [this, generation, code, azimuth] {
             Guarded([&] {
@@ -265,17 +271,17 @@ bool THamlibRotorLink::Send(const std::string& doing, std::function<int(TWorker&
 
 bool THamlibRotorLink::Turn(int azimuth) {
     return Send("turn to " + std::to_string(azimuth), [azimuth](TWorker& worker) {
-        return rot_set_position(worker.rot, static_cast<azimuth_t>(azimuth), 0);
+        return worker.hamlib->rot_set_position(worker.rot, static_cast<azimuth_t>(azimuth), 0);
     });
 }
 
 bool THamlibRotorLink::StopTurning() {
-    return Send("stop", [](TWorker& worker) { return rot_stop(worker.rot); });
+    return Send("stop", [](TWorker& worker) { return worker.hamlib->rot_stop(worker.rot); });
 }
 
 bool THamlibRotorLink::Park() {
     if (!canPark_) return Turn(parkHeading_);
-    return Send("park", [](TWorker& worker) { return rot_park(worker.rot); });
+    return Send("park", [](TWorker& worker) { return worker.hamlib->rot_park(worker.rot); });
 }
 
 }  // namespace skyvane

@@ -44,8 +44,13 @@ std::string HamlibModelText(int number);
 // Hamlib's own text (rigerror) for one of its error codes, negative or positive.
 std::string HamlibErrorText(int code);
 
+// Why Hamlib cannot be used, such as "Hamlib could not be loaded: <the system's
+// reason>"; empty when it can. The library is loaded on first need, not at start.
+std::string HamlibUnavailableText();
+
 // Sends Hamlib's debug output (its errors and warnings), line by line, to `line`
 // (called on whatever thread the library writes from); nothing: Hamlib stays silent.
+// Does not load the library: the route applies from whenever it is loaded.
 void RouteHamlibDebug(std::function<void(const std::string& line)> line);
 
 }  // namespace skyvane

@@ -14,7 +14,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=
 cmake --build build-fuzz --target skyvane_fuzzers
 targets=("$@")
 ((${#targets[@]})) || targets=(fuzz_profile_file fuzz_registry_store fuzz_rotor_reply fuzz_serial_text
-                               fuzz_configuration fuzz_rotctl_session)
+                               fuzz_configuration fuzz_rotctl_session fuzz_aiming_input)
 mkdir -p build-fuzz/artifacts
 # Scratch files on a memory file system: the file targets write on every input.
 scratch=$(mktemp -d "${SKYVANE_FUZZ_TMP:-/dev/shm}/skyvane-fuzz.XXXXXX" 2>/dev/null || mktemp -d)

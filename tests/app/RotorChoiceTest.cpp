@@ -143,6 +143,32 @@ TEST_F(RotorChoiceTest, ABadModelIsSaidOnceAndTheBuiltInLineServes) {
     EXPECT_EQ(form.RotorChoice->Settings().model, 0);
 }
 
+// Hamlib's tables cost megabytes: the library is mapped once a Hamlib rotor is chosen,
+// not while the built-in line serves.
+TEST_F(RotorChoiceTest, HamlibIsLoadedOnlyOnceAHamlibRotorIsChosen) {
+    const auto hamlibMapped = [] {
+        return ReadFile("/proc/self/maps").find("libhamlib") != std::string::npos;
+    };
+    if (hamlibMapped()) GTEST_SKIP() << "an earlier test in this process loaded Hamlib";
+    FakeRotor rotor;
+    WriteFile(dir_ / "Skyvane.INI", "[SETTINGS]\r\nCOMPORT=" + rotor.Path() + "\r\n");
+    TForm1& form = Start();
+    Choose(form.Track);
+    rotor.ReleaseSlave();
+    ASSERT_TRUE(WaitUntil([&] { return rotor.Received() == "AI1;"; }, 5000));
+    rotor.Send("123;");
+    ASSERT_TRUE(WaitUntil([&] { return form.Response->Caption() == "123"; }, 5000));
+    EXPECT_FALSE(hamlibMapped());
+
+    ChooseRotor(form, [](TRotorChooser& dialog) {
+        ASSERT_TRUE(dialog.SelectModel(HamlibDummyModel));
+        dialog.OkButton()->click();
+    });
+    EXPECT_TRUE(WaitUntil([&] { return form.Response->Caption() == "000"; }, 10000));
+    EXPECT_TRUE(hamlibMapped());
+    EXPECT_TRUE(boxes_.empty()) << boxes_.front().text;
+}
+
 // The simulator speaking model 603's protocol on its pseudo-terminal, 0..450, standing in
 // its overlap: Hamlib's rotctl reads and turns it, then the window set to model 603 shows
 // it, says "overlap", turns it, and takes another rotor from the dialog at once.
