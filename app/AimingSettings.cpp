@@ -17,9 +17,7 @@ public:
         : ini_(ini), problems_(problems) {}
 
     // The key's trimmed value; empty when missing or empty.
-    std::string Text(std::string_view key) const {
-        return ReadSettingText(ini_, key).value_or("");
-    }
+    std::string Text(std::string_view key) const { return ReadSettingText(ini_, key).value_or(""); }
 
     bool YesNo(std::string_view key, bool fallback) {
         const std::string text = Text(key);
@@ -47,12 +45,13 @@ public:
         return fallback;
     }
 
-    QHostAddress Address(std::string_view key) {
+    platform::IpAddress Address(std::string_view key) {
         const std::string text = Text(key);
-        QHostAddress address(QHostAddress::LocalHost);
-        if (text.empty() || address.setAddress(QString::fromStdString(text))) return address;
+        if (text.empty()) return platform::IpAddress::LocalHost();
+        if (std::optional<platform::IpAddress> address = platform::IpAddress::Parse(text))
+            return *address;
         Problem(key, text, "is not an IP address such as 127.0.0.1", "127.0.0.1");
-        return QHostAddress(QHostAddress::LocalHost);
+        return platform::IpAddress::LocalHost();
     }
 
     void Problem(std::string_view key, const std::string& value, const std::string& why,
@@ -76,7 +75,7 @@ TAimingSettings ReadAimingSettings(const TCustomIniFile& ini,
     TAimingSettings s;
     s.wsjtx = in.YesNo("WSJTX", false);
     s.wsjtxAddress =
-        in.Endpoint("WSJTXADDRESS", {QHostAddress(QHostAddress::LocalHost), DefaultWsjtxPort});
+        in.Endpoint("WSJTXADDRESS", {platform::IpAddress::LocalHost(), DefaultWsjtxPort});
     s.wsjtxFollow = in.YesNo("WSJTXFOLLOW", false);
     const std::string countryFile = in.Text("CTYFILE");
     s.countryFileSet = !countryFile.empty();

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rotor/DatagramReceiver.h"
 
-#include <QNetworkDatagram>
-#include <QNetworkInterface>
-#include <QUdpSocket>
+#include <QSocketNotifier>
 #include <charconv>
 
 namespace skyvane {
+
+using platform::IpAddress;
+using platform::SocketFailureText;
 
 std::optional<TUdpEndpoint> ParseUdpEndpoint(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -23,70 +24,65 @@ std::optional<TUdpEndpoint> ParseUdpEndpoint(std::string_view text) {
     if (port.empty() || error != std::errc() || end != port.data() + port.size() || number < 1 ||
         number > 65535)
         return std::nullopt;
-    QHostAddress address;
-    if (!address.setAddress(QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size()))))
-        return std::nullopt;
-    return TUdpEndpoint{address, static_cast<quint16>(number)};
+    const std::optional<IpAddress> address = IpAddress::Parse(host);
+    if (!address) return std::nullopt;
+    return TUdpEndpoint{*address, static_cast<quint16>(number)};
 }
 
 std::string UdpEndpointText(const TUdpEndpoint& endpoint) {
-    const std::string host = endpoint.address.toString().toStdString();
-    const bool v6 = endpoint.address.protocol() == QAbstractSocket::IPv6Protocol;
-    return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(endpoint.port);
+    const std::string host = endpoint.address.Text();
+    return (endpoint.address.IsIpv6() ? "[" + host + "]" : host) + ":" +
+           std::to_string(endpoint.port);
 }
 
 TDatagramReceiver::TDatagramReceiver(THandler handler, QObject* parent)
-    : QObject(parent), handler_(std::move(handler)), socket_(std::make_unique<QUdpSocket>()) {
-    connect(socket_.get(), &QUdpSocket::readyRead, this, [this] { Drain(); });
-}
+    : QObject(parent), handler_(std::move(handler)) {}
 
 TDatagramReceiver::~TDatagramReceiver() = default;
 
 void TDatagramReceiver::Listen(const TUdpEndpoint& endpoint) {
-    socket_->abort();
-    const bool group = endpoint.address.isMulticast();
-    const bool v6 = endpoint.address.protocol() == QAbstractSocket::IPv6Protocol;
-    const QHostAddress bindTo =
-        group ? QHostAddress(v6 ? QHostAddress::AnyIPv6 : QHostAddress::AnyIPv4) : endpoint.address;
-    const auto mode = group ? QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint
-                            : QAbstractSocket::DefaultForPlatform;
+    readable_.reset();
+    socket_.Close();
+    const bool group = endpoint.address.IsMulticast();
+    const bool v6 = endpoint.address.IsIpv6();
+    const IpAddress bindTo =
+        group ? (v6 ? IpAddress::AnyIpv6() : IpAddress::AnyIpv4()) : endpoint.address;
     const std::string where = "UDP " + UdpEndpointText(endpoint);
-    if (!socket_->bind(bindTo, endpoint.port, mode))
-        throw EDatagramReceiver(where + " cannot be used: " + socket_->errorString().toStdString());
-    if (!group) return;
-    int joined = 0;
-    for (const QNetworkInterface& face : QNetworkInterface::allInterfaces()) {
-        const auto flags = face.flags();
-        if ((flags & QNetworkInterface::IsUp) && (flags & QNetworkInterface::CanMulticast) &&
-            socket_->joinMulticastGroup(endpoint.address, face))
-            ++joined;
+    // A group's port is shared: WSJT-X's other listeners on this computer keep theirs.
+    if (const auto failure = socket_.Bind(bindTo, endpoint.port, group))
+        throw EDatagramReceiver(where + " cannot be used: " + SocketFailureText(*failure));
+    if (group) {
+        if (const auto failure = socket_.JoinGroup(endpoint.address)) {
+            socket_.Close();
+            throw EDatagramReceiver("The multicast group of " + where +
+                                    " cannot be joined: " + SocketFailureText(*failure));
+        }
     }
-    if (joined == 0 && !socket_->joinMulticastGroup(endpoint.address)) {
-        const std::string why = socket_->errorString().toStdString();
-        socket_->abort();
-        throw EDatagramReceiver("The multicast group of " + where + " cannot be joined: " + why);
-    }
+    readable_ = std::make_unique<QSocketNotifier>(socket_.NativeHandle(), QSocketNotifier::Read);
+    connect(readable_.get(), &QSocketNotifier::activated, this, [this] { Drain(); });
 }
 
 quint16 TDatagramReceiver::Port() const {
-    return socket_->state() == QAbstractSocket::BoundState ? socket_->localPort() : 0;
+    return socket_.Port();
 }
 
-bool TDatagramReceiver::Send(const QByteArray& datagram, const QHostAddress& to, quint16 port) {
-    return socket_->writeDatagram(datagram, to, port) == datagram.size();
+bool TDatagramReceiver::Send(const QByteArray& datagram, const IpAddress& to, quint16 port) {
+    return socket_.Bound() &&
+           socket_.Send(datagram.constData(), static_cast<std::size_t>(datagram.size()), to, port);
 }
 
 void TDatagramReceiver::Drain() {
-    // At most MaxDatagramsPerTurn now; the socket tells of the rest again on the next
-    // turn of the event loop, after timers, painting and input. (Reading them later from
-    // a timer of our own is no good: the socket then stops telling of new ones.) The
-    // first read is made even when nothing seems to wait: an empty datagram is not
-    // reported as pending, yet until it is read the socket tells of nothing more.
-    for (int i = 0; i < MaxDatagramsPerTurn && (i == 0 || socket_->hasPendingDatagrams()); ++i) {
-        const QNetworkDatagram datagram = socket_->receiveDatagram();
-        if (datagram.isValid() && !datagram.data().isEmpty())
-            handler_(datagram.data(), datagram.senderAddress(),
-                     static_cast<quint16>(datagram.senderPort()));
+    // At most MaxDatagramsPerTurn now; the readiness watch tells of the rest again on
+    // the next turn of the event loop, after timers, painting and input. Empty
+    // datagrams are taken off the queue and count, but are not handed on.
+    for (int i = 0; i < MaxDatagramsPerTurn && socket_.Bound(); ++i) {
+        const std::optional<std::size_t> size = socket_.WaitingSize();
+        if (!size) return;
+        QByteArray datagram(static_cast<qsizetype>(*size), Qt::Uninitialized);
+        const platform::DatagramRead read = socket_.Receive(datagram.data(), *size);
+        if (!read.received) return;
+        datagram.resize(static_cast<qsizetype>(read.bytes));
+        if (read.bytes > 0) handler_(datagram, read.sender, read.senderPort);
     }
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHostAddress>
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -14,9 +13,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/datagram_socket.h"
+#include "platform/ip_address.h"
 #include "toolkit/Exception.h"
 
-class QUdpSocket;
+class QSocketNotifier;
 
 namespace skyvane {
 
@@ -29,7 +30,7 @@ public:
 // An address and port to listen at, from text such as "127.0.0.1:2237", "[::1]:2237"
 // or "239.255.0.1:2237".
 struct TUdpEndpoint {
-    QHostAddress address;
+    platform::IpAddress address;
     quint16 port = 0;
 };
 
@@ -44,8 +45,8 @@ public:
     // Datagrams handled in one turn of the event loop; the rest wait for the next.
     static constexpr int MaxDatagramsPerTurn = 32;
 
-    using THandler = std::function<void(const QByteArray& datagram, const QHostAddress& sender,
-                                        quint16 senderPort)>;
+    using THandler = std::function<void(const QByteArray& datagram,
+                                        const platform::IpAddress& sender, quint16 senderPort)>;
 
     explicit TDatagramReceiver(THandler handler, QObject* parent = nullptr);
     ~TDatagramReceiver() override;
@@ -56,13 +57,14 @@ public:
     // The port listened at; 0 while not listening.
     quint16 Port() const;
     // Sends `datagram` from this socket to `to`:`port`; false when it could not go.
-    bool Send(const QByteArray& datagram, const QHostAddress& to, quint16 port);
+    bool Send(const QByteArray& datagram, const platform::IpAddress& to, quint16 port);
 
 private:
     void Drain();
 
     THandler handler_;
-    std::unique_ptr<QUdpSocket> socket_;
+    platform::DatagramSocket socket_;
+    std::unique_ptr<QSocketNotifier> readable_;
 };
 
 }  // namespace skyvane

@@ -21,14 +21,14 @@ TN1mmRotorListener::TN1mmRotorListener(TRotorAccess& rotor, std::string name, qu
     : rotor_(rotor),
       name_(std::move(name)),
       replyPort_(replyPort),
-      receiver_([this](const QByteArray& datagram, const QHostAddress& sender, quint16) {
+      receiver_([this](const QByteArray& datagram, const platform::IpAddress& sender, quint16) {
           Received(datagram, sender);
       }) {
     reportTimer_.setInterval(1000);
     QObject::connect(&reportTimer_, &QTimer::timeout, [this] { ReportHeading(); });
 }
 
-void TN1mmRotorListener::Received(const QByteArray& datagram, const QHostAddress& sender) {
+void TN1mmRotorListener::Received(const QByteArray& datagram, const platform::IpAddress& sender) {
     const std::optional<TN1mmCommand> command = ParseN1mmCommand(Text(datagram));
     if (!command || !SameRotorName(command->rotor, name_)) return;
     logger_ = sender;
@@ -51,11 +51,11 @@ void TN1mmRotorListener::ReportHeading() {
 
 TPstRotorListener::TPstRotorListener(TRotorAccess& rotor)
     : rotor_(rotor),
-      receiver_([this](const QByteArray& datagram, const QHostAddress& sender, quint16) {
+      receiver_([this](const QByteArray& datagram, const platform::IpAddress& sender, quint16) {
           Received(datagram, sender);
       }) {}
 
-void TPstRotorListener::Received(const QByteArray& datagram, const QHostAddress& sender) {
+void TPstRotorListener::Received(const QByteArray& datagram, const platform::IpAddress& sender) {
     const std::optional<TPstCommand> command = ParsePstCommand(Text(datagram));
     if (!command) return;
     switch (command->kind) {

@@ -34,7 +34,7 @@ public:
     quint16 Port() const { return receiver_.Port(); }
 
 private:
-    void Received(const QByteArray& datagram, const QHostAddress& sender);
+    void Received(const QByteArray& datagram, const platform::IpAddress& sender);
     void ReportHeading();
 
     TRotorAccess& rotor_;
@@ -42,7 +42,7 @@ private:
     quint16 replyPort_;
     TDatagramReceiver receiver_;
     QTimer reportTimer_;
-    std::optional<QHostAddress> logger_;  // where headings go back to
+    std::optional<platform::IpAddress> logger_;  // where headings go back to
     std::optional<int> reported_;
     QElapsedTimer sinceReport_;
 };
@@ -59,7 +59,7 @@ public:
     quint16 Port() const { return receiver_.Port(); }
 
 private:
-    void Received(const QByteArray& datagram, const QHostAddress& sender);
+    void Received(const QByteArray& datagram, const platform::IpAddress& sender);
 
     TRotorAccess& rotor_;
     TDatagramReceiver receiver_;

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rotor/RotorServer.h"
 
-#include <QHostAddress>
 #include <QSocketNotifier>
-#include <QTcpServer>
 #include <algorithm>
 
 #include "platform/stream_socket.h"
+#include "platform/tcp_listener.h"
 #include "rotor/RotctlSession.h"
 #include "toolkit/ExceptionReport.h"
 
@@ -19,11 +18,17 @@ constexpr std::size_t ReadChunk = 4096;
 // A client being closed has this long to end its side before its socket is closed.
 constexpr int LingerMs = 2000;
 
-std::string ListenErrorText(quint16 port, const QTcpServer& listener) {
+// Connections taken in one turn of the event loop; the rest wait for the next.
+constexpr int MaxAcceptsPerTurn = 32;
+// After the system could not hand over a connection (out of descriptors), the
+// listener rests this long before it tries again, instead of spinning.
+constexpr int AcceptRestMs = 1000;
+
+std::string ListenErrorText(quint16 port, const platform::SocketFailure& failure) {
     const std::string where = "TCP port " + std::to_string(port);
-    if (listener.serverError() == QAbstractSocket::AddressInUseError)
+    if (platform::IsAddressInUse(failure))
         return "The rotor cannot be shared: " + where + " is already in use by another program";
-    return "The rotor cannot be shared on " + where + ": " + listener.errorString().toStdString();
+    return "The rotor cannot be shared on " + where + ": " + platform::SocketFailureText(failure);
 }
 
 }  // namespace
@@ -33,18 +38,45 @@ std::string ServerFullText() {
            " places of the rotor server are taken by clients in use; try again later\n";
 }
 
-// Hands every accepted connection to the server by its descriptor.
-class TRotorServer::TListener : public QTcpServer {
+// One listening socket: hands every accepted connection to the server by its descriptor.
+class TRotorServer::TListener {
 public:
     explicit TListener(TRotorServer& server) : server_(server) {}
 
-protected:
-    void incomingConnection(qintptr descriptor) override {
-        Guarded([&] { server_.Admit(descriptor); });
+    // Listens at `address`:`port`; nothing on success.
+    std::optional<platform::SocketFailure> Listen(const platform::IpAddress& address,
+                                                  quint16 port) {
+        if (auto failure = socket_.Listen(address, port)) return failure;
+        ready_ = std::make_unique<QSocketNotifier>(socket_.NativeHandle(), QSocketNotifier::Read);
+        QObject::connect(ready_.get(), &QSocketNotifier::activated, &server_,
+                         [this] { Guarded([this] { AcceptWaiting(); }); });
+        rest_.setSingleShot(true);
+        QObject::connect(&rest_, &QTimer::timeout, &server_, [this] { ready_->setEnabled(true); });
+        return std::nullopt;
     }
+    quint16 Port() const { return socket_.Port(); }
 
 private:
+    void AcceptWaiting() {
+        for (int i = 0; i < MaxAcceptsPerTurn; ++i) {
+            int error = 0;
+            const std::intptr_t descriptor = socket_.Accept(error);
+            if (descriptor >= 0) {
+                server_.Admit(descriptor);
+                continue;
+            }
+            if (error) {
+                ready_->setEnabled(false);
+                rest_.start(AcceptRestMs);
+            }
+            return;
+        }
+    }
+
     TRotorServer& server_;
+    platform::TcpListener socket_;
+    std::unique_ptr<QSocketNotifier> ready_;
+    QTimer rest_;
 };
 
 // One connected client: its socket, its conversation and the answers not yet sent.
@@ -177,15 +209,15 @@ void TRotorServer::SetIdleLimits(std::chrono::milliseconds idleTimeout,
 void TRotorServer::Listen(quint16 port) {
     Close();
     auto ipv4 = std::make_unique<TListener>(*this);
-    if (!ipv4->listen(QHostAddress::LocalHost, port))
-        throw ERotorServer(ListenErrorText(port, *ipv4));
-    const quint16 chosen = ipv4->serverPort();
+    if (const auto failure = ipv4->Listen(platform::IpAddress::LocalHost(), port))
+        throw ERotorServer(ListenErrorText(port, *failure));
+    const quint16 chosen = ipv4->Port();
     auto ipv6 = std::make_unique<TListener>(*this);
-    if (!ipv6->listen(QHostAddress::LocalHostIPv6, chosen)) {
+    if (const auto failure = ipv6->Listen(platform::IpAddress::LocalHostIpv6(), chosen)) {
         // A system without IPv6 is served on 127.0.0.1 alone; a port the user chose
         // that another program holds on ::1 is the user's to know about.
-        if (port != 0 && ipv6->serverError() == QAbstractSocket::AddressInUseError)
-            throw ERotorServer(ListenErrorText(port, *ipv6));
+        if (port != 0 && platform::IsAddressInUse(*failure))
+            throw ERotorServer(ListenErrorText(port, *failure));
         ipv6.reset();
     }
     listeners_.push_back(std::move(ipv4));
@@ -207,7 +239,7 @@ bool TRotorServer::Listening() const {
 }
 
 quint16 TRotorServer::Port() const {
-    return listeners_.empty() ? 0 : listeners_.front()->serverPort();
+    return listeners_.empty() ? 0 : listeners_.front()->Port();
 }
 
 int TRotorServer::ClientCount() const {

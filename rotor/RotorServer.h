@@ -15,8 +15,6 @@
 
 #include "toolkit/Exception.h"
 
-class QTcpServer;
-
 namespace skyvane {
 
 class TRotorAccess;
@@ -83,7 +81,7 @@ private:
     void ArmIdleCheck();
 
     TRotorAccess& rotor_;
-    std::vector<std::unique_ptr<QTcpServer>> listeners_;
+    std::vector<std::unique_ptr<TListener>> listeners_;
     std::vector<TClient*> clients_;  // served, each taking a place
     std::vector<TClient*> closing_;  // told or finished, waiting for the end of the stream
     TServerTrace trace_;

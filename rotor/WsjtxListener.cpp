@@ -5,7 +5,7 @@ namespace skyvane {
 
 TWsjtxListener::TWsjtxListener(TOnStatus onStatus)
     : onStatus_(std::move(onStatus)),
-      receiver_([this](const QByteArray& datagram, const QHostAddress&, quint16) {
+      receiver_([this](const QByteArray& datagram, const platform::IpAddress&, quint16) {
           if (const std::optional<TWsjtxStatus> status = ParseWsjtxStatus(datagram))
               onStatus_(*status);
       }) {}
