@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RotorLine.h"
 
+#include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "rotor/ReplyAssembler.h"
@@ -83,7 +85,13 @@ bool TRotorLine::Send(const std::string& bytes) {
 
 void TRotorLine::PollTick() {
     if (!tracking_) return;
+    // A quiet nothing waited for is told now, before the exchange ends.
+    if (readings_.AwaitingQuiet() && !quietTimer_.isActive() && sinceBytes_.isValid() &&
+        std::chrono::milliseconds(sinceBytes_.elapsed()) >= LineQuietTime(port_))
+        LineQuiet();
     readings_.PollTick();
+    // Bytes still arriving hold the exchange open until the line goes quiet.
+    ArmQuietTimer();
     if (lineFailure_) {
         LoseLine(std::exchange(lineFailure_, nullptr));
         return;
@@ -143,11 +151,20 @@ void TRotorLine::HandOver(const std::string& bytes) {
     if (bytes.empty()) return;
     // Bytes that arrive prove the line again: a later loss is worth a report.
     lossReported_ = false;
+    sinceBytes_.start();
     readings_.Received(bytes);
-    if (readings_.AwaitingQuiet())
-        quietTimer_.start(LineQuietTime(port_));
-    else
+    ArmQuietTimer();
+}
+
+// The quiet is waited for only where it changes what the line gives: a reply that
+// ended with its terminator costs no wake-up after it.
+void TRotorLine::ArmQuietTimer() {
+    if (!readings_.QuietMatters()) {
         quietTimer_.stop();
+        return;
+    }
+    const auto since = std::chrono::milliseconds(sinceBytes_.isValid() ? sinceBytes_.elapsed() : 0);
+    quietTimer_.start(std::max(std::chrono::milliseconds(0), LineQuietTime(port_) - since));
 }
 
 void TRotorLine::LineQuiet() {

@@ -4,6 +4,7 @@
 // a lost line closed, reported once and opened again on later ticks by itself.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <exception>
 #include <functional>
@@ -56,6 +57,7 @@ public:
 private:
     void HandOver(const std::string& bytes);
     void LineQuiet();
+    void ArmQuietTimer();
     void LoseLine(const std::exception_ptr& error);
     bool Reopen();
     std::string PortText() const;
@@ -64,6 +66,7 @@ private:
     TRotorReadings& readings_;
     TTraceLine trace_;
     QTimer quietTimer_;
+    QElapsedTimer sinceBytes_;  // since the last bytes arrived
     bool tracking_ = false;
     bool lossReported_ = false;
     // A read failed inside the port's own event, or a steering write failed: the line is

@@ -42,6 +42,12 @@ public:
     // True when bytes arrived since the line was last quiet: the owner measures the
     // quiet time and then calls LineQuiet.
     bool AwaitingQuiet() const { return sinceQuiet_; }
+    // True while the quiet, when it comes, changes what the line gives: bytes held,
+    // junk being dropped, or an exchange waiting to end. Otherwise nothing but the
+    // next QueryDue depends on it, and the owner may tell of the quiet just before.
+    bool QuietMatters() const {
+        return sinceQuiet_ && (discarding_ || !token_.empty() || queryDue_);
+    }
     // The line has been quiet for the quiet time since the last bytes: the reply it
     // ends, if any.
     std::optional<std::string> LineQuiet();

@@ -51,6 +51,8 @@ public:
     void Received(std::string_view bytes);
     // True when received text waits for the line to go quiet (see LineQuiet).
     bool AwaitingQuiet() const { return assembler_.AwaitingQuiet(); }
+    // True when the quiet must be told as soon as it comes (see TReplyAssembler).
+    bool QuietMatters() const { return assembler_.QuietMatters(); }
     // The line has been quiet for its quiet time: digits it ends count as a reply.
     void LineQuiet();
     // The line closed: a reply in progress is dropped.

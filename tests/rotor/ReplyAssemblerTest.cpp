@@ -53,4 +53,46 @@ TEST(ReplyAssembler, QuietTimeIsTenCharactersAndAtLeast20Ms) {
 }
 
 }  // namespace
+// The quiet may be told late, just before the next query, wherever QuietMatters is
+// false: random streams of digits, terminators, echoes and junk, cut at random, give
+// the same replies told eagerly (after every chunk) and lazily.
+TEST(ReplyAssembler, AQuietThatDoesNotMatterMayBeToldAtTheNextQuery) {
+    constexpr unsigned Seed = 20261209, Cases = 3000;
+    std::mt19937 random(Seed);
+    const std::string alphabet = "0123456789;;;;\r\n -AI1E?\x01";
+    for (unsigned c = 0; c < Cases; ++c) {
+        TReplyAssembler eager, lazy;
+        std::vector<std::string> fromEager, fromLazy;
+        const auto take = [](std::optional<std::string> reply, std::vector<std::string>& to) {
+            if (reply) to.push_back(std::move(*reply));
+        };
+        const int exchanges = 1 + static_cast<int>(random() % 6);
+        for (int e = 0; e < exchanges; ++e) {
+            const int chunks = static_cast<int>(random() % 4);
+            for (int k = 0; k < chunks; ++k) {
+                std::string chunk(1 + random() % 12, ' ');
+                for (char& ch : chunk) ch = alphabet[random() % alphabet.size()];
+                if (random() % 40 == 0) chunk.assign(TReplyAssembler::MaxReplyLength + 1, '7');
+                eager.Feed(chunk, fromEager);
+                lazy.Feed(chunk, fromLazy);
+                // A quiet after a chunk, or more bytes before it comes.
+                if (random() % 3 == 0) continue;
+                take(eager.LineQuiet(), fromEager);
+                if (lazy.QuietMatters()) take(lazy.LineQuiet(), fromLazy);
+            }
+            // The query is due; for the lazy one a quiet not yet told comes first, unless
+            // bytes were still arriving, when both wait for it.
+            const bool stillArriving = eager.AwaitingQuiet();
+            if (lazy.AwaitingQuiet() && !stillArriving) take(lazy.LineQuiet(), fromLazy);
+            take(eager.QueryDue(), fromEager);
+            take(lazy.QueryDue(), fromLazy);
+            if (stillArriving) {
+                take(eager.LineQuiet(), fromEager);
+                take(lazy.LineQuiet(), fromLazy);
+            }
+            ASSERT_EQ(fromLazy, fromEager) << "seed " << Seed << ", case " << c;
+        }
+    }
+}
+
 }  // namespace skyvane
