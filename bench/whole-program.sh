@@ -23,8 +23,9 @@
 # scripted StatusNotifierItem watcher and host of tests/desktop (sni_host.py), no X
 # tray; Skyvane's Track is then chosen through its exported menu. SKYVANE_SETTINGS:
 # more Skyvane.INI lines, KEY=VALUE separated by blanks, e.g. "SERVER=YES WSJTX=YES
-# N1MMROTOR=YES PSTROTOR=YES MAPVISIBLE=YES" for what is idle while nothing arrives,
-# or "ROTORMODEL=1" for Hamlib's simulated rotor in place of the serial line.
+# N1MMROTOR=YES PSTROTOR=YES MAPVISIBLE=YES" for what is idle while nothing arrives.
+# (A Hamlib rotor cannot be measured here yet: the run waits for the simulator's
+# answers to "AI1;", which a Hamlib link does not send.)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath "${SKYVANE_BUILD:-$root/build}")"
