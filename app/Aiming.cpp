@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Aiming.h"
 
+#include <utility>
+
 #include "app/AimingMenu.h"
 #include "app/Log.h"
 #include "app/PresetsDialog.h"
@@ -57,6 +59,11 @@ TAiming::~TAiming() {
     sharing_.SetCountryFile(nullptr);
 }
 
+const TCountryFile* TAiming::Countries() const {
+    if (!std::exchange(countriesRead_, true)) countries_ = TCountryFile::Load(countryFile_);
+    return countries_ ? &*countries_ : nullptr;
+}
+
 quint16 TAiming::WsjtxPort() const {
     return wsjtx_ ? wsjtx_->Port() : 0;
 }
@@ -86,15 +93,20 @@ void TAiming::Start(const TAimingSettings& settings, std::vector<TPreset> preset
     for (const TSettingProblem& problem : problems) failures.push_back(problem.text);
     sharing_.SetParkHeading(settings.parkHeading);
 
-    // The default file is used quietly where installed; one the user named is logged.
-    countries_ = TCountryFile::Load(settings.countryFile);
-    if (countries_ && settings.countryFileSet)
-        log.WriteLine(1, "Country file " + settings.countryFile + ": " +
-                             std::to_string(countries_->CountryCount()) + " countries");
-    else if (!countries_ && settings.countryFileSet)
-        failures.push_back("CTYFILE=" + settings.countryFile +
-                           " cannot be read as a country file; callsigns are not looked up.");
-    sharing_.SetCountryFile(Countries());
+    // The default file is used quietly where installed, once needed; one the user named
+    // is read now and logged, or its failure said.
+    countryFile_ = settings.countryFile;
+    countriesRead_ = false;
+    countries_.reset();
+    if (settings.countryFileSet) {
+        if (const TCountryFile* countries = Countries())
+            log.WriteLine(1, "Country file " + settings.countryFile + ": " +
+                                 std::to_string(countries->CountryCount()) + " countries");
+        else
+            failures.push_back("CTYFILE=" + settings.countryFile +
+                               " cannot be read as a country file; callsigns are not looked up.");
+    }
+    sharing_.SetCountryFile([this] { return Countries(); });
 
     presets_ = std::move(presets);
     menu_->ShowPresets(presets_);
@@ -143,7 +155,8 @@ std::optional<TDxEntry> TAiming::Dx() const {
     if (where) {
         entry.where = dx_.dxGrid;
     } else {
-        const TCountryMatch match = countries_ ? countries_->Lookup(dx_.dxCall) : TCountryMatch{};
+        const TCountryFile* countries = Countries();
+        const TCountryMatch match = countries ? countries->Lookup(dx_.dxCall) : TCountryMatch{};
         if (match.kind != TCountryMatch::Found) return std::nullopt;
         entry.where = match.country.name;
         where = match.country.position;

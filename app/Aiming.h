@@ -53,7 +53,9 @@ public:
                std::vector<TSettingProblem> problems, TLog& log);
 
     // The country file; nullptr when none could be read.
-    const TCountryFile* Countries() const { return countries_ ? &*countries_ : nullptr; }
+    // The country file; nothing when none can be read. One the user named is read at
+    // start, the default one when first needed: its tables take megabytes.
+    const TCountryFile* Countries() const;
     // The presets now.
     const std::vector<TPreset>& Presets() const { return presets_; }
     // The menu entries.
@@ -86,7 +88,9 @@ private:
     TRotorSharing& sharing_;
     TLog* log_ = nullptr;
     TAimingSettings settings_;
-    std::optional<TCountryFile> countries_;
+    std::string countryFile_;             // the path of the country file
+    mutable bool countriesRead_ = false;  // countries_ holds what it gave
+    mutable std::optional<TCountryFile> countries_;
     std::vector<TPreset> presets_;
     std::unique_ptr<TAimingMenu> menu_;
     std::unique_ptr<TSteeringSource> dxSource_;

@@ -100,7 +100,7 @@ void TRotorSharing::TurnToClick(TComponent*) {
 }
 
 void TRotorSharing::TurnToDialog(const std::string& target) {
-    TTurnToDialog dialog(stationLocator_, form_, countries_);
+    TTurnToDialog dialog(stationLocator_, form_, countries_ ? countries_() : nullptr);
     if (!target.empty()) dialog.TargetEdit()->setText(QString::fromStdString(target));
     if (dialog.exec() != QDialog::Accepted) return;
     const std::optional<int> heading = dialog.ChosenHeading();

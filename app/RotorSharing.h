@@ -74,8 +74,11 @@ public:
     std::unique_ptr<TSteeringSource> NewSource(std::string name);
     // The heading Park turns to (the server's K among them); 0 until set.
     void SetParkHeading(int heading) { parkHeading_ = heading; }
-    // The country file the dialog looks callsigns up in (nullptr: none).
-    void SetCountryFile(const TCountryFile* countries) { countries_ = countries; }
+    // Where the dialog gets the country file it looks callsigns up in, when it opens
+    // (nothing, or a nullptr from it: none).
+    void SetCountryFile(std::function<const TCountryFile*()> countries) {
+        countries_ = std::move(countries);
+    }
 
     // "Turn to…": the dialog, then the turn it chose.
     void TurnToClick(TComponent* sender);
@@ -96,7 +99,7 @@ private:
     TRotorAccess& rotor_;
     TLog* log_ = nullptr;
     int parkHeading_ = 0;
-    const TCountryFile* countries_ = nullptr;
+    std::function<const TCountryFile*()> countries_;
     std::unique_ptr<TSteeringSource> menuSource_;
     std::unique_ptr<TSteeringSource> serverSource_;
     std::unique_ptr<TRotorServer> server_;
