@@ -119,13 +119,9 @@ const THamlibApi* HamlibIfLoaded() {
     return loaded.load(std::memory_order_acquire);
 }
 
-std::string HamlibLoadProblem() {
+std::string HamlibUnavailableText() {
     // Written within loadOnce, so complete once Hamlib() has returned.
     return Hamlib() ? std::string() : problem;
-}
-
-std::string HamlibUnavailableText() {
-    return HamlibLoadProblem();
 }
 
 void RouteHamlibDebug(std::function<void(const std::string& line)> line) {

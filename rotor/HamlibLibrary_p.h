@@ -37,8 +37,4 @@ const THamlibApi* Hamlib();
 // The functions when an earlier call loaded them; never loads the library.
 const THamlibApi* HamlibIfLoaded();
 
-// Why the library cannot be loaded, such as "Hamlib could not be loaded: <the system's
-// reason>" (trying it first if no call did yet); empty when it is loaded.
-std::string HamlibLoadProblem();
-
 }  // namespace skyvane

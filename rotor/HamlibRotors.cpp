@@ -59,7 +59,7 @@ std::string HamlibModelText(int number) {
 
 std::string HamlibErrorText(int code) {
     const THamlibApi* hamlib = Hamlib();
-    if (!hamlib) return HamlibLoadProblem();
+    if (!hamlib) return HamlibUnavailableText();
     // The library puts its last debug message before the error's own text: the last
     // line is the text.
     std::string text = hamlib->rigerror(code < 0 ? code : -code) ?: "";
