@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <map>
+#include <utility>
 
 namespace skyvane {
 
@@ -29,48 +31,75 @@ int Scaled(int value, int size) {
     return static_cast<int>(std::lround(static_cast<double>(value) * size / kSize));
 }
 
+// What a font draws, told apart by all that changes its glyphs (the key leaves out
+// the hinting).
+QString FontKey(const QFont& font) {
+    return font.key() + QLatin1Char('/') + QString::number(font.hintingPreference());
+}
+
+// A result per font and text, worked out once in this thread. The icon is drawn at
+// every reading, at 16 pixels and at the tray's size, and working out its layout
+// anew each time was most of its cost. Bounded for texts of every kind there are.
+template <typename Value, typename Compute>
+const Value& Remembered(std::map<std::pair<QString, QString>, Value>& known,
+                        std::pair<QString, QString> key, Compute compute) {
+    if (const auto found = known.find(key); found != known.end()) return found->second;
+    if (known.size() >= 1024) known.clear();
+    return known.emplace(std::move(key), compute()).first->second;
+}
+
 // The first and last column a character's ink covers, from its pen position
 // (first > last: no ink, a space).
-std::pair<int, int> InkColumns(const QFont& font, const QString& character) {
-    const QFontMetrics metrics(font);
-    const int margin = metrics.height();
-    QImage canvas(4 * margin + metrics.horizontalAdvance(character), metrics.height(),
-                  QImage::Format_RGB32);
-    canvas.fill(Qt::black);
-    QPainter painter(&canvas);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(2 * margin, metrics.ascent(), character);
-    painter.end();
-    int first = canvas.width(), last = -1;
-    for (int x = 0; x < canvas.width(); ++x)
-        for (int y = 0; y < canvas.height(); ++y)
-            if (canvas.pixel(x, y) != qRgb(0, 0, 0)) {
-                first = std::min(first, x);
-                last = std::max(last, x);
-            }
-    return {first - 2 * margin, last - 2 * margin};
+std::pair<int, int> InkColumns(const QFont& font, const QString& fontKey,
+                               const QString& character) {
+    thread_local std::map<std::pair<QString, QString>, std::pair<int, int>> known;
+    return Remembered(known, {fontKey, character}, [&] {
+        const QFontMetrics metrics(font);
+        const int margin = metrics.height();
+        QImage canvas(4 * margin + metrics.horizontalAdvance(character), metrics.height(),
+                      QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        QPainter painter(&canvas);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(2 * margin, metrics.ascent(), character);
+        painter.end();
+        int first = canvas.width(), last = -1;
+        for (int y = 0; y < canvas.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+            for (int x = 0; x < canvas.width(); ++x)
+                if ((row[x] & 0xFFFFFFu) != 0) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        }
+        return std::pair{first - 2 * margin, last - 2 * margin};
+    });
 }
 }  // namespace
 
 TextLineLayout LayOutTextLine(const QFont& font, const QString& text) {
-    const QFontMetrics metrics(font);
-    TextLineLayout layout;
-    int shift = 0;          // how far the widening has moved this character so far
-    int lastInk = INT_MIN;  // the rightmost inked column so far
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const int natural = metrics.horizontalAdvance(text.left(i)) + shift;
-        const auto [first, last] = InkColumns(font, text.mid(i, 1));
-        int start = natural;
-        // One clear column between this character's ink and what came before.
-        if (first <= last && lastInk != INT_MIN && start + first <= lastInk + 1)
-            start = lastInk + 2 - first;
-        shift += start - natural;
-        if (first <= last) lastInk = std::max(lastInk, start + last);
-        layout.starts.push_back(start);
-    }
-    layout.width = metrics.horizontalAdvance(text) + shift;
-    return layout;
+    thread_local std::map<std::pair<QString, QString>, TextLineLayout> known;
+    const QString fontKey = FontKey(font);
+    return Remembered(known, {fontKey, text}, [&] {
+        const QFontMetrics metrics(font);
+        TextLineLayout layout;
+        int shift = 0;          // how far the widening has moved this character so far
+        int lastInk = INT_MIN;  // the rightmost inked column so far
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const int natural = metrics.horizontalAdvance(text.left(i)) + shift;
+            const auto [first, last] = InkColumns(font, fontKey, text.mid(i, 1));
+            int start = natural;
+            // One clear column between this character's ink and what came before.
+            if (first <= last && lastInk != INT_MIN && start + first <= lastInk + 1)
+                start = lastInk + 2 - first;
+            shift += start - natural;
+            if (first <= last) lastInk = std::max(lastInk, start + last);
+            layout.starts.push_back(start);
+        }
+        layout.width = metrics.horizontalAdvance(text) + shift;
+        return layout;
+    });
 }
 
 std::vector<std::string> SplitAtCarriageReturns(const std::string& text) {
@@ -97,19 +126,18 @@ QImage DrawTextBitmap(const TTextIconLook& look, int size) {
     painter.setFont(IconTextFont(font));
     painter.setPen(Rgb(look.font.color));
     const QFontMetrics metrics = painter.fontMetrics();
-    // Each line paints its whole cell in the background colour before its glyphs.
-    auto drawLine = [&](const std::string& line, int x, int y) {
+    const int offsetX = Scaled(look.offsetX, size);
+    // Each line, centred across the picture, paints its whole cell in the background
+    // colour before its glyphs.
+    auto drawLine = [&](const std::string& line, int y) {
         const QString text = QString::fromLocal8Bit(line);
         const TextLineLayout layout = LayOutTextLine(painter.font(), text);
+        const int x = (centre - layout.width) / 2 + offsetX;
         painter.fillRect(x, y, layout.width, metrics.height(), background);
         for (qsizetype i = 0; i < text.size(); ++i)
             painter.drawText(x + layout.starts[static_cast<std::size_t>(i)], y + metrics.ascent(),
                              text.mid(i, 1));
     };
-    auto width = [&](const std::string& line) {
-        return LayOutTextLine(painter.font(), QString::fromLocal8Bit(line)).width;
-    };
-    const int offsetX = Scaled(look.offsetX, size);
     const int offsetY = Scaled(look.offsetY, size);
 
     if (look.text.find('\r') != std::string::npos) {
@@ -117,13 +145,10 @@ QImage DrawTextBitmap(const TTextIconLook& look, int size) {
         const int n = static_cast<int>(lines.size());
         const int lineHeight = metrics.height() + Scaled(look.lineDistance, size);
         const int top = (centre - n * lineHeight) / 2 + offsetY;
-        for (int i = 0; i < n; ++i) {
-            const std::string& line = lines[static_cast<std::size_t>(i)];
-            drawLine(line, (centre - width(line)) / 2 + offsetX, top + i * lineHeight);
-        }
+        for (int i = 0; i < n; ++i)
+            drawLine(lines[static_cast<std::size_t>(i)], top + i * lineHeight);
     } else {
-        drawLine(look.text, (centre - width(look.text)) / 2 + offsetX,
-                 (centre - metrics.height()) / 2 + offsetY);
+        drawLine(look.text, (centre - metrics.height()) / 2 + offsetY);
     }
 
     if (look.border) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/tray/TraySupport.h"
@@ -455,6 +457,38 @@ TEST_F(TextIconTest, EveryHeadingKeepsItsDigitsApartAtSixteenPixels) {
         if (LimeColumnRuns(icon->Icon().Image()) != 3) joined.push_back(text);
     }
     EXPECT_TRUE(joined.empty()) << joined.size() << " joined, the first " << joined.front();
+}
+
+// A character's ink is found once per font: the layouts of many fonts, asked for in
+// one order in one thread, are those asked for in the other order in a fresh thread
+// (a font the remembered ink confused with another would lay out as that one).
+TEST_F(TextIconTest, LayoutsDoNotDependOnWhichFontsWereLaidOutBefore) {
+    std::vector<QFont> fonts;
+    for (int pixels : {6, 8, 11, 16, 23, 40})
+        for (bool bold : {false, true})
+            for (auto hinting : {QFont::PreferFullHinting, QFont::PreferNoHinting}) {
+                QFont font(QStringLiteral("Arial"));
+                font.setPixelSize(pixels);
+                font.setBold(bold);
+                font.setHintingPreference(hinting);
+                font.setStyleStrategy(QFont::NoAntialias);
+                fonts.push_back(font);
+            }
+    const QString text = QStringLiteral("4071 NESO");
+    auto layOut = [&](bool reversed) {
+        std::vector<std::pair<std::vector<int>, int>> layouts(fonts.size());
+        std::thread([&] {
+            for (std::size_t k = 0; k < fonts.size(); ++k) {
+                const std::size_t n = reversed ? fonts.size() - 1 - k : k;
+                const TextLineLayout layout = LayOutTextLine(fonts[n], text);
+                layouts[n] = {layout.starts, layout.width};
+            }
+        }).join();
+        return layouts;
+    };
+    const auto forward = layOut(false), backward = layOut(true);
+    for (std::size_t n = 0; n < fonts.size(); ++n)
+        EXPECT_EQ(forward[n], backward[n]) << fonts[n].toString().toStdString();
 }
 
 TEST_F(TextIconTest, LargerSizesAreTheSameTextDrawnAnew) {
