@@ -34,13 +34,14 @@ QImage StoredPicture(const char* size) {
 QIcon ApplicationIcon() {
     // Read once and shared by every window and the About box (a QIcon is a shared
     // handle); kept to the end of the process, never destroyed after Qt itself.
-    // Up to 128 pixels: a window manager asks no larger, and every size goes into the
-    // window's icon property whole (256 pixels alone would keep 256 KiB decoded and
-    // need twice that while the property is built). Docks and menus take the larger
-    // sizes from the installed icon theme.
+    // Up to 64 pixels, for task lists and window switchers, which draw the window's
+    // own icon: every size is decoded at start and goes into the window's icon
+    // property whole (256 pixels alone kept 256 KiB decoded and needed twice that
+    // while the property was built). Docks and menus take larger sizes from the
+    // installed icon theme.
     static const QIcon* const icon = [] {
         auto* pictures = new QIcon;
-        for (const char* size : {"16", "32", "48", "64", "128"})
+        for (const char* size : {"16", "32", "48", "64"})
             pictures->addPixmap(QPixmap::fromImage(StoredPicture(size)));
         return pictures;
     }();
