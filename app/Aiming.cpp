@@ -133,6 +133,10 @@ void TAiming::Start(const TAimingSettings& settings, std::vector<TPreset> preset
     ReportException(std::make_exception_ptr(Exception(text)));
 }
 
+void TAiming::HeadingRead() {
+    if (n1mm_) n1mm_->HeadingRead();
+}
+
 void TAiming::StatusReceived(const TWsjtxStatus& status) {
     TWsjtxStatus dx;
     dx.dxCall = Upper(status.dxCall);

@@ -52,7 +52,6 @@ public:
     void Start(const TAimingSettings& settings, std::vector<TPreset> presets,
                std::vector<TSettingProblem> problems, TLog& log);
 
-    // The country file; nullptr when none could be read.
     // The country file; nothing when none can be read. One the user named is read at
     // start, the default one when first needed: its tables take megabytes.
     const TCountryFile* Countries() const;
@@ -67,6 +66,9 @@ public:
 
     // A Status from WSJT-X: the DX entries, the hint, and a turn in follow mode.
     void StatusReceived(const TWsjtxStatus& status);
+    // Told at each new reading of the rotor: an N1MM-style logger that steers hears of
+    // the heading.
+    void HeadingRead();
 
 private:
     std::optional<TDxEntry> Dx() const;

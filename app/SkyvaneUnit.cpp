@@ -231,6 +231,7 @@ void TForm1::WireLink(TRotorLink& link) {
         const TShownReading shown = rotor_->Shown(reading);
         display_->Show(shown.reading, Numeric->Checked(), shown.overlap);
         if (Map) Map->HeadingRead(shown.reading.degrees);
+        if (Aiming) Aiming->HeadingRead();
     });
     link.SetOnStaleChange([this](bool stale) {
         display_->SetStale(stale);

@@ -23,23 +23,19 @@ TN1mmRotorListener::TN1mmRotorListener(TRotorAccess& rotor, std::string name, qu
       replyPort_(replyPort),
       receiver_([this](const QByteArray& datagram, const platform::IpAddress& sender, quint16) {
           Received(datagram, sender);
-      }) {
-    reportTimer_.setInterval(1000);
-    QObject::connect(&reportTimer_, &QTimer::timeout, [this] { ReportHeading(); });
-}
+      }) {}
 
 void TN1mmRotorListener::Received(const QByteArray& datagram, const platform::IpAddress& sender) {
     const std::optional<TN1mmCommand> command = ParseN1mmCommand(Text(datagram));
     if (!command || !SameRotorName(command->rotor, name_)) return;
     logger_ = sender;
-    if (!reportTimer_.isActive()) reportTimer_.start();
     if (command->kind == TN1mmCommand::Stop)
         rotor_.RequestStop();
     else
         rotor_.RequestTurn(RequestedDegrees(command->heading));
 }
 
-void TN1mmRotorListener::ReportHeading() {
+void TN1mmRotorListener::HeadingRead() {
     const std::optional<int> heading = rotor_.LiveHeading();
     if (!logger_ || !heading) return;
     const bool moved = !reported_ || std::abs(*heading - *reported_) >= ReportStepDegrees;

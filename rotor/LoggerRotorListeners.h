@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QTimer>
 #include <optional>
 #include <string>
 
@@ -32,16 +31,18 @@ public:
     void Listen(const TUdpEndpoint& endpoint) { receiver_.Listen(endpoint); }
     // The port listened at; 0 while not listening.
     quint16 Port() const { return receiver_.Port(); }
+    // Told at each new reading of the rotor: once a logger has sent a command, the
+    // live heading goes back to it when it moved or was last sent long ago. (No timer
+    // of its own: nothing wakes between readings.)
+    void HeadingRead();
 
 private:
     void Received(const QByteArray& datagram, const platform::IpAddress& sender);
-    void ReportHeading();
 
     TRotorAccess& rotor_;
     std::string name_;
     quint16 replyPort_;
     TDatagramReceiver receiver_;
-    QTimer reportTimer_;
     std::optional<platform::IpAddress> logger_;  // where headings go back to
     std::optional<int> reported_;
     QElapsedTimer sinceReport_;
