@@ -1,19 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The least a Qt program needs to do Skyvane's job, as the yardstick of
-// bench/whole-program.sh: Qt's own serial port class asks "AI1;" once a second, and
-// each reply ("123;") is shown in a small window (lime digits on black, as Skyvane
-// draws them), in a 16x16 tray icon and in the tray hint.
+// bench/whole-program.sh: while Track is checked in its tray menu, Qt's own serial
+// port class asks "AI1;" once a second, and each reply ("123;") is shown in a small
+// window (lime digits on black, as Skyvane draws them), in a 16x16 tray icon and in
+// the tray hint. With --track it asks from its start, menu or not.
 //
-//   minimal_tray_poll PORT [BAUD, default 4800]
+//   minimal_tray_poll [--track] PORT [BAUD, default 4800]
 #include <QApplication>
 #include <QFont>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QSerialPort>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -34,8 +37,13 @@ QIcon HeadingIcon(const QString& heading) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const bool trackFromStart = argc > 1 && std::strcmp(argv[1], "--track") == 0;
+    if (trackFromStart) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PORT [BAUD]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--track] PORT [BAUD]\n", argv[0]);
         return 2;
     }
     QLabel window("000");
@@ -76,6 +84,13 @@ int main(int argc, char** argv) {
     poll.setTimerType(Qt::PreciseTimer);
     poll.setInterval(1000);
     QObject::connect(&poll, &QTimer::timeout, [&] { port.write("AI1;", 4); });
-    poll.start();
+
+    QMenu menu;
+    QAction* track = menu.addAction("Track");
+    track->setCheckable(true);
+    QObject::connect(track, &QAction::toggled, [&](bool on) { on ? poll.start() : poll.stop(); });
+    QObject::connect(menu.addAction("Exit"), &QAction::triggered, &app, &QApplication::quit);
+    tray.setContextMenu(&menu);
+    track->setChecked(trackFromStart);
     return app.exec();
 }

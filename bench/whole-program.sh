@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The whole program's cost while it tracks, side by side with the least Qt program
-# doing the same job (bench/minimal_tray_poll: a QSystemTrayIcon and a QSerialPort
-# asking once a second). Each runs in turn on a private X server with a window
-# manager (openbox) and a tray, against the rotor simulator on a pseudo-terminal,
-# and is measured for SECONDS (default 60) once tracking runs:
+# doing the same job (bench/minimal_tray_poll: a QSystemTrayIcon with a Track entry
+# in its menu and a QSerialPort asking once a second while Track is on). Each runs in
+# turn on a private X server with a window manager (openbox) and a tray, against the
+# rotor simulator on a pseudo-terminal, and is measured for SECONDS (default 60) once tracking runs:
 #   CPU        time on a CPU of all its threads (/proc/PID/task/*/schedstat)
 #   wake-ups   context switches of all its threads (/proc/PID/task/*/status,
 #              voluntary and preempted together; preempted shown apart), by thread,
 #              and of all threads but the port's event thread ("serial events")
-#   RSS        resident memory at the end (VmRSS)
+#   RSS        resident memory at the end (VmRSS); and before Track was chosen
 #   first paint  from the start of the program until its window shows its lime
 #              digits on screen (captures by xwd polled as fast as they come; the
 #              time one capture takes is printed as well)
@@ -24,8 +24,13 @@
 # tray; Skyvane's Track is then chosen through its exported menu. SKYVANE_SETTINGS:
 # more Skyvane.INI lines, KEY=VALUE separated by blanks, e.g. "SERVER=YES WSJTX=YES
 # N1MMROTOR=YES PSTROTOR=YES MAPVISIBLE=YES" for what is idle while nothing arrives.
-# (A Hamlib rotor cannot be measured here yet: the run waits for the simulator's
-# answers to "AI1;", which a Hamlib link does not send.)
+# YARDSTICK_TRACK=menu (default): Track is chosen from the tray menu of both programs;
+# start: the yardstick asks from its start and its menu is never opened (what it
+# cost before it had a menu); none: Skyvane alone, e.g. for a Hamlib rotor, which the
+# yardstick does not speak: ROTORSIM_OPTIONS="--protocol 603 --sweep 30"
+# SKYVANE_SETTINGS="ROTORMODEL=603 ROTORPORT=@PTY@" (@PTY@ in a setting stands for
+# the simulator's pseudo-terminal). SMAPS_DIR: a folder where each program's
+# /proc/PID/smaps is copied at the end of its measurement (NAME.smaps).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath "${SKYVANE_BUILD:-$root/build}")"
@@ -33,6 +38,12 @@ seconds="${1:-60}"
 rotor_options="${ROTORSIM_OPTIONS:---sweep 30 --pad}"
 xtrace_seconds="${XTRACE_SECONDS:-10}"
 tray_host="${TRAY_HOST:-x11}"
+yardstick_track="${YARDSTICK_TRACK:-menu}"
+case "$yardstick_track" in menu | start | none) ;; *)
+  echo "whole-program: YARDSTICK_TRACK is menu, start or none, not $yardstick_track" >&2
+  exit 2
+  ;;
+esac
 case "$tray_host" in x11 | dbus) ;; *)
   echo "whole-program: TRAY_HOST is x11 or dbus, not $tray_host" >&2
   exit 2
@@ -199,6 +210,7 @@ measure() {
   read -r s1 p1 < <(switches "$subject_pid")
   thread_switches "$subject_pid" >"$work/threads1"
   q1="$(queries)"
+  [ -z "${SMAPS_DIR:-}" ] || cat /proc/"$subject_pid"/smaps >"$SMAPS_DIR/$subject_name.smaps"
   thread_rates "$work/threads0" "$work/threads1" $((t1 - t0)) >"$work/threads"
   awk -v wall=$((t1 - t0)) -v cpu=$((c1 - c0)) -v sw=$((s1 - s0)) -v pre=$((p1 - p0)) \
     -v rss="$(rss_kib "$subject_pid")" -v replies=$((q1 - q0)) \
@@ -228,7 +240,8 @@ stop_proxy() {
   proxy_pid="" proxy_socket=""
 }
 # What the X connections of the subject carry while the rotor answers
-# $xtrace_seconds times: "requests replies events" per reply of the rotor.
+# $xtrace_seconds times: "requests replies events" per reply of the rotor. A request's
+# line carries its sequence number; xtrace's own warnings ("buffer filled") do not.
 x_per_reading() {
   local l0 l1 q0 q1
   sleep 2
@@ -236,7 +249,7 @@ x_per_reading() {
   sleep "$xtrace_seconds"
   l1="$(wc -l <"$work/xtrace")" q1="$(queries)"
   sed -n "$((l0 + 1)),${l1}p" "$work/xtrace" | awk -v n=$((q1 - q0)) '
-    /^[0-9]+:<:/ { requests++ } /^[0-9]+:>:.*Reply to/ { replies++ }
+    /^[0-9]+:<:[0-9a-f]+:/ { requests++ } /^[0-9]+:>:.*Reply to/ { replies++ }
     /^[0-9]+:>:.*Event/ { events++ }
     END { if (n < 1) n = 1; printf "%.1f %.1f %.1f\n", requests / n, replies / n, events / n }'
 }
@@ -244,11 +257,14 @@ x_per_reading() {
 # Runs subject $1 (window title $2, command "${@:3}") once as measured and, unless
 # XTRACE_SECONDS is 0, once more through xtrace; sets the r_* figures.
 run_subject() {
-  local track=0
-  [ "$1" = skyvane ] && track=1
+  local track=1
+  subject_name=$1
+  [ "$1" != skyvane ] && [ "$yardstick_track" = start ] && track=0
   start_and_time_first_paint "$2" "${@:3}"
   r_paint=$paint_ms r_step=$step_ms
   wait_for 200 tray_icon_shown || fail "$1 has no tray icon"
+  sleep 1
+  r_rss_start="$(rss_kib "$subject_pid")"
   before="$(queries)"
   ((track == 0)) || tray_first_entry
   wait_for 100 queries_since_before || fail "$1 sent no query"
@@ -297,20 +313,30 @@ sim_pid=$SIM_PID
 read -r -t 20 pty <&"${SIM[0]}" || fail "the simulator did not start"
 printf '[SETTINGS]\r\nCOMPORT=%s\r\nBAUDRATE=4800\r\nTRACE=NO\r\nVISIBLE=YES\r\n' "$pty" \
   >"$work/Skyvane.INI"
-for setting in ${SKYVANE_SETTINGS:-}; do printf '%s\r\n' "$setting" >>"$work/Skyvane.INI"; done
+for setting in ${SKYVANE_SETTINGS:-}; do printf '%s\r\n' "${setting//@PTY@/$pty}" >>"$work/Skyvane.INI"; done
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"\
   "load $(load); tray host: $tray_host; simulator: $rotor_options;"\
-  "more settings: ${SKYVANE_SETTINGS:-none}"
+  "more settings: ${SKYVANE_SETTINGS:-none}; the yardstick's Track: $yardstick_track"
 
-# The real program: Track is switched on from its tray menu, as a user does.
+# Both programs: Track is switched on from the tray menu, as a user does (with
+# YARDSTICK_TRACK=start the yardstick asks from its start and never opens its menu).
 run_subject skyvane Skyvane "$build/app/skyvane"
 sky=("$r_cpu" "$r_wake" "$r_pre" "$r_rss" "$r_paint" "$r_step" "$r_replies" "$r_wall")
-sky_threads=$r_threads sky_rest=$r_rest sky_x=$r_x
-# The yardstick asks from its start.
-run_subject minimal_tray_poll "Minimal tray poll" "$build/bench/minimal_tray_poll" "$pty"
+sky_threads=$r_threads sky_rest=$r_rest sky_x=$r_x sky_rss_start=$r_rss_start
+if [ "$yardstick_track" = none ]; then
+  printf '%-18s CPU %.4f %% of a core   wake-ups %5.2f /s (%.2f preempted)   RSS %6d KiB   %d replies in %.0f s\n' \
+    skyvane "${sky[0]}" "${sky[1]}" "${sky[2]}" "${sky[3]}" "${sky[6]}" "${sky[7]}"
+  echo "skyvane            wake-ups by thread (preempted): $sky_threads"
+  echo "skyvane            X per reading: $sky_x"
+  exit 0
+fi
+yardstick_options=()
+[ "$yardstick_track" = menu ] || yardstick_options=(--track)
+run_subject minimal_tray_poll "Minimal tray poll" "$build/bench/minimal_tray_poll" \
+  "${yardstick_options[@]}" "$pty"
 min=("$r_cpu" "$r_wake" "$r_pre" "$r_rss" "$r_paint" "$r_step" "$r_replies" "$r_wall")
-min_threads=$r_threads min_rest=$r_rest min_x=$r_x
+min_threads=$r_threads min_rest=$r_rest min_x=$r_x min_rss_start=$r_rss_start
 
 row() {
   printf '%-18s CPU %.4f %% of a core   wake-ups %5.2f /s (%.2f preempted)   RSS %6d KiB' \
@@ -323,6 +349,8 @@ echo "skyvane            wake-ups by thread (preempted): $sky_threads"
 echo "minimal_tray_poll  wake-ups by thread (preempted): $min_threads"
 echo "skyvane            X per reading: $sky_x"
 echo "minimal_tray_poll  X per reading: $min_x"
+echo "RSS before Track was chosen: skyvane $sky_rss_start KiB, minimal_tray_poll $min_rss_start KiB"\
+  "($(awk -v a="$sky_rss_start" -v b="$min_rss_start" 'BEGIN { printf "%.2f", a / b }'))"
 awk -v a="${sky[0]}" -v b="${min[0]}" -v c="${sky[1]}" -v d="${min[1]}" -v e="${sky[3]}" \
   -v f="${min[3]}" -v g="${sky[4]}" -v h="${min[4]}" -v i="$sky_rest" -v j="$min_rest" \
   'BEGIN { printf "ratio              skyvane / minimal: CPU %.2f; wake-ups %.2f, but the port'"'"'s event thread %.2f / %.2f = %.2f; RSS %.2f; first paint %.2f\n",
