@@ -203,7 +203,12 @@ TEST_F(ReadingsWindowTest, FiveMegabytesWithoutATerminatorChangeNothing) {
     EXPECT_EQ(written.load(), 5L * 1024 * 1024);
     EXPECT_LE(mostHeld, TReplyAssembler::MaxReplyLength);
     EXPECT_EQ(form.Response->Caption(), "045");
-    EXPECT_EQ(tray_.Calls().size(), hintsBefore) << "not one tray update";
+    // Not one tray update, but for the dimmed heading when the flood outlasted the
+    // time a rotor may stay without an answer (a loaded machine): that one is right.
+    // (Dimming updates the icon's colour, then the hint.)
+    const auto& calls = tray_.Calls();
+    EXPECT_LE(calls.size(), hintsBefore + 2) << "more tray updates than the dimming's";
+    if (calls.size() > hintsBefore) EXPECT_EQ(calls.back().Tip(), "Az(045) - rotor not answering");
     rotor.Send(";200;");  // the run ends: the next reply counts again
     EXPECT_TRUE(WaitUntil([&] { return form.Response->Caption() == "200"; }));
     EXPECT_TRUE(boxes_.empty());
