@@ -217,6 +217,9 @@ void TMapView::HeadingGone() {
 void TMapView::TurnRequested(std::optional<int> heading) {
     stillReadings_ = 0;
     ShowTurn(heading);
+    // A turn from a logger, a network client or a click on the map leaves the place
+    // aimed at before; a stop does not.
+    if (heading && target_) SetTarget(std::nullopt);
 }
 
 void TMapView::ShowHeading(const TMapHeading& heading) {

@@ -51,7 +51,8 @@ public:
     virtual void HeadingStale(bool stale) = 0;
     // Tracking stopped: there is no heading.
     virtual void HeadingGone() = 0;
-    // A request the rotor took: a turn to `heading`, or a stop (nothing).
+    // A request the rotor took: a turn to `heading`, or a stop (nothing). A turn
+    // aims at no place until SetTarget, which whoever aimed at one calls right after.
     virtual void TurnRequested(std::optional<int> heading) = 0;
     // The place of the last target aimed at; nothing: the last turn aimed at no place.
     virtual void SetTarget(const std::optional<TAimedPlace>& place) = 0;

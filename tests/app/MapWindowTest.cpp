@@ -190,7 +190,7 @@ TGeoPosition SubsquareCentre(const std::string& l) {
 
 // Every way of aiming, one after another through the real window: afterwards the map's
 // target is the place aimed at (where the locator or the country file puts it, and its
-// name), or none after a turn to a heading alone.
+// name), or none after a turn to a heading alone, whoever asked for it; a stop keeps it.
 TEST_F(MapWindowTest, EveryWayOfAimingGivesTheMapItsTargetOrNone) {
     // Longitudes in the country file are west positive.
     WriteFile(dir_ / "cty.dat",
@@ -216,6 +216,7 @@ TEST_F(MapWindowTest, EveryWayOfAimingGivesTheMapItsTargetOrNone) {
         Choose(form.Sharing->TurnToEntry());
     };
     const TAiming& aiming = *form.Aiming;
+    const std::unique_ptr<TSteeringSource> logger = form.Sharing->NewSource("a logger");
     const TGeoPosition germany{51.00, 10.00}, states{37.60, -91.87};
     const TGeoPosition fn42{42.5, -71.0};  // the square's centre
     struct Case {
@@ -239,6 +240,9 @@ TEST_F(MapWindowTest, EveryWayOfAimingGivesTheMapItsTargetOrNone) {
         {"park", [&] { Choose(aiming.Menu().ParkEntry()); }, std::nullopt},
         {"the DX's long path entry", [&] { Choose(aiming.Menu().DxLongPathEntry()); },
          TAimedPlace{fn42, "K1ABC (FN42)"}},
+        {"a stop", [&] { ASSERT_TRUE(logger->RequestStop()); }, TAimedPlace{fn42, "K1ABC (FN42)"}},
+        {"a logger's turn to a heading", [&] { ASSERT_TRUE(logger->RequestTurn(150)); },
+         std::nullopt},
         {"WSJT-X's DX without a grid, followed",
          [&] {
              form.Aiming->StatusReceived({"WSJT-X", "DK9XX", ""});
