@@ -5,7 +5,8 @@
 # in its menu and a QSerialPort asking once a second while Track is on). Each runs in
 # turn on a private X server with a window manager (openbox) and a tray, against the
 # rotor simulator on a pseudo-terminal, and is measured for SECONDS (default 60) once tracking runs:
-#   CPU        time on a CPU of all its threads (/proc/PID/task/*/schedstat)
+#   CPU        time on a CPU of all its threads (/proc/PID/task/*/schedstat), by
+#              thread, and of all threads but the port's event thread
 #   wake-ups   context switches of all its threads (/proc/PID/task/*/status,
 #              voluntary and preempted together; preempted shown apart), by thread,
 #              and of all threads but the port's event thread ("serial events")
@@ -86,26 +87,33 @@ switches() {
     /^nonvoluntary_ctxt_switches/ { all += $2; pre += $2 }
     END { print all + 0, pre + 0 }'
 }
-# "name switches preempted" for every thread of $1.
+# "name switches preempted nanoseconds-on-a-CPU" for every thread of $1.
 thread_switches() {
   local task
   for task in /proc/"$1"/task/*; do
-    awk -v name="$(tr ' ' _ <"$task/comm")" '
+    awk -v name="$(tr ' ' _ <"$task/comm")" -v ns="$(cut -d' ' -f1 "$task/schedstat")" '
       /^voluntary_ctxt_switches/ { n += $2 }
       /^nonvoluntary_ctxt_switches/ { n += $2; p += $2 }
-      END { print name, n + 0, p + 0 }' "$task/status"
+      END { print name, n + 0, p + 0, ns + 0 }' "$task/status"
   done 2>/dev/null
 }
 # Per thread name, "name all/s (preempted/s)" between the samples $1 and $2 over $3
-# ns, on one line; then, on a second line, the switches a second of all threads but
-# the port's event thread.
+# ns, on one line; the microseconds on a CPU a second of each thread on a second;
+# then, on a third, the switches a second and the CPU (% of a core) of all threads
+# but the port's event thread.
 thread_rates() {
-  awk -v wall="$3" 'NR == FNR { b[$1] += $2; bp[$1] += $3; next } { a[$1] += $2; ap[$1] += $3 }
+  awk -v wall="$3" 'NR == FNR { b[$1] += $2; bp[$1] += $3; bc[$1] += $4; next }
+    { a[$1] += $2; ap[$1] += $3; ac[$1] += $4 }
     END { for (t in a) if (a[t] > b[t]) {
             r = (a[t] - b[t]) * 1e9 / wall
             printf "%s%s %.2f (%.2f)", (n++ ? ", " : ""), t, r, (ap[t] - bp[t]) * 1e9 / wall
             if (t != "serial_events") rest += r }
-          printf "\n%.2f\n", rest }' "$1" "$2"
+          printf "\n"
+          for (t in a) if (ac[t] > bc[t]) {
+            u = (ac[t] - bc[t]) / wall * 1e6
+            printf "%s%s %.1f", (m++ ? ", " : ""), t, u
+            if (t != "serial_events") restcpu += u }
+          printf "\n%.2f %.4f\n", rest, restcpu / 1e4 }' "$1" "$2"
 }
 rss_kib() { awk '/^VmRSS/ { print $2 }' /proc/"$1"/status; }
 queries() { cat "$work/queries" 2>/dev/null || echo 0; }
@@ -269,7 +277,7 @@ run_subject() {
   ((track == 0)) || tray_first_entry
   wait_for 100 queries_since_before || fail "$1 sent no query"
   read -r r_cpu r_wake r_pre r_rss r_replies r_wall < <(measure)
-  { read -r r_threads && read -r r_rest; } <"$work/threads"
+  { read -r r_threads && read -r r_thread_cpu && read -r r_rest r_rest_cpu; } <"$work/threads"
   stop_subject
   r_x="not measured"
   ((xtrace_seconds > 0)) || return 0
@@ -323,11 +331,12 @@ echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
 # YARDSTICK_TRACK=start the yardstick asks from its start and never opens its menu).
 run_subject skyvane Skyvane "$build/app/skyvane"
 sky=("$r_cpu" "$r_wake" "$r_pre" "$r_rss" "$r_paint" "$r_step" "$r_replies" "$r_wall")
-sky_threads=$r_threads sky_rest=$r_rest sky_x=$r_x sky_rss_start=$r_rss_start
+sky_threads=$r_threads sky_rest=$r_rest sky_thread_cpu=$r_thread_cpu sky_rest_cpu=$r_rest_cpu sky_x=$r_x sky_rss_start=$r_rss_start
 if [ "$yardstick_track" = none ]; then
   printf '%-18s CPU %.4f %% of a core   wake-ups %5.2f /s (%.2f preempted)   RSS %6d KiB   %d replies in %.0f s\n' \
     skyvane "${sky[0]}" "${sky[1]}" "${sky[2]}" "${sky[3]}" "${sky[6]}" "${sky[7]}"
   echo "skyvane            wake-ups by thread (preempted): $sky_threads"
+  echo "skyvane            CPU by thread (microseconds a second): $sky_thread_cpu"
   echo "skyvane            X per reading: $sky_x"
   exit 0
 fi
@@ -336,7 +345,7 @@ yardstick_options=()
 run_subject minimal_tray_poll "Minimal tray poll" "$build/bench/minimal_tray_poll" \
   "${yardstick_options[@]}" "$pty"
 min=("$r_cpu" "$r_wake" "$r_pre" "$r_rss" "$r_paint" "$r_step" "$r_replies" "$r_wall")
-min_threads=$r_threads min_rest=$r_rest min_x=$r_x min_rss_start=$r_rss_start
+min_threads=$r_threads min_rest=$r_rest min_thread_cpu=$r_thread_cpu min_rest_cpu=$r_rest_cpu min_x=$r_x min_rss_start=$r_rss_start
 
 row() {
   printf '%-18s CPU %.4f %% of a core   wake-ups %5.2f /s (%.2f preempted)   RSS %6d KiB' \
@@ -347,12 +356,16 @@ row skyvane "${sky[@]}"
 row minimal_tray_poll "${min[@]}"
 echo "skyvane            wake-ups by thread (preempted): $sky_threads"
 echo "minimal_tray_poll  wake-ups by thread (preempted): $min_threads"
+echo "skyvane            CPU by thread (microseconds a second): $sky_thread_cpu"
+echo "minimal_tray_poll  CPU by thread (microseconds a second): $min_thread_cpu"
 echo "skyvane            X per reading: $sky_x"
 echo "minimal_tray_poll  X per reading: $min_x"
 echo "RSS before Track was chosen: skyvane $sky_rss_start KiB, minimal_tray_poll $min_rss_start KiB"\
   "($(awk -v a="$sky_rss_start" -v b="$min_rss_start" 'BEGIN { printf "%.2f", a / b }'))"
 awk -v a="${sky[0]}" -v b="${min[0]}" -v c="${sky[1]}" -v d="${min[1]}" -v e="${sky[3]}" \
   -v f="${min[3]}" -v g="${sky[4]}" -v h="${min[4]}" -v i="$sky_rest" -v j="$min_rest" \
-  'BEGIN { printf "ratio              skyvane / minimal: CPU %.2f; wake-ups %.2f, but the port'"'"'s event thread %.2f / %.2f = %.2f; RSS %.2f; first paint %.2f\n",
-           (b > 0 ? a / b : 0), (d > 0 ? c / d : 0), i, j, (j > 0 ? i / j : 0), e / f, (h > 0 ? g / h : 0) }'
+  -v k="$sky_rest_cpu" -v l="$min_rest_cpu" \
+  'BEGIN { printf "ratio              skyvane / minimal: CPU %.2f, but the port'"'"'s event thread %.2f; wake-ups %.2f, but the port'"'"'s event thread %.2f / %.2f = %.2f; RSS %.2f; first paint %.2f\n",
+           (b > 0 ? a / b : 0), (l > 0 ? k / l : 0), (d > 0 ? c / d : 0), i, j, (j > 0 ? i / j : 0),
+           e / f, (h > 0 ? g / h : 0) }'
 echo "load at the end: $(load)"
