@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -75,20 +76,12 @@ int Earliest(int a, int b) {
 // agree. Not locked itself: its owner serialises every use.
 class InputQueue {
 public:
-    std::size_t Size() const { return bytes_.size() - head_ - reserved_; }
-    // Room for `n` more bytes at the end, to be filled and then committed.
-    char* Reserve(std::size_t n) {
+    std::size_t Size() const { return bytes_.size() - head_; }
+    // Adds `n` bytes at the end, without NUL bytes when `dropNul`.
+    void Append(const char* data, std::size_t n, bool dropNul) {
         if (head_ == bytes_.size()) Clear();
         const std::size_t at = bytes_.size();
-        bytes_.resize(at + n);
-        reserved_ = n;
-        return bytes_.data() + at;
-    }
-    // Keeps the first `n` reserved bytes, without NUL bytes when `dropNul`.
-    void Commit(std::size_t n, bool dropNul) {
-        const std::size_t at = bytes_.size() - reserved_;
-        bytes_.resize(at + n);
-        reserved_ = 0;
+        bytes_.append(data, n);
         if (dropNul)
             bytes_.erase(std::remove(bytes_.begin() + at, bytes_.end(), '\0'), bytes_.end());
     }
@@ -113,7 +106,6 @@ private:
     }
     std::string bytes_;
     std::size_t head_ = 0;
-    std::size_t reserved_ = 0;
 };
 
 class PosixSerialDevice final : public SerialDevice {
@@ -522,12 +514,13 @@ private:
     // sets `ended`.
     int FillInput(bool* ended = nullptr, std::size_t* lastRead = nullptr) {
         while (in_.Size() < kInputQueueLimit) {
+            // Read into a buffer of its own: growing the queue first would fill a
+            // whole chunk with zeros at every read, for a reply of a few bytes.
             const std::size_t room = std::min(kReadChunk, kInputQueueLimit - in_.Size());
-            char* at = in_.Reserve(room);
-            const ssize_t n = read(fd_, at, room);
+            const ssize_t n = read(fd_, readChunk_.data(), room);
             if (lastRead) *lastRead = n > 0 ? static_cast<std::size_t>(n) : 0;
             const int error = n < 0 ? errno : 0;
-            in_.Commit(n > 0 ? static_cast<std::size_t>(n) : 0, discardNull_);
+            if (n > 0) in_.Append(readChunk_.data(), static_cast<std::size_t>(n), discardNull_);
             if (n > 0) {
                 if (static_cast<std::size_t>(n) < room) return 0;
                 continue;
@@ -607,6 +600,7 @@ private:
 
     std::mutex inMutex_;  // the input queue, every read of the tty, and wasFull_
     InputQueue in_;
+    std::array<char, kReadChunk> readChunk_;  // what one read of the tty takes (inMutex_)
     bool wasFull_ = false;  // the queue was at 80 % of the input size
 
     std::mutex pendingMutex_;
