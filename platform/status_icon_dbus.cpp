@@ -10,10 +10,12 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVirtualObject>
+#include <QThread>
 #include <QTimer>
 #include <cstring>
 #include <map>
@@ -28,6 +30,25 @@
 namespace skyvane::platform {
 
 namespace {
+
+// Sends `messages` in their order. A message sent from another thread is handed to
+// the bus connection's own thread, which wakes for it and, having slept, takes the
+// CPU from the sender before the next one is handed over: the icon's and the hint's
+// signals of one reading would wake it twice. Sent from that thread (where the
+// connection's interface object lives), they go out in one wake-up.
+void SendTogether(const QDBusConnection& bus, QList<QDBusMessage> messages) {
+    QObject* inBusThread = bus.interface();
+    if (messages.size() < 2 || !inBusThread || inBusThread->thread() == QThread::currentThread()) {
+        for (const QDBusMessage& message : messages) bus.send(message);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        inBusThread,
+        [bus, messages = std::move(messages)] {
+            for (const QDBusMessage& message : messages) bus.send(message);
+        },
+        Qt::QueuedConnection);
+}
 
 constexpr char kItemInterface[] = "org.kde.StatusNotifierItem";
 constexpr char kPropertiesInterface[] = "org.freedesktop.DBus.Properties";
@@ -249,15 +270,17 @@ private:
         announcePending_ = true;
         QTimer::singleShot(0, this, [this] {
             announcePending_ = false;
-            if (iconChanged_) Signal(QStringLiteral("NewIcon"));
-            if (toolTipChanged_) Signal(QStringLiteral("NewToolTip"));
-            if (titleChanged_) Signal(QStringLiteral("NewTitle"));
+            QList<QDBusMessage> changes;
+            if (iconChanged_) changes.append(Signal(QStringLiteral("NewIcon")));
+            if (toolTipChanged_) changes.append(Signal(QStringLiteral("NewToolTip")));
+            if (titleChanged_) changes.append(Signal(QStringLiteral("NewTitle")));
             iconChanged_ = toolTipChanged_ = titleChanged_ = false;
+            SendTogether(bus_, std::move(changes));
         });
     }
 
-    void Signal(const QString& name) {
-        bus_.send(QDBusMessage::createSignal(itemPath_, QLatin1String(kItemInterface), name));
+    QDBusMessage Signal(const QString& name) const {
+        return QDBusMessage::createSignal(itemPath_, QLatin1String(kItemInterface), name);
     }
 
     void Later(std::vector<std::uint32_t> codes, std::optional<QPoint> at) {
