@@ -520,8 +520,8 @@ private:
             const ssize_t n = read(fd_, readChunk_.data(), room);
             if (lastRead) *lastRead = n > 0 ? static_cast<std::size_t>(n) : 0;
             const int error = n < 0 ? errno : 0;
-            if (n > 0) in_.Append(readChunk_.data(), static_cast<std::size_t>(n), discardNull_);
             if (n > 0) {
+                in_.Append(readChunk_.data(), static_cast<std::size_t>(n), discardNull_);
                 if (static_cast<std::size_t>(n) < room) return 0;
                 continue;
             }
