@@ -14,6 +14,8 @@
 #   first paint  from the start of the program until its window shows its lime
 #              digits on screen (captures by xwd polled as fast as they come; the
 #              time one capture takes is printed as well)
+#   bare wake-up  the CPU one wake-up costs a thread that does nothing else
+#              (bench/bare_wake, BARE_WAKES of them, default 10), measured first
 #   X requests per reading  each program once more, its X connection through xtrace
 #              for XTRACE_SECONDS (default 10; 0: not measured): requests, replies
 #              (the round trips) and events, divided by the replies of the rotor
@@ -326,6 +328,8 @@ for setting in ${SKYVANE_SETTINGS:-}; do printf '%s\r\n' "${setting//@PTY@/$pty}
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"\
   "load $(load); tray host: $tray_host; simulator: $rotor_options;"\
   "more settings: ${SKYVANE_SETTINGS:-none}; the yardstick's Track: $yardstick_track"
+# What a thread that only wakes costs here: the floor of the port's event thread.
+echo "one bare wake-up (bench/bare_wake, ${BARE_WAKES:-10} of them): $("$build/bench/bare_wake" "${BARE_WAKES:-10}") microseconds on a CPU"
 
 # Both programs: Track is switched on from the tray menu, as a user does (with
 # YARDSTICK_TRACK=start the yardstick asks from its start and never opens its menu).
