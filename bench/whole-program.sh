@@ -15,7 +15,9 @@
 #              digits on screen (captures by xwd polled as fast as they come; the
 #              time one capture takes is printed as well)
 #   bare wake-up  the CPU one wake-up costs a thread that does nothing else
-#              (bench/bare_wake, BARE_WAKES of them, default 10), measured first
+#              (bench/bare_wake, BARE_WAKES of them, default 10), measured first;
+#              then the CPU a second of a Qt program that only wakes for a timer
+#              and a reply (bench/qt_wake_floor, FLOOR_READINGS, default 10)
 #   X requests per reading  each program once more, its X connection through xtrace
 #              for XTRACE_SECONDS (default 10; 0: not measured): requests, replies
 #              (the round trips) and events, divided by the replies of the rotor
@@ -330,6 +332,9 @@ echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
   "more settings: ${SKYVANE_SETTINGS:-none}; the yardstick's Track: $yardstick_track"
 # What a thread that only wakes costs here: the floor of the port's event thread.
 echo "one bare wake-up (bench/bare_wake, ${BARE_WAKES:-10} of them): $("$build/bench/bare_wake" "${BARE_WAKES:-10}") microseconds on a CPU"
+# And a Qt program that only wakes for a timer and a reply: the floor of a GUI thread.
+echo "a Qt program that only wakes for a timer and a reply (bench/qt_wake_floor, ${FLOOR_READINGS:-10} readings):"\
+  "$("$build/bench/qt_wake_floor" "${FLOOR_READINGS:-10}" 2>/dev/null) microseconds on a CPU a second"
 
 # Both programs: Track is switched on from the tray menu, as a user does (with
 # YARDSTICK_TRACK=start the yardstick asks from its start and never opens its menu).
