@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 
 namespace skyvane::bench {
@@ -17,6 +18,17 @@ inline long ResidentKiB() {
     std::ifstream statm("/proc/self/statm");
     statm >> pages >> resident;
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Nanoseconds on a CPU from a schedstat file (/proc/thread-self/schedstat, or one
+// of /proc/self/task/*/schedstat); 0 when it cannot be read.
+inline long long SchedstatCpuNs(const char* path) {
+    long long ns = 0;
+    if (std::FILE* file = std::fopen(path, "r")) {
+        if (std::fscanf(file, "%lld", &ns) != 1) ns = 0;
+        std::fclose(file);
+    }
+    return ns;
 }
 
 // A TCP port on 127.0.0.1 that was free a moment ago (the system's choice).

@@ -13,16 +13,9 @@
 #include <cstdlib>
 #include <ctime>
 
-namespace {
+#include "bench/BenchSystem.h"
 
-long long ThreadCpuNs() {
-    long long ns = 0;
-    if (std::FILE* file = std::fopen("/proc/thread-self/schedstat", "r")) {
-        if (std::fscanf(file, "%lld", &ns) != 1) ns = 0;
-        std::fclose(file);
-    }
-    return ns;
-}
+namespace {
 
 // One byte every second until the pipe is closed or `wakes` bytes went out.
 [[noreturn]] void Tick(int fd, int wakes) {
@@ -58,9 +51,9 @@ int main(int argc, char** argv) {
     long long start = 0;
     for (int i = 0; i <= wakes; ++i) {
         if (poll(&waited, 1, -1) != 1 || read(fds[0], &byte, 1) != 1) return 1;
-        if (i == 0) start = ThreadCpuNs();
+        if (i == 0) start = skyvane::bench::SchedstatCpuNs("/proc/thread-self/schedstat");
     }
-    const long long spent = ThreadCpuNs() - start;
+    const long long spent = skyvane::bench::SchedstatCpuNs("/proc/thread-self/schedstat") - start;
     waitpid(ticker, nullptr, 0);
     std::printf("%.1f\n", spent / 1e3 / wakes);
     return 0;

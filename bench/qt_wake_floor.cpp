@@ -6,17 +6,19 @@
 // bench/whole-program.sh) over READINGS readings after two to settle.
 //
 //   qt_wake_floor [READINGS, default 10]
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+
+#include "bench/BenchSystem.h"
 
 namespace {
 
@@ -25,11 +27,7 @@ long long ProcessCpuNs() {
     long long sum = 0;
     const QDir tasks("/proc/self/task");
     for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        long long ns = 0;
-        if (std::FILE* file = std::fopen(qPrintable(tasks.filePath(task) + "/schedstat"), "r")) {
-            if (std::fscanf(file, "%lld", &ns) == 1) sum += ns;
-            std::fclose(file);
-        }
+        sum += skyvane::bench::SchedstatCpuNs(qPrintable(tasks.filePath(task) + "/schedstat"));
     }
     return sum;
 }

@@ -4,16 +4,9 @@
 
     cpu_stretches_test.py PATH-TO-cpu-stretches.py
 """
-import importlib.util
+import runpy
 import sys
 import unittest
-
-
-def load(path):
-    spec = importlib.util.spec_from_file_location("cpu_stretches", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
 
 
 def switch(comm, pid, cpu, when, state, next_comm, next_pid):
@@ -62,7 +55,7 @@ class CpuStretchesTest(unittest.TestCase):
         ]
         for tid, start, end, expected in rows:
             with self.subTest(thread=tid, start=start):
-                found = list(MODULE.stretches(TRACE, tid, start, end))
+                found = list(STRETCHES(TRACE, tid, start, end))
                 self.assertEqual(len(found), len(expected))
                 for got, want in zip(found, expected):
                     self.assertAlmostEqual(got[0], want[0], places=6)
@@ -76,5 +69,5 @@ class CpuStretchesTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    MODULE = load(sys.argv.pop(1))
+    STRETCHES = runpy.run_path(sys.argv.pop(1))["stretches"]
     unittest.main()
